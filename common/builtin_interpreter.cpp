@@ -1,0 +1,250 @@
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "interpreter.h"
+#include "paths.h"
+#include "platform.h"
+#include "wildcard.h"
+
+namespace site {
+
+namespace {
+
+// The Windows command interpreter's own messages.
+constexpr const char* kFileNotFound = "File Not Found\n";
+constexpr const char* kNoSuchFile = "The system cannot find the file specified.\n";
+constexpr const char* kNoSuchPath = "The system cannot find the path specified.\n";
+constexpr const char* kDuplicateName = "A duplicate file name exists, or the file\ncannot be found.\n";
+constexpr const char* kAlreadyExists = "Cannot create a file when that file already exists.\n";
+constexpr const char* kAccessDenied = "Access is denied.\n";
+constexpr const char* kSyntaxError = "The syntax of the command is incorrect.\n";
+
+char lower_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Name order without regard to case, as the site's disk lists them; names
+// equal but for case keep a fixed order.
+bool name_before(const std::string& a, const std::string& b) {
+    const auto lower_less = [](char x, char y) { return lower_ascii(x) < lower_ascii(y); };
+    if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), lower_less)) return true;
+    if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), lower_less)) return false;
+    return a < b;
+}
+
+bool is_directory(const std::string& path) {
+    const std::optional<FileInfo> info = file_info(path);
+    return info && info->is_directory;
+}
+
+bool write_file(const std::string& path, const std::string& content) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return false;
+    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
+    return std::fclose(file) == 0 && written;
+}
+
+std::string directory_or_current(const std::string& directory) { return directory.empty() ? "." : directory; }
+
+struct Matches {
+    std::string directory;           // as written in the command ("" for the current one)
+    std::vector<std::string> names;  // sorted
+};
+
+// The entries named by `source`: those that match its last component when
+// it is a pattern, the contents of a directory, or the one entry it names.
+Matches entries_named_by(const Command& command, bool files_only) {
+    Matches matches;
+    std::string pattern;
+    if (command.wildcard) {
+        SplitPath split = split_path(command.source);
+        matches.directory = split.directory;
+        pattern = split.name;
+    } else if (is_directory(command.source)) {
+        matches.directory = command.source;
+        pattern = "*";
+    } else {
+        if (file_info(command.source)) {
+            SplitPath split = split_path(command.source);
+            matches.directory = split.directory;
+            matches.names.push_back(split.name);
+        }
+        return matches;
+    }
+    if (auto entries = list_directory(directory_or_current(matches.directory))) {
+        for (const DirectoryEntry& entry : *entries)
+            if (!(files_only && entry.is_directory) && wildcard_match(pattern, entry.name))
+                matches.names.push_back(entry.name);
+    }
+    std::sort(matches.names.begin(), matches.names.end(), name_before);
+    return matches;
+}
+
+std::string path_in(const std::string& directory, const std::string& name) {
+    return directory.empty() ? name : join_path(directory, name);
+}
+
+std::string moved_count_line(int count) {
+    char line[64];
+    std::snprintf(line, sizeof line, "%9d file(s) moved.\n", count);
+    return line;
+}
+
+std::string dir_line(const std::string& name, const FileInfo& info) {
+    char stamp[32] = "";
+    if (const std::tm* local = std::localtime(&info.modified))
+        std::strftime(stamp, sizeof stamp, "%d/%m/%Y  %H:%M", local);
+    char line[96];
+    if (info.is_directory)
+        std::snprintf(line, sizeof line, "%-17s    <DIR>          ", stamp);
+    else
+        std::snprintf(line, sizeof line, "%-17s %17llu ", stamp, static_cast<unsigned long long>(info.size));
+    return line + name + "\n";
+}
+
+}  // namespace
+
+std::string expand_environment(const std::string& text) {
+    std::string expanded;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t open = text.find('%', pos);
+        const size_t close = open == std::string::npos ? std::string::npos : text.find('%', open + 1);
+        if (close == std::string::npos) {
+            expanded.append(text, pos, std::string::npos);
+            break;
+        }
+        expanded.append(text, pos, open - pos);
+        const std::optional<std::string> value = environment_variable(text.substr(open + 1, close - open - 1));
+        if (value && close > open + 1) {
+            expanded += *value;
+            pos = close + 1;
+        } else {
+            expanded.append(text, open, close - open);  // the closing '%' may open the next name
+            pos = close;
+        }
+    }
+    return expanded;
+}
+
+void BuiltinInterpreter::run(const Command& command) {
+    switch (command.kind) {
+        case CommandKind::ListBare: list_bare(command); break;
+        case CommandKind::Rename: rename(command); break;
+        case CommandKind::Move: command.wildcard ? move_matching(command) : move_one(command); break;
+        case CommandKind::Dir: dir(); break;
+        case CommandKind::Echo: echo(command); break;
+    }
+}
+
+void BuiltinInterpreter::list_bare(const Command& command) {
+    const Matches matches = entries_named_by(command, false);
+    std::string listing;
+    for (const std::string& name : matches.names) listing += name + "\r\n";
+    if (!write_file(command.target, listing)) {
+        console_ << kNoSuchPath;
+        return;
+    }
+    if (matches.names.empty()) console_ << kFileNotFound;
+}
+
+void BuiltinInterpreter::rename(const Command& command) {
+    const std::string& new_name = command.target;
+    if (new_name.empty() || new_name.find_first_of("/\\") != std::string::npos) {
+        console_ << kSyntaxError;
+        return;
+    }
+    const SplitPath old_path = split_path(command.source);
+    switch (move_file(command.source, path_in(old_path.directory, new_name))) {
+        case MoveOutcome::Moved: break;
+        case MoveOutcome::TargetExists: console_ << kDuplicateName; break;
+        case MoveOutcome::SourceMissing: console_ << kNoSuchFile; break;
+        case MoveOutcome::Failed: console_ << kAccessDenied; break;
+    }
+}
+
+bool BuiltinInterpreter::report_move(MoveOutcome outcome) {
+    switch (outcome) {
+        case MoveOutcome::Moved: return true;
+        case MoveOutcome::TargetExists: console_ << kAlreadyExists; break;
+        case MoveOutcome::SourceMissing: console_ << kNoSuchFile; break;
+        case MoveOutcome::Failed: console_ << kAccessDenied; break;
+    }
+    return false;
+}
+
+void BuiltinInterpreter::move_one(const Command& command) {
+    if (!file_info(command.source)) {
+        console_ << kNoSuchFile;
+        return;
+    }
+    std::string destination = command.target;
+    if (is_directory(destination))
+        destination = join_path(destination, split_path(command.source).name);
+    else if (!is_directory(directory_or_current(split_path(destination).directory))) {
+        console_ << kNoSuchPath;
+        return;
+    }
+    const bool moved = report_move(move_file(command.source, destination));
+    console_ << moved_count_line(moved ? 1 : 0);
+}
+
+void BuiltinInterpreter::move_matching(const Command& command) {
+    const Matches matches = entries_named_by(command, true);
+    if (matches.names.empty()) {
+        console_ << kNoSuchFile;
+        return;
+    }
+    // Several files go into a directory, never onto one file's name.
+    if (!is_directory(command.target)) {
+        console_ << kNoSuchPath;
+        return;
+    }
+    int moved = 0;
+    for (const std::string& name : matches.names) {
+        const std::string from = path_in(matches.directory, name);
+        console_ << from << "\n";
+        if (report_move(move_file(from, join_path(command.target, name)))) ++moved;
+    }
+    console_ << moved_count_line(moved);
+}
+
+void BuiltinInterpreter::dir() {
+    const std::string here = current_directory();
+    console_ << " Directory of " << here << "\n\n";
+    std::vector<std::string> names;
+    if (auto entries = list_directory(".")) {
+        for (const DirectoryEntry& entry : *entries) names.push_back(entry.name);
+    }
+    std::sort(names.begin(), names.end(), name_before);
+    unsigned long long files = 0, directories = 0, bytes = 0;
+    for (const std::string& name : names) {
+        const std::optional<FileInfo> info = file_info(name);
+        if (!info) continue;
+        console_ << dir_line(name, *info);
+        if (info->is_directory) {
+            ++directories;
+        } else {
+            ++files;
+            bytes += info->size;
+        }
+    }
+    char totals[128];
+    std::snprintf(totals, sizeof totals, "%16llu File(s) %14llu bytes\n%16llu Dir(s)\n", files, bytes, directories);
+    console_ << totals;
+}
+
+void BuiltinInterpreter::echo(const Command& command) {
+    const std::string text = expand_environment(command.text);
+    if (!command.target.empty()) {
+        if (!write_file(command.target, text + "\r\n")) console_ << kNoSuchPath;
+        return;
+    }
+    std::string lower = text;
+    std::transform(lower.begin(), lower.end(), lower.begin(), lower_ascii);
+    if (lower == "off") return;
+    console_ << text << "\n";
+}
+
+}  // namespace site

@@ -1,0 +1,10 @@
+// Which command interpreter this build hands its commands to.
+#include "interpreter.h"
+
+namespace site {
+
+std::unique_ptr<CommandInterpreter> make_interpreter(Trace& console) {
+    return std::make_unique<BuiltinInterpreter>(console);
+}
+
+}  // namespace site

@@ -1,0 +1,25 @@
+// Reading the listing files that "dir /B" writes: one bare name a line.
+#pragma once
+
+#include <string>
+
+#include "text_reader.h"
+
+namespace site {
+
+// The line buffer of both passes: at most 199 characters a read.
+constexpr size_t kLineBufferSize = 200;
+
+enum class ListingRead {
+    Name,          // a whole line, its newline removed
+    Unterminated,  // the last line, which has no newline
+    TooLong,       // a line longer than the line buffer, passed over whole
+    End,           // nothing left to read
+};
+
+// Reads the next listing line into `name`. A line too long for the line
+// buffer is read to its end and never split into names; `name` then holds
+// its first piece, for the trace.
+ListingRead read_listing_line(TextReader& listing, std::string& name);
+
+}  // namespace site

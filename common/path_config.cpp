@@ -1,0 +1,49 @@
+#include "path_config.h"
+
+namespace site {
+
+const PathConfig kStamperDefaults = {"C:\\vardel\\base", "C:\\vardel\\base\\aenvoyer", "C:\\vardel\\base\\envoye"};
+const PathConfig kFilerDefaults = {"D:\\logiciels\\dravex\\base", "D:\\logiciels\\dravex\\base\\aenvoyer",
+                                   "D:\\logiciels\\dravex\\base\\envoye"};
+const char* const kPathConfigFile = "path_autok7.txt";
+
+namespace {
+
+constexpr size_t kConfigLineBufferSize = 200;
+
+// The value a configuration line gives: the text after its first "::", or
+// the whole line, without its newline.
+std::string value_of(std::string line, Trace& trace) {
+    if (line.find('\n') != std::string::npos)
+        line.pop_back();  // a read puts the newline last
+    else
+        trace << "\npos zero";
+    const size_t label_end = line.find("::");
+    if (label_end != std::string::npos) line.erase(0, label_end + 2);
+    return line;
+}
+
+}  // namespace
+
+PathConfig read_path_config(const PathConfig& defaults, TextReader& file, Trace& trace) {
+    PathConfig config = defaults;
+    std::string* const slots[] = {&config.base, &config.to_send, &config.sent};
+    std::string line;
+    for (size_t pass = 0; !file.eof(); ++pass) {
+        if (!file.read_line(line, kConfigLineBufferSize)) break;
+        std::string value = value_of(line, trace);
+        if (pass < 3) *slots[pass] = std::move(value);
+    }
+    return config;
+}
+
+PathConfig read_path_config(const PathConfig& defaults, Trace& trace) {
+    std::optional<TextReader> file = TextReader::open(kPathConfigFile);
+    if (!file) {
+        trace << "\n" << kPathConfigFile << " introuvable : chemins par defaut";
+        return defaults;
+    }
+    return read_path_config(defaults, *file, trace);
+}
+
+}  // namespace site

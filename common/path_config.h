@@ -1,0 +1,35 @@
+// The path configuration that both programs read first: the base, to-send
+// and sent directories, from "path_autok7.txt" in the current directory over
+// each program's built-in defaults.
+#pragma once
+
+#include <string>
+
+#include "text_reader.h"
+#include "trace.h"
+
+namespace site {
+
+struct PathConfig {
+    std::string base;
+    std::string to_send;
+    std::string sent;
+};
+
+extern const PathConfig kStamperDefaults;
+extern const PathConfig kFilerDefaults;
+
+// The name of the configuration file, looked up in the current directory.
+extern const char* const kPathConfigFile;
+
+// Reads the configuration over `defaults`. Line n feeds slot n; a line
+// holding "::" gives what follows its first "::"; a line read without a
+// newline (the last line of a file that lacks one, or a piece of a line
+// longer than 199 characters) prints "\npos zero" and is used all the same.
+// A missing file gives one trace line and the defaults.
+PathConfig read_path_config(const PathConfig& defaults, Trace& trace);
+
+// The same over an open reader, for files that are already in memory.
+PathConfig read_path_config(const PathConfig& defaults, TextReader& file, Trace& trace);
+
+}  // namespace site

@@ -1,0 +1,20 @@
+// Joining and splitting paths with the platform's separator.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace site {
+
+// `directory`, one separator, `name`.
+std::string join_path(std::string_view directory, std::string_view name);
+
+struct SplitPath {
+    std::string directory;  // empty when the path has no directory part
+    std::string name;
+};
+
+// Splits at the last separator.
+SplitPath split_path(std::string_view path);
+
+}  // namespace site

@@ -1,0 +1,33 @@
+// Platform helpers that are the same on every system.
+#include "platform.h"
+
+namespace site {
+
+std::optional<DosStamp> pack_dos_stamp(const std::tm& local) {
+    const int year = local.tm_year + 1900;
+    if (year < 1980 || year > 2107) return std::nullopt;
+    DosStamp stamp;
+    stamp.date = static_cast<std::uint16_t>(((year - 1980) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
+    stamp.time = static_cast<std::uint16_t>((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
+    return stamp;
+}
+
+}  // namespace site
+
+namespace site {
+
+std::string local_time_text() {
+    static const char* const kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const std::time_t now = std::time(nullptr);
+    const std::tm* local = std::localtime(&now);
+    if (local == nullptr) return "??? ???  0 00:00:00 1970\n";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.3s %.3s%3d %.2d:%.2d:%.2d %d\n", kWeekdays[local->tm_wday % 7],
+                  kMonths[local->tm_mon % 12], local->tm_mday, local->tm_hour, local->tm_min, local->tm_sec,
+                  1900 + local->tm_year);
+    return text;
+}
+
+}  // namespace site

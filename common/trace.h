@@ -1,0 +1,45 @@
+// The running trace that both programs print on standard output.
+//
+// Everything the operator sees goes through one Trace: the passes' own lines
+// and the built-in command interpreter's messages, so the console shows them
+// in the order in which things happened. A Trace either writes to a stdio
+// stream or collects the text in memory (for tests).
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace site {
+
+class Trace {
+public:
+    // Writes to `stream` (normally stdout).
+    explicit Trace(std::FILE* stream) : stream_(stream) {}
+    // Collects the text in memory; see text().
+    Trace() = default;
+
+    Trace& operator<<(std::string_view text);
+    Trace& operator<<(char c);
+    Trace& operator<<(long long number);
+    Trace& operator<<(int number) { return *this << static_cast<long long>(number); }
+    Trace& operator<<(unsigned number) { return *this << static_cast<long long>(number); }
+    Trace& operator<<(const char* text) { return *this << std::string_view(text); }
+    Trace& operator<<(const std::string& text) { return *this << std::string_view(text); }
+
+    // Pushes buffered text out, so that a child process writing to the same
+    // console appears after it.
+    void flush();
+
+    // What an in-memory trace has collected.
+    const std::string& text() const { return collected_; }
+
+private:
+    std::FILE* stream_ = nullptr;
+    std::string collected_;
+};
+
+// A number as decimal digits, zero-filled to `width` ("%02i").
+std::string zero_filled(unsigned number, int width);
+
+}  // namespace site

@@ -1,0 +1,79 @@
+#include "filing_pass.h"
+
+#include <optional>
+#include <string>
+
+#include "listing.h"
+#include "path_config.h"
+#include "paths.h"
+#include "photometer_files.h"
+#include "platform.h"
+#include "text_reader.h"
+#include "wetsensor_files.h"
+
+namespace site {
+
+namespace {
+
+constexpr const char* kListingFile = "dirk7.txt";
+
+bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+
+bool is_photometer_name(const std::string& name) {
+    return contains(name, ".K7") || contains(name, ".k8") || contains(name, ".K8");
+}
+
+void say_nothing_to_file(CommandInterpreter& interpreter) {
+    for (const char* text : {"off", "", "", "pas de fichier a ranger", "", ""}) interpreter.run(Command::echo(text));
+}
+
+// The first word of the listing, empty when it holds only white space or
+// cannot be read.
+std::string first_listed_word(const std::string& listing_path, Trace& trace) {
+    std::string word;
+    if (std::optional<TextReader> listing = TextReader::open(listing_path))
+        listing->read_word(word);
+    else
+        trace << "\nListe " << listing_path << " illisible";
+    trace << "\ntmp-" << static_cast<int>(word.size()) << "->" << word;
+    return word;
+}
+
+void file_listed_names(TextReader& listing, const PathConfig& paths, Trace& trace, CommandInterpreter& interpreter) {
+    std::string name;
+    for (ListingRead read; (read = read_listing_line(listing, name)) != ListingRead::End;) {
+        if (read == ListingRead::TooLong) {
+            trace << "\n\nNom trop long dans la liste, ignore : " << name << "...\n";
+            continue;
+        }
+        trace << "\n\n-->" << name << "\n";
+        if (is_photometer_name(name))
+            file_photometer_line(name, paths, trace, interpreter);
+        else if (contains(name, ".raw"))
+            file_wetsensor_line(name, paths, trace, interpreter);
+    }
+}
+
+}  // namespace
+
+void run_filing_pass(Trace& trace, CommandInterpreter& interpreter) {
+    const PathConfig paths = read_path_config(kFilerDefaults, trace);
+    trace << "\npathbase-->" << paths.base << "\npathenvoye-->" << paths.sent;
+
+    const std::string listing_path = join_path(paths.base, kListingFile);
+    const Command list = Command::list_directory(paths.sent, listing_path);
+    trace << "\ntmp-->" << list.rendered() << "\n";
+    interpreter.run(list);
+    trace << "\ntmp-->" << listing_path;
+
+    if (first_listed_word(listing_path, trace).empty()) {
+        say_nothing_to_file(interpreter);
+        return;
+    }
+    std::optional<TextReader> listing = TextReader::open(listing_path);
+    if (!listing) return;
+    change_directory(paths.base);
+    file_listed_names(*listing, paths, trace, interpreter);
+}
+
+}  // namespace site

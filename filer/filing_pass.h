@@ -1,0 +1,16 @@
+// The filing pass: moves the sent files into the archive tree under the
+// base directory.
+#pragma once
+
+#include "interpreter.h"
+#include "trace.h"
+
+namespace site {
+
+// One whole run of the filer, from the current directory: reads the path
+// configuration, lists the sent directory into "dirk7.txt" in the base
+// directory and hands each listed photometer or wet-sensor file to its
+// handler, through `interpreter`.
+void run_filing_pass(Trace& trace, CommandInterpreter& interpreter);
+
+}  // namespace site

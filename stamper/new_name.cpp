@@ -1,0 +1,42 @@
+#include "new_name.h"
+
+#include "trace.h"
+
+namespace site {
+
+namespace {
+
+constexpr size_t kExtensionLength = 3;
+
+// '-', '.', '/' and the digits: the characters 0x2D to 0x39.
+bool in_tail_set(char c) { return c >= '-' && c <= '9'; }
+
+}  // namespace
+
+size_t tail_start(std::string_view name) {
+    if (name.size() <= kExtensionLength) return 0;
+    size_t start = name.size() - kExtensionLength;
+    while (start > 0 && in_tail_set(name[start - 1])) --start;
+    return start;
+}
+
+std::string k7_prefix(unsigned photometer_number) { return "P" + zero_filled(photometer_number, 4) + "_"; }
+
+std::string k8_prefix(std::string_view name) {
+    return std::string(name.substr(0, name.find_first_of("_."))) + "_";
+}
+
+bool year_wanted(std::string_view name, std::string_view year, char kind, size_t tail_start) {
+    const size_t tail_length = name.size() - tail_start;
+    return name.find(year) == std::string_view::npos || (kind != '8' && tail_length <= 11);
+}
+
+std::string with_hour_minute(const std::string& name, unsigned hour, unsigned minute) {
+    const size_t n = name.size();
+    if (n >= 8 && name[n - 8] == '-') return name;
+    std::string stamped = name.substr(0, n >= kExtensionLength ? n - kExtensionLength : 0);
+    stamped += "-" + zero_filled(hour, 2) + zero_filled(minute, 2) + ".k8";
+    return stamped;
+}
+
+}  // namespace site

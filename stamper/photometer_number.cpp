@@ -1,0 +1,59 @@
+#include "photometer_number.h"
+
+#include "paths.h"
+#include "platform.h"
+
+namespace site {
+
+namespace {
+
+constexpr size_t kParNameOffset = 128;
+constexpr size_t kParNameLength = 8;
+constexpr size_t kParLineBufferSize = 200;
+constexpr std::int32_t kTwoByteForm = 3;
+
+}  // namespace
+
+std::string par_file_name(const K7Header& header) {
+    std::string name;
+    for (size_t i = kParNameOffset; i < kParNameOffset + kParNameLength && header[i] != 0; ++i)
+        name.push_back(static_cast<char>(header[i]));
+    return name + ".PAR";
+}
+
+ParValues parse_par(TextReader& file) {
+    // Like a scanf over the stream: fields that a record does not reach keep
+    // what an earlier record gave them.
+    std::string words[3];
+    std::int32_t numbers[3] = {0, 0, 0};
+    ParValues values;
+    std::string discarded;
+    while (!file.eof()) {
+        file.read_line(discarded, kParLineBufferSize);
+        bool matched = true;
+        for (std::string& word : words) matched = matched && file.read_word(word);
+        for (std::int32_t& number : numbers) matched = matched && file.read_int(number);
+        if (words[1].find("Number") != std::string::npos) {
+            values.adr = numbers[1];
+            values.nb = numbers[2];
+        }
+    }
+    return values;
+}
+
+ParValues look_up_par(const std::string& par_name, CommandInterpreter& interpreter, Trace& trace) {
+    interpreter.run(Command::echo("%programfiles%", "path.txt"));
+    const std::string program_files = environment_variable("ProgramFiles").value_or("");
+    trace << "File programmes: " << program_files << "\n";
+    const std::string par_path = join_path(join_path(join_path(program_files, "ASTPWin"), "PAR"), par_name);
+    trace << "path astpwin/PAR : " << par_path << "\n";
+    std::optional<TextReader> file = TextReader::open(par_path);
+    return file ? parse_par(*file) : ParValues();
+}
+
+unsigned photometer_number(const K7Header& header, std::int32_t adr) {
+    if (adr == kTwoByteForm) return header[3] * 256u + header[4];
+    return header[4];
+}
+
+}  // namespace site

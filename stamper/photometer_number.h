@@ -1,0 +1,43 @@
+// The photometer number of a .K7 file, read from its header in the form
+// that the instrument's parameter (.PAR) file selects.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "interpreter.h"
+#include "text_reader.h"
+#include "trace.h"
+
+namespace site {
+
+// The part of a .K7 header that the stamper reads: the number at offsets 3
+// and 4, the parameter file name at offsets 128 to 135.
+constexpr size_t kK7HeaderSize = 136;
+using K7Header = std::array<unsigned char, kK7HeaderSize>;
+
+// ADR selects the number's form (3: two bytes); Nb is only traced.
+struct ParValues {
+    std::int32_t adr = 0;
+    std::int32_t nb = 0;
+};
+
+// The parameter file's name: the 8 header bytes at offset 128, up to a zero
+// byte among them, then ".PAR".
+std::string par_file_name(const K7Header& header);
+
+// Parses a parameter file: its first line is skipped; each following
+// "word word word int int int" record whose second word contains "Number"
+// gives ADR (second integer) and Nb (third); the last such record wins.
+// Without one, ADR and Nb are 0.
+ParValues parse_par(TextReader& file);
+
+// Looks up the values for `par_name` under the Program Files directory,
+// with its trace; 0 and 0 when the file is missing or has no match.
+ParValues look_up_par(const std::string& par_name, CommandInterpreter& interpreter, Trace& trace);
+
+// The number: bytes 3 and 4 high byte first when ADR is 3, else byte 4.
+unsigned photometer_number(const K7Header& header, std::int32_t adr);
+
+}  // namespace site

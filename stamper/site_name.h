@@ -1,0 +1,20 @@
+// The site name, from the site configuration file in the current directory.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "text_reader.h"
+
+namespace site {
+
+extern const char* const kSiteFile;
+
+// The first word after the last line that holds "[NAME SITE]"; empty when
+// there is none.
+std::string parse_site_name(TextReader& file);
+
+// The site name from kSiteFile; nothing when the file cannot be opened.
+std::optional<std::string> read_site_name();
+
+}  // namespace site

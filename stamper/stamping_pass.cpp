@@ -1,0 +1,160 @@
+#include "stamping_pass.h"
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "listing.h"
+#include "new_name.h"
+#include "path_config.h"
+#include "paths.h"
+#include "photometer_number.h"
+#include "platform.h"
+#include "site_name.h"
+#include "text_reader.h"
+
+namespace site {
+
+namespace {
+
+constexpr const char* kListingFile = "dirk7-2.txt";
+constexpr const char* kStampedPattern = "*.K?";
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using DataFile = std::unique_ptr<std::FILE, FileCloser>;
+
+void print_version_lines(Trace& trace) {
+    trace << "Version 2 (1/6/2007) ajout de l'ann" << kTraceEAcute
+          << "e uniquement si pas fait et pas dans l'heure\n"
+          << "Version 2 (28/8/2007) Correction du bug sur le num de photometre : nomPAR[ strlen(nomPAR)-1]='0' "
+             "retire  \n\n"
+          << "Version 3 (25/2/2013) introduction du nom du site issu du fichier INI\n"
+          << "Version 3 (15/5/2014) introduction du nom du site issu du fichier INI pour les fichier K8\n"
+          << "Version 3 (1/3/2015) Pour les K8 ajout de l heure en fin de fichier -hhmm \n";
+}
+
+class Stamper {
+public:
+    Stamper(const PathConfig& paths, Trace& trace, CommandInterpreter& interpreter)
+        : paths_(paths), trace_(trace), interpreter_(interpreter) {}
+
+    void stamp(const std::string& name);
+
+private:
+    // The start of a .K7 name, from the header's photometer number.
+    std::string start_k7_name(const K7Header& header);
+    // The site name and "_", when the site file names a site.
+    std::string site_part();
+    // Reads the .K7 header; false (with its trace line) for a short file.
+    bool read_header(std::FILE* file, K7Header& header);
+
+    const PathConfig& paths_;
+    Trace& trace_;
+    CommandInterpreter& interpreter_;
+};
+
+bool Stamper::read_header(std::FILE* file, K7Header& header) {
+    const size_t got = std::fread(header.data(), 1, header.size(), file);
+    if (got == header.size()) return true;
+    trace_ << "| fichier K7 trop court (" << static_cast<long long>(got) << " octets), nom inchange\n";
+    return false;
+}
+
+std::string Stamper::start_k7_name(const K7Header& header) {
+    const std::string par_name = par_file_name(header);
+    const ParValues par = look_up_par(par_name, interpreter_, trace_);
+    trace_ << "\n  Pour le fichier " << par_name << " ADR=" << par.adr << " Nb=" << par.nb << " ";
+    const unsigned number = photometer_number(header, par.adr);
+    trace_ << "| num-->" << number << "\n";
+    return k7_prefix(number);
+}
+
+std::string Stamper::site_part() {
+    const std::optional<std::string> site_name = read_site_name();
+    if (!site_name) return std::string();
+    trace_ << "Fichier INI  " << kSiteFile << "\n";
+    trace_ << "nom du site " << *site_name << "\n";
+    return site_name->empty() ? std::string() : *site_name + "_";
+}
+
+void Stamper::stamp(const std::string& name) {
+    const std::string path = join_path(paths_.to_send, name);
+    DataFile data(open_regular_file(path));
+    trace_ << "Fichier " << name << " ";
+    if (!data) {
+        trace_ << "| fichier illisible, nom inchange\n";
+        return;
+    }
+    const char kind = name.size() >= 3 ? name.back() : '\0';
+    if (kind != '7' && kind != '8') {
+        trace_ << "| ni K7 ni K8, nom inchange\n";
+        return;
+    }
+    K7Header header{};
+    if (kind == '7' && !read_header(data.get(), header)) return;
+    const std::optional<DosStamp> stamp = file_dos_stamp(data.get());
+    if (!stamp) {
+        trace_ << "| date du fichier illisible, nom inchange\n";
+        return;
+    }
+
+    const size_t tail = tail_start(name);
+    std::string new_name;
+    if (kind == '7') new_name = start_k7_name(header);
+    trace_ << "| longnomk7-->" << name << "\n";
+    if (kind == '8') {
+        new_name = k8_prefix(name);
+        trace_ << "| JB=" << static_cast<unsigned>(new_name.size() - 1) << " numK8-->" << new_name << "\n";
+    }
+    new_name += site_part();
+
+    const std::string clock = local_time_text();
+    trace_ << "Local time is: " << clock;
+    trace_ << "Local year is: " << clock.substr(clock.size() - 5);
+    trace_ << "File date:" << stamp->hour() << ":" << stamp->minute() << " " << stamp->month() << "/"
+           << stamp->day() << "/" << stamp->year() << "\n";
+    const std::string year = std::to_string(stamp->year());
+    trace_ << "Local file year is: " << year << " | nomk7=" << name << "\n";
+    if (year_wanted(name, year, kind, tail)) new_name += year;
+    trace_ << "New nom de Fichier " << new_name << " | j=" << static_cast<int>(new_name.size()) << "\n\n";
+    new_name += name.substr(tail);
+    if (kind == '8') new_name = with_hour_minute(new_name, stamp->hour(), stamp->minute());
+    trace_ << "New nom de Fichier " << new_name << " \n\n";
+
+    data.reset();  // closed before the rename
+    interpreter_.run(Command::rename(path, new_name));
+}
+
+}  // namespace
+
+void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter) {
+    const PathConfig paths = read_path_config(kStamperDefaults, trace);
+    trace << "\npathbase-->" << paths.base << "\npathenvoye-->" << paths.sent << "\n";
+
+    const std::string listing_path = join_path(paths.base, kListingFile);
+    interpreter.run(Command::list_matching(join_path(paths.to_send, kStampedPattern), listing_path));
+    std::optional<TextReader> listing = TextReader::open(listing_path);
+    if (!listing) {
+        trace << "\nListe " << listing_path << " illisible";
+        listing = TextReader::from_bytes("");
+    }
+
+    Stamper stamper(paths, trace, interpreter);
+    while (!listing->eof()) {
+        std::string name;
+        switch (read_listing_line(*listing, name)) {
+            case ListingRead::Name: stamper.stamp(name); break;
+            case ListingRead::Unterminated:
+            case ListingRead::End: trace << "\nPlus de fichier\n"; break;
+            case ListingRead::TooLong:
+                trace << "\nNom trop long dans la liste, ignore : " << name << "...\n";
+                break;
+        }
+    }
+    print_version_lines(trace);
+}
+
+}  // namespace site

@@ -1,0 +1,15 @@
+// The stamping pass: gives every .K7 and .K8 file of the to-send directory
+// its self-describing name.
+#pragma once
+
+#include "interpreter.h"
+#include "trace.h"
+
+namespace site {
+
+// One whole run of the stamper, from the current directory: reads the path
+// configuration, lists the to-send directory into "dirk7-2.txt" in the base
+// directory, and renames each listed file in place through `interpreter`.
+void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter);
+
+}  // namespace site
