@@ -70,6 +70,9 @@ enum class MoveOutcome { Moved, TargetExists, SourceMissing, Failed };
 // stays the only copy.
 MoveOutcome move_file(const std::string& from, const std::string& to);
 
+// Sets a file's modification time; false on failure.
+bool set_modified_time(const std::string& path, std::time_t when);
+
 // --- Time ------------------------------------------------------------------
 
 // A modification time in local time, packed as MS-DOS date and time words.

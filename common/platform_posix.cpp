@@ -230,6 +230,11 @@ MoveOutcome move_file(const std::string& from, const std::string& to) {
     }
 }
 
+bool set_modified_time(const std::string& path, std::time_t when) {
+    const timespec times[2] = {{when, 0}, {when, 0}};
+    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
 std::optional<DosStamp> file_dos_stamp(std::FILE* file) {
     struct stat st;
     if (file == nullptr || ::fstat(::fileno(file), &st) != 0) return std::nullopt;

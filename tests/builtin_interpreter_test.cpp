@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "interpreter.h"
+#include "temp_site.h"
+
+namespace {
+
+using site::Command;
+using testing_site::exists;
+using testing_site::read_file;
+using testing_site::TempDir;
+using testing_site::write_file;
+
+class BuiltinInterpreterTest : public ::testing::Test {
+protected:
+    std::string run(const Command& command) {
+        site::Trace console;
+        site::BuiltinInterpreter interpreter(console);
+        interpreter.run(command);
+        return console.text();
+    }
+
+    TempDir dir;
+};
+
+TEST_F(BuiltinInterpreterTest, ListsMatchingNamesInNameOrderWithCrLf) {
+    testing_site::make_dirs(dir / "in");
+    for (const char* name : {"b.K7", "A.k8", "c.K78", "d.raw", "e.K", "C.K7"}) write_file(dir / "in/" + name, "x");
+    testing_site::make_dirs(dir / "in/sub.K7");
+    EXPECT_EQ(run(Command::list_matching(dir / "in/*.K?", dir / "list.txt")), "");
+    EXPECT_EQ(read_file(dir / "list.txt"), "A.k8\r\nb.K7\r\nC.K7\r\ne.K\r\nsub.K7\r\n");
+}
+
+TEST_F(BuiltinInterpreterTest, ListsAWholeDirectory) {
+    testing_site::make_dirs(dir / "in/sub");
+    write_file(dir / "in/z.txt", "x");
+    run(Command::list_directory(dir / "in", dir / "list.txt"));
+    EXPECT_EQ(read_file(dir / "list.txt"), "sub\r\nz.txt\r\n");
+}
+
+TEST_F(BuiltinInterpreterTest, NothingToListGivesAnEmptyFile) {
+    testing_site::make_dirs(dir / "empty");
+    write_file(dir / "list.txt", "old content\r\n");
+    EXPECT_EQ(run(Command::list_directory(dir / "empty", dir / "list.txt")), "File Not Found\n");
+    EXPECT_EQ(read_file(dir / "list.txt"), "");
+    EXPECT_EQ(run(Command::list_matching(dir / "missing/*.K?", dir / "list2.txt")), "File Not Found\n");
+    EXPECT_EQ(read_file(dir / "list2.txt"), "");
+    EXPECT_EQ(run(Command::list_directory(dir / "empty", dir / "no/such/list.txt")),
+              "The system cannot find the path specified.\n");
+}
+
+TEST_F(BuiltinInterpreterTest, RenameWithinItsDirectory) {
+    write_file(dir / "old.K7", "data");
+    EXPECT_EQ(run(Command::rename(dir / "old.K7", "new.K7")), "");
+    EXPECT_EQ(read_file(dir / "new.K7"), "data");
+    EXPECT_FALSE(exists(dir / "old.K7"));
+}
+
+TEST_F(BuiltinInterpreterTest, RenameNeverReplaces) {
+    write_file(dir / "a.K7", "first");
+    write_file(dir / "b.K7", "second");
+    EXPECT_EQ(run(Command::rename(dir / "a.K7", "b.K7")), "A duplicate file name exists, or the file\ncannot be found.\n");
+    EXPECT_EQ(read_file(dir / "a.K7"), "first");
+    EXPECT_EQ(read_file(dir / "b.K7"), "second");
+    EXPECT_EQ(run(Command::rename(dir / "a.K7", "a.K7")), "A duplicate file name exists, or the file\ncannot be found.\n");
+    EXPECT_EQ(read_file(dir / "a.K7"), "first");
+}
+
+TEST_F(BuiltinInterpreterTest, RenameRefusals) {
+    write_file(dir / "a.K7", "first");
+    EXPECT_EQ(run(Command::rename(dir / "gone.K7", "x.K7")), "The system cannot find the file specified.\n");
+    EXPECT_EQ(run(Command::rename(dir / "a.K7", "../a.K7")), "The syntax of the command is incorrect.\n");
+    EXPECT_EQ(run(Command::rename(dir / "a.K7", "sub\\a.K7")), "The syntax of the command is incorrect.\n");
+    EXPECT_EQ(read_file(dir / "a.K7"), "first");
+}
+
+TEST_F(BuiltinInterpreterTest, MovePatternTakesFilesWithoutRegardToCase) {
+    testing_site::make_dirs(dir / "sent");
+    testing_site::make_dirs(dir / "arch");
+    for (const char* name : {"P0300_a.K7", "P0300_b.k8", "p0300_c.k7", "P0300_d.raw", "P1234_e.K7"})
+        write_file(dir / "sent/" + name, name);
+    testing_site::make_dirs(dir / "sent/P0300_dir.K7");
+    const std::string out = run(Command::move_matching(dir / "sent/P0300_*.k?", dir / "arch"));
+    EXPECT_EQ(out, dir / "sent/P0300_a.K7\n" + dir / "sent/P0300_b.k8\n" + dir / "sent/p0300_c.k7\n" +
+                       "        3 file(s) moved.\n");
+    EXPECT_EQ(testing_site::names_in(dir / "arch"), (std::vector<std::string>{"P0300_a.K7", "P0300_b.k8", "p0300_c.k7"}));
+    EXPECT_EQ(testing_site::names_in(dir / "sent"), (std::vector<std::string>{"P0300_d.raw", "P0300_dir.K7", "P1234_e.K7"}));
+}
+
+TEST_F(BuiltinInterpreterTest, MovePatternNeverReplacesAnArchivedFile) {
+    testing_site::make_dirs(dir / "sent");
+    testing_site::make_dirs(dir / "arch");
+    write_file(dir / "sent/P0300_a.K7", "new");
+    write_file(dir / "sent/P0300_b.K7", "b");
+    write_file(dir / "arch/P0300_a.K7", "archived");
+    const std::string out = run(Command::move_matching(dir / "sent/P0300_*.k?", dir / "arch"));
+    EXPECT_EQ(out, dir / "sent/P0300_a.K7\nCannot create a file when that file already exists.\n" + dir / "sent/P0300_b.K7\n" +
+                       "        1 file(s) moved.\n");
+    EXPECT_EQ(read_file(dir / "sent/P0300_a.K7"), "new");
+    EXPECT_EQ(read_file(dir / "arch/P0300_a.K7"), "archived");
+    EXPECT_EQ(read_file(dir / "arch/P0300_b.K7"), "b");
+}
+
+TEST_F(BuiltinInterpreterTest, MovePatternRefusals) {
+    testing_site::make_dirs(dir / "sent");
+    write_file(dir / "sent/P0300_a.K7", "a");
+    EXPECT_EQ(run(Command::move_matching(dir / "sent/P9999_*.k?", dir / "sent")),
+              "The system cannot find the file specified.\n");
+    // A pattern never lands on a single file's name in a missing directory.
+    EXPECT_EQ(run(Command::move_matching(dir / "sent/P0300_*.k?", dir / "arch2015")),
+              "The system cannot find the path specified.\n");
+    EXPECT_EQ(read_file(dir / "sent/P0300_a.K7"), "a");
+    EXPECT_FALSE(exists(dir / "arch2015"));
+}
+
+TEST_F(BuiltinInterpreterTest, MoveOneFileToAFullPath) {
+    testing_site::make_dirs(dir / "sent");
+    testing_site::make_dirs(dir / "wet/A001");
+    write_file(dir / "sent/wet_A001.raw", "w");
+    EXPECT_EQ(run(Command::move(dir / "sent/wet_A001.raw", dir / "wet/A001/wet_A001.raw")), "        1 file(s) moved.\n");
+    EXPECT_EQ(read_file(dir / "wet/A001/wet_A001.raw"), "w");
+    EXPECT_EQ(run(Command::move(dir / "sent/wet_A001.raw", dir / "wet/A001/wet_A001.raw")),
+              "The system cannot find the file specified.\n");
+}
+
+TEST_F(BuiltinInterpreterTest, MoveOneFileRefusals) {
+    testing_site::make_dirs(dir / "sent");
+    testing_site::make_dirs(dir / "wet/A001");
+    write_file(dir / "sent/w_A001.raw", "new");
+    write_file(dir / "wet/A001/w_A001.raw", "old");
+    EXPECT_EQ(run(Command::move(dir / "sent/w_A001.raw", dir / "wet/A001/w_A001.raw")),
+              "Cannot create a file when that file already exists.\n        0 file(s) moved.\n");
+    EXPECT_EQ(read_file(dir / "sent/w_A001.raw"), "new");
+    EXPECT_EQ(read_file(dir / "wet/A001/w_A001.raw"), "old");
+    EXPECT_EQ(run(Command::move(dir / "sent/w_A001.raw", dir / "wet/B002/w_A001.raw")),
+              "The system cannot find the path specified.\n");
+    EXPECT_EQ(read_file(dir / "sent/w_A001.raw"), "new");
+}
+
+TEST_F(BuiltinInterpreterTest, EchoPrintsAndRedirects) {
+    EXPECT_EQ(run(Command::echo("off")), "");
+    EXPECT_EQ(run(Command::echo("")), "\n");
+    EXPECT_EQ(run(Command::echo("pas de fichier a ranger")), "pas de fichier a ranger\n");
+    testing_site::ScopedEnv env("ProgramFiles", "C:\\Program Files");
+    testing_site::ScopedCwd cwd(dir.path());
+    EXPECT_EQ(run(Command::echo("%programfiles%", "path.txt")), "");
+    EXPECT_EQ(read_file(dir / "path.txt"), "C:\\Program Files\r\n");
+}
+
+TEST(ExpandEnvironment, NamesWithoutRegardToCaseUnsetLeftAsWritten) {
+    testing_site::ScopedEnv env("SiteTestVar", "v");
+    EXPECT_EQ(site::expand_environment("a %sitetestvar% b"), "a v b");
+    EXPECT_EQ(site::expand_environment("%SITETESTVAR%%SiteTestVar%"), "vv");
+    EXPECT_EQ(site::expand_environment("%NoSuchSiteVar% x"), "%NoSuchSiteVar% x");
+    EXPECT_EQ(site::expand_environment("100% sure"), "100% sure");
+    EXPECT_EQ(site::expand_environment("%%"), "%%");
+}
+
+TEST_F(BuiltinInterpreterTest, DirListsTheCurrentDirectory) {
+    write_file(dir / "wet_A001.raw", "12345");
+    testing_site::set_mtime(dir / "wet_A001.raw", 0);
+    testing_site::ScopedCwd cwd(dir.path());
+    const std::string out = run(Command::dir());
+    EXPECT_EQ(out.rfind(" Directory of ", 0), 0u) << out;
+    EXPECT_NE(out.find("5 wet_A001.raw\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("1 File(s)              5 bytes"), std::string::npos) << out;
+}
+
+}  // namespace

@@ -1,0 +1,235 @@
+// End-to-end runs of the built stamper on sites in temporary directories.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "sample_site.h"
+#include "site_fixture.h"
+
+namespace {
+
+using testing_site::SiteFixture;
+
+std::string version_lines() {
+    const char* e_acute = testing_site::testing_windows_build() ? "\xE9" : "\xC3\xA9";
+    return std::string("Version 2 (1/6/2007) ajout de l'ann") + e_acute +
+           "e uniquement si pas fait et pas dans l'heure\n"
+           "Version 2 (28/8/2007) Correction du bug sur le num de photometre : nomPAR[ strlen(nomPAR)-1]='0' retire  "
+           "\n\n"
+           "Version 3 (25/2/2013) introduction du nom du site issu du fichier INI\n"
+           "Version 3 (15/5/2014) introduction du nom du site issu du fichier INI pour les fichier K8\n"
+           "Version 3 (1/3/2015) Pour les K8 ajout de l heure en fin de fichier -hhmm \n";
+}
+
+std::string path_lines(const SiteFixture& site) {
+    return "\npathbase-->" + site.shown(site.base()) + "\npathenvoye-->" + site.shown(site.sent()) + "\n";
+}
+
+std::string stamper_trace(const SiteFixture& site) {
+    const testing_site::ProgramRun run = site.run_stamper();
+    EXPECT_EQ(run.status, 0);
+    return testing_site::with_clock_lines_masked(testing_site::normalised_trace(run.output));
+}
+
+// The site of the worked examples: PAR CIM300 with ADR 3, site Coteau.
+void worked_example_site(const SiteFixture& site) {
+    site.write_par_with_adr("CIM300.PAR", 3);
+    site.write_site_file(sample::site_file_text("Coteau"));
+}
+
+TEST(StamperEndToEnd, EmptyToSendDirectory) {
+    SiteFixture site;
+    EXPECT_EQ(stamper_trace(site), path_lines(site) + "File Not Found\n\nPlus de fichier\n" + version_lines());
+    EXPECT_EQ(testing_site::read_file(site.base() + "/dirk7-2.txt"), "");
+}
+
+TEST(StamperEndToEnd, K7WorkedExampleWholeTrace) {
+    SiteFixture site;
+    worked_example_site(site);
+    site.add_k7("03011420.K7", 0x01, 0x2C, "CIM300", testing_site::march_1_2015_1420());
+    const std::string before = testing_site::read_file(site.to_send() + "/03011420.K7");
+    const std::string pf = site.shown(site.program_files());
+    EXPECT_EQ(stamper_trace(site),
+              path_lines(site) +
+                  "Fichier 03011420.K7 File programmes: " + pf + "\n"
+                  "path astpwin/PAR : " + SiteFixture::joined(SiteFixture::joined(SiteFixture::joined(pf, "ASTPWin"), "PAR"), "CIM300.PAR") + "\n"
+                  "\n  Pour le fichier CIM300.PAR ADR=3 Nb=8 | num-->300\n"
+                  "| longnomk7-->03011420.K7\n"
+                  "Fichier INI  electron-site.ini\n"
+                  "nom du site Coteau\n"
+                  "Local time is: <clock>\n"
+                  "Local year is: <year>\n"
+                  "File date:14:20 3/1/2015\n"
+                  "Local file year is: 2015 | nomk7=03011420.K7\n"
+                  "New nom de Fichier P0300_Coteau_2015 | j=17\n\n"
+                  "New nom de Fichier P0300_Coteau_201503011420.K7 \n\n"
+                  "\nPlus de fichier\n" + version_lines());
+    EXPECT_EQ(testing_site::names_in(site.to_send()), std::vector<std::string>{"P0300_Coteau_201503011420.K7"});
+    EXPECT_EQ(testing_site::read_file(site.to_send() + "/P0300_Coteau_201503011420.K7"), before);
+    EXPECT_EQ(testing_site::read_file(site.work() + "/path.txt"), site.shown(site.program_files()) + "\r\n");
+}
+
+TEST(StamperEndToEnd, K8WorkedExampleWholeTrace) {
+    SiteFixture site;
+    worked_example_site(site);
+    site.add_file(site.to_send(), "P1234_03011420.K8", "k8 data", testing_site::march_1_2015_1420());
+    EXPECT_EQ(stamper_trace(site),
+              path_lines(site) +
+                  "Fichier P1234_03011420.K8 | longnomk7-->P1234_03011420.K8\n"
+                  "| JB=5 numK8-->P1234_\n"
+                  "Fichier INI  electron-site.ini\n"
+                  "nom du site Coteau\n"
+                  "Local time is: <clock>\n"
+                  "Local year is: <year>\n"
+                  "File date:14:20 3/1/2015\n"
+                  "Local file year is: 2015 | nomk7=P1234_03011420.K8\n"
+                  "New nom de Fichier P1234_Coteau_2015 | j=17\n\n"
+                  "New nom de Fichier P1234_Coteau_201503011420-1420.k8 \n\n"
+                  "\nPlus de fichier\n" + version_lines());
+    EXPECT_EQ(testing_site::read_file(site.to_send() + "/P1234_Coteau_201503011420-1420.k8"), "k8 data");
+}
+
+TEST(StamperEndToEnd, FilesAreStampedInNameOrder) {
+    SiteFixture site;
+    worked_example_site(site);
+    for (const char* name : {"P0002_0301.K8", "p0001_0301.K8", "P0003_0301.K8"})
+        site.add_file(site.to_send(), name, name, testing_site::march_1_2015_1420());
+    const std::string trace = stamper_trace(site);
+    const size_t first = trace.find("Fichier p0001_0301.K8 ");
+    const size_t second = trace.find("Fichier P0002_0301.K8 ");
+    const size_t third = trace.find("Fichier P0003_0301.K8 ");
+    ASSERT_NE(third, std::string::npos) << trace;
+    EXPECT_LT(first, second);
+    EXPECT_LT(second, third);
+    EXPECT_EQ(testing_site::names_in(site.to_send()),
+              (std::vector<std::string>{"P0002_Coteau_20150301-1420.k8", "P0003_Coteau_20150301-1420.k8",
+                                        "p0001_Coteau_20150301-1420.k8"}));
+}
+
+// One file in, its name afterwards, and a line its trace must hold.
+struct StampCase {
+    const char* what;
+    std::string name;
+    unsigned char byte3, byte4;  // .K7 number bytes
+    int adr;                     // ADR of CIM300.PAR; -1: no PAR file
+    std::string site_file;       // "-": no site file
+    std::time_t when;
+    std::string expected_name;
+    std::string trace_line;
+};
+
+void PrintTo(const StampCase& c, std::ostream* out) { *out << c.what; }
+
+
+class StampCases : public ::testing::TestWithParam<StampCase> {};
+
+TEST_P(StampCases, GiveTheNameTheRulesSay) {
+    const StampCase& c = GetParam();
+    SiteFixture site;
+    if (c.adr >= 0) site.write_par_with_adr("CIM300.PAR", c.adr);
+    if (c.site_file != "-") site.write_site_file(c.site_file);
+    const bool k7 = c.name.back() == '7';
+    if (k7)
+        site.add_k7(c.name, c.byte3, c.byte4, "CIM300", c.when);
+    else
+        site.add_file(site.to_send(), c.name, "data of " + c.name, c.when);
+    const std::string content = testing_site::read_file(site.to_send() + "/" + c.name);
+
+    const std::string trace = stamper_trace(site);
+    EXPECT_EQ(testing_site::names_in(site.to_send()), std::vector<std::string>{c.expected_name}) << c.what << "\n" << trace;
+    EXPECT_EQ(testing_site::read_file(site.to_send() + "/" + c.expected_name), content) << c.what;
+    EXPECT_NE(trace.find(c.trace_line), std::string::npos) << c.what << ": no line " << c.trace_line << "\n" << trace;
+}
+
+const std::string kCoteau = sample::site_file_text("Coteau");
+const std::time_t k1420 = testing_site::utc_time(2015, 3, 1, 14, 20);
+
+INSTANTIATE_TEST_SUITE_P(
+    Stamper, StampCases,
+    ::testing::Values(
+        StampCase{"ADR 2 reads byte 4 alone", "03011420.K7", 0x01, 0x2C, 2, kCoteau, k1420,
+                  "P0044_Coteau_201503011420.K7", "ADR=2 Nb=8 | num-->44\n"},
+        StampCase{"five digits", "03011420.K7", 0x30, 0x39, 3, kCoteau, k1420, "P12345_Coteau_201503011420.K7",
+                  "| num-->12345\n"},
+        StampCase{"no PAR file: one-byte form", "03011420.K7", 0x01, 0x07, -1, kCoteau, k1420,
+                  "P0007_Coteau_201503011420.K7", "ADR=0 Nb=0 | num-->7\n"},
+        StampCase{"no site file", "03011420.K7", 0x01, 0x2C, 3, "-", k1420, "P0300_201503011420.K7",
+                  "| longnomk7-->03011420.K7\nLocal time is"},
+        StampCase{"site file without a name: no site part", "03011420.K7", 0x01, 0x2C, 3, "[COM]\r\nport=1\r\n",
+                  k1420, "P0300_201503011420.K7", "Fichier INI  electron-site.ini\nnom du site \n"},
+        StampCase{"year in an 11-character .K7 tail is appended again", "03012015.K7", 0x01, 0x2C, 3, kCoteau,
+                  k1420, "P0300_Coteau_201503012015.K7", "| j=17\n"},
+        StampCase{"year in a long tail is not appended", "AB201503011420.K7", 0x01, 0x2C, 3, kCoteau, k1420,
+                  "P0300_Coteau_201503011420.K7", "New nom de Fichier P0300_Coteau_ | j=13\n"},
+        StampCase{"re-stamped .K7 gets a second year", "P0300_Coteau_20150301.K7", 0x01, 0x2C, 3, kCoteau, k1420,
+                  "P0300_Coteau_201520150301.K7", "New nom de Fichier P0300_Coteau_201520150301.K7 \n"},
+        StampCase{"no tail characters before the extension", "ABC.K7", 0x00, 0x07, 2, kCoteau, k1420,
+                  "P0007_Coteau_2015.K7", "New nom de Fichier P0007_Coteau_2015.K7 \n"},
+        StampCase{"re-stamped .K8 keeps its name", "P1234_Coteau_201503011420-1420.k8", 0, 0, 3, kCoteau, k1420,
+                  "P1234_Coteau_201503011420-1420.k8", "A duplicate file name exists"},
+        StampCase{".K8 holding its year", "P1234_20150301.K8", 0, 0, 3, kCoteau, k1420,
+                  "P1234_Coteau_20150301-1420.k8", "| j=13\n"},
+        StampCase{"three-character .K8 token", "P12_03011420.K8", 0, 0, 3, kCoteau, k1420,
+                  "P12_Coteau_201503011420-1420.k8", "| JB=3 numK8-->P12_\n"},
+        StampCase{"hour-minute from the file's own time", "P1234_0301.K8", 0, 0, 3, kCoteau,
+                  testing_site::utc_time(2015, 3, 1, 9, 5), "P1234_Coteau_20150301-0905.k8",
+                  "File date:9:5 3/1/2015\n"},
+        StampCase{"lower-case .k7", "03011420.k7", 0x01, 0x2C, 3, kCoteau, k1420, "P0300_Coteau_201503011420.k7",
+                  "| num-->300\n"},
+        StampCase{"kind neither 7 nor 8 keeps its name", "03011420.K9", 0, 0, 3, kCoteau, k1420, "03011420.K9",
+                  "Fichier 03011420.K9 | ni K7 ni K8, nom inchange\n"},
+        StampCase{"a year before 1980 keeps the name", "03011420.K7", 0x01, 0x2C, 3, kCoteau,
+                  testing_site::utc_time(1975, 3, 1, 14, 20), "03011420.K7",
+                  "Fichier 03011420.K7 | date du fichier illisible, nom inchange\n"},
+        StampCase{"site name with a separator is refused by the rename", "03011420.K7", 0x01, 0x2C, 3,
+                  "[NAME SITE]\r\n../up\r\n", k1420, "03011420.K7", "The syntax of the command is incorrect.\n"}),
+    [](const ::testing::TestParamInfo<StampCase>& info) { return "case" + std::to_string(info.index); });
+
+TEST(StamperEndToEnd, ShortK7KeepsItsName) {
+    SiteFixture site;
+    worked_example_site(site);
+    site.add_k7("03011420.K7", 0x01, 0x2C, "CIM300", testing_site::march_1_2015_1420(), 100);
+    const std::string trace = stamper_trace(site);
+    EXPECT_NE(trace.find("Fichier 03011420.K7 | fichier K7 trop court (100 octets), nom inchange\n"), std::string::npos)
+        << trace;
+    EXPECT_EQ(testing_site::names_in(site.to_send()), std::vector<std::string>{"03011420.K7"});
+}
+
+TEST(StamperEndToEnd, DirectoryNamedLikeADataFileIsLeftAlone) {
+    SiteFixture site;
+    worked_example_site(site);
+    testing_site::make_dirs(site.to_send() + "/03011420.K7");
+    const std::string trace = stamper_trace(site);
+    EXPECT_NE(trace.find("Fichier 03011420.K7 | fichier illisible, nom inchange\n"), std::string::npos) << trace;
+    EXPECT_EQ(testing_site::names_in(site.to_send()), std::vector<std::string>{"03011420.K7"});
+}
+
+TEST(StamperEndToEnd, RefusedRenameLeavesBothFiles) {
+    SiteFixture site;
+    worked_example_site(site);
+    site.add_k7("03011420.K7", 0x01, 0x2C, "CIM300", testing_site::march_1_2015_1420());
+    site.add_file(site.to_send(), "P0300_Coteau_201503011420.K7", "already stamped", testing_site::march_1_2015_1420());
+    const std::map<std::string, std::string> before = testing_site::files_below(site.to_send());
+    stamper_trace(site);
+    EXPECT_EQ(testing_site::files_below(site.to_send()), before);
+}
+
+TEST(StamperEndToEnd, EachFileRepeatsTheLookupAndNothingCarriesOver) {
+    SiteFixture site;
+    site.write_site_file(sample::site_file_text("Coteau"));
+    site.write_par_with_adr("CIM300.PAR", 3);
+    site.add_k7("03011420.K7", 0x01, 0x2C, "CIM300", testing_site::march_1_2015_1420());
+    site.add_k7("03011421.K7", 0x01, 0x2C, "NOPAR", testing_site::march_1_2015_1420());
+    const std::string trace = stamper_trace(site);
+    EXPECT_EQ(testing_site::names_in(site.to_send()),
+              (std::vector<std::string>{"P0044_Coteau_201503011421.K7", "P0300_Coteau_201503011420.K7"}));
+    size_t echoes = 0;
+    for (size_t at = trace.find("File programmes:"); at != std::string::npos; at = trace.find("File programmes:", at + 1))
+        ++echoes;
+    EXPECT_EQ(echoes, 2u);
+}
+
+}  // namespace

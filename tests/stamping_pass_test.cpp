@@ -1,0 +1,99 @@
+// The stamping pass in this process, with a test double of the command
+// interpreter that writes listings no real one would.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "interpreter.h"
+#include "sample_site.h"
+#include "site_fixture.h"
+#include "stamping_pass.h"
+
+namespace {
+
+using testing_site::SiteFixture;
+
+// Writes a given listing for the listing command, runs everything else with
+// the built-in interpreter, and remembers every command line.
+class ListingDouble : public site::CommandInterpreter {
+public:
+    ListingDouble(site::Trace& console, std::string listing) : builtin_(console), listing_(std::move(listing)) {}
+
+    void run(const site::Command& command) override {
+        commands.push_back(command.rendered());
+        if (command.kind == site::CommandKind::ListBare)
+            testing_site::write_file(command.target, listing_);
+        else
+            builtin_.run(command);
+    }
+
+    std::vector<std::string> commands;
+
+private:
+    site::BuiltinInterpreter builtin_;
+    std::string listing_;
+};
+
+class StampingPassTest : public ::testing::Test {
+protected:
+    StampingPassTest() {
+        testing_site::write_file(site.work() + "/path_autok7.txt",
+                                 sample::path_config_text(site.base(), site.to_send(), site.sent()));
+        site.write_site_file(sample::site_file_text("Coteau"));
+        for (const char* name : {"P0001_0301.K8", "P0002_0301.K8"})
+            site.add_file(site.to_send(), name, name, testing_site::march_1_2015_1420());
+    }
+
+    std::string run_with_listing(const std::string& listing) {
+        testing_site::ScopedCwd cwd(site.work());
+        testing_site::ScopedEnv tz("TZ", "UTC");
+        site::Trace trace;
+        ListingDouble interpreter(trace, listing);
+        site::run_stamping_pass(trace, interpreter);
+        commands = interpreter.commands;
+        return trace.text();
+    }
+
+    SiteFixture site;
+    std::vector<std::string> commands;
+};
+
+TEST_F(StampingPassTest, LastListedNameWithoutNewlineIsNotStamped) {
+    const std::string trace = run_with_listing("P0001_0301.K8\r\nP0002_0301.K8");
+    EXPECT_EQ(testing_site::names_in(site.to_send()),
+              (std::vector<std::string>{"P0001_Coteau_20150301-1420.k8", "P0002_0301.K8"}));
+    const std::string tail = "New nom de Fichier P0001_Coteau_20150301-1420.k8 \n\n\nPlus de fichier\nVersion 2";
+    EXPECT_NE(trace.find(tail), std::string::npos) << trace;
+    EXPECT_EQ(trace.find("Fichier P0002"), std::string::npos) << trace;
+}
+
+TEST_F(StampingPassTest, ListingLineLongerThanTheBufferIsSkippedWhole) {
+    const std::string long_name = std::string(150, 'a') + "_" + std::string(60, '1') + ".K8";
+    const std::string trace = run_with_listing(long_name + "\r\nP0001_0301.K8\r\n");
+    EXPECT_NE(trace.find("\nNom trop long dans la liste, ignore : " + long_name.substr(0, 199) + "...\n"),
+              std::string::npos)
+        << trace;
+    EXPECT_EQ(trace.find("Fichier 1"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("Fichier P0001_0301.K8 "), std::string::npos);
+}
+
+TEST_F(StampingPassTest, CommandsInOrder) {
+    run_with_listing("P0001_0301.K8\r\n");
+    EXPECT_EQ(commands, (std::vector<std::string>{
+                            "dir /B " + site.to_send() + "/*.K? > " + site.base() + "/dirk7-2.txt",
+                            "rename " + site.to_send() + "/P0001_0301.K8 P0001_Coteau_20150301-1420.k8"}));
+}
+
+TEST_F(StampingPassTest, UnreadableListingIsAnEmptyOne) {
+    testing_site::write_file(site.work() + "/path_autok7.txt", "/no/such/base\n" + site.to_send() + "\n");
+    testing_site::ScopedCwd cwd(site.work());
+    site::Trace trace_collector;
+    site::BuiltinInterpreter builtin(trace_collector);
+    site::run_stamping_pass(trace_collector, builtin);
+    const std::string& trace = trace_collector.text();
+    EXPECT_NE(trace.find("The system cannot find the path specified.\n\nListe /no/such/base/dirk7-2.txt illisible\nPlus de fichier\n"), std::string::npos) << trace;
+    EXPECT_EQ(testing_site::names_in(site.to_send()), (std::vector<std::string>{"P0001_0301.K8", "P0002_0301.K8"}));
+}
+
+}  // namespace

@@ -1,0 +1,37 @@
+// Runs one of the built programs as a site's scheduled task would: in a
+// working directory, with a given environment, its trace captured.
+//
+// Which build runs is set from the environment, so that the same cases run
+// against the native programs and the Windows programs under Wine:
+//   SITE_TEST_TOLVIK, SITE_TEST_BRASKO  the executables (default: this build's)
+//   SITE_TEST_LAUNCHER                  a program to run them with ("wine")
+//   SITE_TEST_WINDOWS_PATHS=1           the programs see Z:\... paths
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace testing_site {
+
+struct ProgramRun {
+    std::string output;  // standard output
+    int status = -1;     // exit status, or -1 when it did not exit normally
+};
+
+enum class Program { Stamper, Filer };
+
+ProgramRun run_program(Program program, const std::string& workdir,
+                       const std::vector<std::pair<std::string, std::string>>& environment = {});
+
+// How the programs under test name a path of this machine: unchanged for a
+// native build, Z:\... under Wine.
+std::string program_path(const std::string& path);
+
+// The separator the programs under test join paths with.
+char program_separator();
+
+// Whether the programs under test are the Windows build.
+bool testing_windows_build();
+
+}  // namespace testing_site

@@ -1,0 +1,85 @@
+#include "site_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "sample_site.h"
+
+namespace testing_site {
+
+SiteFixture::SiteFixture() {
+    make_dirs(work());
+    make_dirs(to_send());
+    make_dirs(sent());
+    make_dirs(program_files() + "/ASTPWin/PAR");
+    write_file(work() + "/path_autok7.txt", sample::path_config_text(shown(base()), shown(to_send()), shown(sent())));
+}
+
+std::string SiteFixture::joined(const std::string& a, const std::string& b) { return a + program_separator() + b; }
+
+void SiteFixture::write_site_file(const std::string& content) const { write_file(work() + "/electron-site.ini", content); }
+
+void SiteFixture::write_par(const std::string& par_name, const std::string& content) const {
+    write_file(program_files() + "/ASTPWin/PAR/" + par_name, content);
+}
+
+void SiteFixture::write_par_with_adr(const std::string& par_name, int adr) const {
+    write_par(par_name, "ASTPWin parameters\r\nPort Com COM1 1 0 9600\r\nPhotometer SerialNumber S1 1 " +
+                            std::to_string(adr) + " 8\r\n");
+}
+
+void SiteFixture::add_k7(const std::string& name, unsigned char byte3, unsigned char byte4, const std::string& par_name,
+                         std::time_t when, size_t size) const {
+    sample::K7Fields fields;
+    fields.number = byte3 * 256u + byte4;
+    fields.two_byte = true;
+    fields.par_name = par_name;
+    fields.size = size;
+    add_file(to_send(), name, sample::k7_file_bytes(fields), when);
+}
+
+void SiteFixture::add_file(const std::string& dir, const std::string& name, const std::string& content,
+                           std::time_t when) const {
+    write_file(dir + "/" + name, content);
+    set_mtime(dir + "/" + name, when);
+}
+
+ProgramRun SiteFixture::run_stamper() const {
+    return run_program(Program::Stamper, work(), {{"TZ", "UTC"}, {"ProgramFiles", shown(program_files())}});
+}
+
+ProgramRun SiteFixture::run_filer() const { return run_program(Program::Filer, work(), {{"TZ", "UTC"}}); }
+
+std::time_t utc_time(int year, int month, int day, int hour, int minute) {
+    std::tm parts{};
+    parts.tm_year = year - 1900;
+    parts.tm_mon = month - 1;
+    parts.tm_mday = day;
+    parts.tm_hour = hour;
+    parts.tm_min = minute;
+    return ::timegm(&parts);
+}
+
+std::time_t march_1_2015_1420() { return utc_time(2015, 3, 1, 14, 20); }
+
+std::string with_clock_lines_masked(const std::string& trace) {
+    static const std::regex time_line("Local time is: [^\n]*\n");
+    static const std::regex asctime_form(
+        "Local time is: (Sun|Mon|Tue|Wed|Thu|Fri|Sat) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
+        "[ 123][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}\nLocal year is: [0-9]{4}\n");
+    std::string masked = std::regex_replace(trace, asctime_form, "Local time is: <clock>\nLocal year is: <year>\n");
+    EXPECT_FALSE(std::regex_search(std::regex_replace(masked, std::regex("Local time is: <clock>\n"), ""), time_line))
+        << "a clock line not in asctime form:\n" << trace;
+    return masked;
+}
+
+std::string normalised_trace(const std::string& output) {
+    std::string text;
+    text.reserve(output.size());
+    for (char c : output)
+        if (c != '\r') text.push_back(c);
+    return text;
+}
+
+}  // namespace testing_site

@@ -1,0 +1,62 @@
+// A measurement site in a temporary directory, for end-to-end runs of the
+// programs: its working directory with path_autok7.txt, the base, to-send
+// and sent directories, and a Program Files directory with PAR files.
+#pragma once
+
+#include <ctime>
+#include <string>
+
+#include "program_runner.h"
+#include "temp_site.h"
+
+namespace testing_site {
+
+class SiteFixture {
+public:
+    SiteFixture();
+
+    std::string work() const { return root_ / "work"; }
+    std::string base() const { return root_ / "base"; }
+    std::string to_send() const { return root_ / "base/aenvoyer"; }
+    std::string sent() const { return root_ / "base/envoye"; }
+    std::string program_files() const { return root_ / "Program Files"; }
+
+    // The same paths as the programs under test write them.
+    std::string shown(const std::string& path) const { return program_path(path); }
+    // `a`, the programs' separator, `b`.
+    static std::string joined(const std::string& a, const std::string& b);
+
+    void write_site_file(const std::string& content) const;
+    void write_par(const std::string& par_name, const std::string& content) const;
+    // A PAR file whose record gives `adr` and Nb 8.
+    void write_par_with_adr(const std::string& par_name, int adr) const;
+
+    // A .K7 file in the to-send directory with the number bytes 3 and 4,
+    // the PAR name at 128 and the modification time `when`.
+    void add_k7(const std::string& name, unsigned char byte3, unsigned char byte4, const std::string& par_name,
+                std::time_t when, size_t size = 1024) const;
+    // Any other file with the given content and time.
+    void add_file(const std::string& dir, const std::string& name, const std::string& content, std::time_t when) const;
+
+    ProgramRun run_stamper() const;
+    ProgramRun run_filer() const;
+
+private:
+    TempDir root_;
+};
+
+// 1 March 2015 at 14:20 in the tests' time zone (UTC).
+std::time_t march_1_2015_1420();
+std::time_t utc_time(int year, int month, int day, int hour, int minute);
+
+// The trace with its two clock lines reduced to their form, so that it can
+// be compared whatever the time of the run:
+//   "Local time is: <clock>\n" and "Local year is: <year>\n".
+// Fails the current test if a clock line is not in asctime form.
+std::string with_clock_lines_masked(const std::string& trace);
+
+// The trace as a native build would print it (carriage returns that the
+// Windows console layer adds are dropped).
+std::string normalised_trace(const std::string& output);
+
+}  // namespace testing_site

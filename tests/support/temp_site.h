@@ -1,0 +1,61 @@
+// Temporary directories and file helpers for tests that work on real files.
+#pragma once
+
+#include <ctime>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace testing_site {
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
+
+private:
+    std::string path_;
+};
+
+void make_dirs(const std::string& path);
+void write_file(const std::string& path, const std::string& content);
+std::string read_file(const std::string& path);
+bool exists(const std::string& path);
+void set_mtime(const std::string& path, std::time_t when);
+
+// Every regular file below `root`, by path relative to it, with its content.
+std::map<std::string, std::string> files_below(const std::string& root);
+
+// The names in one directory, sorted.
+std::vector<std::string> names_in(const std::string& dir);
+
+// Changes the current directory for the life of the object.
+class ScopedCwd {
+public:
+    explicit ScopedCwd(const std::string& dir);
+    ~ScopedCwd();
+
+private:
+    std::string previous_;
+};
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const std::string& name, const std::string& value);
+    ~ScopedEnv();
+
+private:
+    std::string name_;
+    std::string previous_;
+    bool had_previous_;
+};
+
+}  // namespace testing_site
