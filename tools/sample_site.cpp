@@ -1,6 +1,10 @@
 #include "sample_site.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "platform.h"
 
 namespace sample {
 
@@ -64,5 +68,82 @@ std::string k7_file_bytes(const K7Fields& fields) {
 }
 
 std::string par_name_for(unsigned photometer) { return "CIM" + std::to_string(photometer); }
+
+std::string as_windows_path(std::string path) {
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return "Z:" + path;
+}
+
+namespace {
+
+std::string absolute(const std::string& path) {
+    if (!path.empty() && path[0] == '/') return path;
+    return site::current_directory() + "/" + path;
+}
+
+void make_dir(const std::string& path) {
+    if (!site::make_directory(path)) throw std::runtime_error("cannot create " + path);
+}
+
+void write(const std::string& path, const std::string& content) {
+    if (!write_new_file(path, content)) throw std::runtime_error("cannot write " + path);
+}
+
+// Data file number `index`: its name and bytes, written with the time its
+// name carries.
+void write_data_file(const SiteOptions& options, const std::string& to_send, int index) {
+    const unsigned photometer = options.photometers[static_cast<size_t>(index) % options.photometers.size()];
+    const std::time_t when = local_time(options.year, 1, 1, 0, 7 * index);
+    const std::tm parts = *std::localtime(&when);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%02d%02d%02d%02d", parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
+                  parts.tm_min);
+    const std::uint32_t seed = options.seed * 100003u + static_cast<std::uint32_t>(index);
+    std::string name;
+    std::string bytes;
+    if (index % 10 < 5) {
+        K7Fields fields;
+        fields.number = photometer;
+        fields.two_byte = photometer > 255;
+        fields.par_name = par_name_for(photometer);
+        fields.size = options.size;
+        fields.seed = seed;
+        name = std::string(stamp) + ".K7";
+        bytes = k7_file_bytes(fields);
+    } else if (index % 10 < 8) {
+        char prefix[16];
+        std::snprintf(prefix, sizeof prefix, "P%04u_", photometer);
+        name = prefix + std::string(stamp) + ".K8";
+        bytes = filler_bytes(options.size / 2, seed);
+    } else {
+        name = "wet_" + std::to_string(options.year) + stamp + "_A00" + std::to_string(index % 3 + 1) + ".raw";
+        bytes = filler_bytes(options.size / 4, seed);
+    }
+    const std::string path = to_send + "/" + name;
+    write(path, bytes);
+    if (!site::set_modified_time(path, when)) throw std::runtime_error("cannot set the time of " + path);
+}
+
+}  // namespace
+
+std::string write_sample_site(const SiteOptions& options) {
+    const std::string dir = absolute(options.dir);
+    const std::string base = dir + "/base";
+    const std::string to_send = base + "/aenvoyer";
+    const std::string sent = base + "/envoye";
+    const std::string program_files = dir + "/Program Files";
+    const std::string par_dir = program_files + "/ASTPWin/PAR";
+    for (const std::string& path : {dir, base, to_send, sent, program_files, program_files + "/ASTPWin", par_dir})
+        make_dir(path);
+
+    const auto shown = [&](const std::string& path) { return options.windows_paths ? as_windows_path(path) : path; };
+    write(dir + "/path_autok7.txt", path_config_text(shown(base), shown(to_send), shown(sent)));
+    if (options.site_file) write(dir + "/electron-site.ini", site_file_text(options.site));
+    for (unsigned photometer : options.photometers)
+        write(par_dir + "/" + par_name_for(photometer) + ".PAR", par_file_text(photometer, photometer > 255 ? 3 : 2, 8));
+    for (int i = 0; i < options.files; ++i) write_data_file(options, to_send, i);
+    return dir;
+}
 
 }  // namespace sample

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace sample {
 
@@ -41,5 +42,24 @@ std::string filler_bytes(size_t size, std::uint32_t seed);
 
 // The parameter file name used for a photometer ("CIM" and its number).
 std::string par_name_for(unsigned photometer);
+
+struct SiteOptions {
+    std::string dir;  // created; must not exist yet
+    int files = 12;
+    std::vector<unsigned> photometers = {300, 44, 1234, 7};
+    std::string site = "Coteau";
+    bool site_file = true;
+    int year = 2015;
+    size_t size = 16384;  // of a .K7 file
+    unsigned seed = 1;
+    bool windows_paths = false;  // path_autok7.txt as Wine shows it (Z:\...)
+};
+
+// Writes a whole sample site (see make_sample_site for the layout) and
+// returns its absolute path; throws std::runtime_error on failure.
+std::string write_sample_site(const SiteOptions& options);
+
+// How a Windows program under Wine names a POSIX path.
+std::string as_windows_path(std::string path);
 
 }  // namespace sample

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "sample_site.h"
+
 namespace testing_site {
 
 namespace {
@@ -26,11 +28,7 @@ std::string executable(Program program) {
 bool testing_windows_build() { return env_or("SITE_TEST_WINDOWS_PATHS", "0") == "1"; }
 
 std::string program_path(const std::string& path) {
-    if (!testing_windows_build()) return path;
-    std::string windows = "Z:" + path;
-    for (char& c : windows)
-        if (c == '/') c = '\\';
-    return windows;
+    return testing_windows_build() ? sample::as_windows_path(path) : path;
 }
 
 char program_separator() { return testing_windows_build() ? '\\' : '/'; }

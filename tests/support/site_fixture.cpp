@@ -51,6 +51,26 @@ ProgramRun SiteFixture::run_stamper() const {
 
 ProgramRun SiteFixture::run_filer() const { return run_program(Program::Filer, work(), {{"TZ", "UTC"}}); }
 
+namespace interpreter_says {
+
+std::string nothing_listed() { return "File Not Found\n"; }
+
+std::string moved(const std::vector<std::string>& sources) {
+    std::string text;
+    for (const std::string& source : sources) text += source + "\n";
+    return text + "        " + std::to_string(sources.size()) + " file(s) moved.\n";
+}
+
+std::string moved_one() { return "        1 file(s) moved.\n"; }
+
+std::string no_such_file() { return "The system cannot find the file specified.\n"; }
+
+std::string already_exists_in_pattern_move(const std::string& source) {
+    return source + "\nCannot create a file when that file already exists.\n";
+}
+
+}  // namespace interpreter_says
+
 std::time_t utc_time(int year, int month, int day, int hour, int minute) {
     std::tm parts{};
     parts.tm_year = year - 1900;

@@ -5,6 +5,7 @@
 
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "program_runner.h"
 #include "temp_site.h"
@@ -44,6 +45,16 @@ public:
 private:
     TempDir root_;
 };
+
+// What the command interpreter prints, in one place: the built-in
+// interpreter's messages.
+namespace interpreter_says {
+std::string nothing_listed();
+std::string moved(const std::vector<std::string>& sources);
+std::string moved_one();
+std::string no_such_file();
+std::string already_exists_in_pattern_move(const std::string& source);
+}  // namespace interpreter_says
 
 // 1 March 2015 at 14:20 in the tests' time zone (UTC).
 std::time_t march_1_2015_1420();
