@@ -26,49 +26,44 @@ std::string quoted_operand(std::string_view operand) {
     return quoted;
 }
 
-Command Command::list_directory(std::string directory, std::string listing_file) {
+namespace {
+
+Command make_command(CommandKind kind, std::string source, std::string target, bool wildcard = false) {
     Command c;
-    c.kind = CommandKind::ListBare;
-    c.source = std::move(directory);
-    c.target = std::move(listing_file);
+    c.kind = kind;
+    c.source = std::move(source);
+    c.target = std::move(target);
+    c.wildcard = wildcard;
     return c;
+}
+
+}  // namespace
+
+Command Command::list_directory(std::string directory, std::string listing_file) {
+    return make_command(CommandKind::ListBare, std::move(directory), std::move(listing_file));
 }
 
 Command Command::list_matching(std::string pattern_path, std::string listing_file) {
-    Command c = list_directory(std::move(pattern_path), std::move(listing_file));
-    c.wildcard = true;
-    return c;
+    return make_command(CommandKind::ListBare, std::move(pattern_path), std::move(listing_file), true);
 }
 
 Command Command::rename(std::string path, std::string new_name) {
-    Command c;
-    c.kind = CommandKind::Rename;
-    c.source = std::move(path);
-    c.target = std::move(new_name);
-    return c;
+    return make_command(CommandKind::Rename, std::move(path), std::move(new_name));
 }
 
 Command Command::move(std::string from, std::string to) {
-    Command c;
-    c.kind = CommandKind::Move;
-    c.source = std::move(from);
-    c.target = std::move(to);
-    return c;
+    return make_command(CommandKind::Move, std::move(from), std::move(to));
 }
 
 Command Command::move_matching(std::string pattern_path, std::string to) {
-    Command c = move(std::move(pattern_path), std::move(to));
-    c.wildcard = true;
-    return c;
+    return make_command(CommandKind::Move, std::move(pattern_path), std::move(to), true);
 }
 
-Command Command::dir() { return Command(); }
+Command Command::dir() { return make_command(CommandKind::Dir, "", ""); }
 
 Command Command::echo(std::string text, std::string into) {
-    Command c;
-    c.kind = CommandKind::Echo;
+    Command c = make_command(CommandKind::Echo, "", std::move(into));
     c.text = std::move(text);
-    c.target = std::move(into);
     return c;
 }
 
