@@ -7,6 +7,7 @@
 #include "interpreter.h"
 #include "paths.h"
 #include "platform.h"
+#include "matching.h"
 #include "wildcard.h"
 
 namespace site {
@@ -22,67 +23,12 @@ constexpr const char* kAlreadyExists = "Cannot create a file when that file alre
 constexpr const char* kAccessDenied = "Access is denied.\n";
 constexpr const char* kSyntaxError = "The syntax of the command is incorrect.\n";
 
-char lower_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Name order without regard to case, as the site's disk lists them; names
-// equal but for case keep a fixed order.
-bool name_before(const std::string& a, const std::string& b) {
-    const auto lower_less = [](char x, char y) { return lower_ascii(x) < lower_ascii(y); };
-    if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), lower_less)) return true;
-    if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), lower_less)) return false;
-    return a < b;
-}
-
-bool is_directory(const std::string& path) {
-    const std::optional<FileInfo> info = file_info(path);
-    return info && info->is_directory;
-}
 
 bool write_file(const std::string& path, const std::string& content) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return false;
     const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
     return std::fclose(file) == 0 && written;
-}
-
-std::string directory_or_current(const std::string& directory) { return directory.empty() ? "." : directory; }
-
-struct Matches {
-    std::string directory;           // as written in the command ("" for the current one)
-    std::vector<std::string> names;  // sorted
-};
-
-// The entries named by `source`: those that match its last component when
-// it is a pattern, the contents of a directory, or the one entry it names.
-Matches entries_named_by(const Command& command, bool files_only) {
-    Matches matches;
-    std::string pattern;
-    if (command.wildcard) {
-        SplitPath split = split_path(command.source);
-        matches.directory = split.directory;
-        pattern = split.name;
-    } else if (is_directory(command.source)) {
-        matches.directory = command.source;
-        pattern = "*";
-    } else {
-        if (file_info(command.source)) {
-            SplitPath split = split_path(command.source);
-            matches.directory = split.directory;
-            matches.names.push_back(split.name);
-        }
-        return matches;
-    }
-    if (auto entries = list_directory(directory_or_current(matches.directory))) {
-        for (const DirectoryEntry& entry : *entries)
-            if (!(files_only && entry.is_directory) && wildcard_match(pattern, entry.name))
-                matches.names.push_back(entry.name);
-    }
-    std::sort(matches.names.begin(), matches.names.end(), name_before);
-    return matches;
-}
-
-std::string path_in(const std::string& directory, const std::string& name) {
-    return directory.empty() ? name : join_path(directory, name);
 }
 
 std::string moved_count_line(int count) {
@@ -238,7 +184,8 @@ void BuiltinInterpreter::dir() {
 void BuiltinInterpreter::echo(const Command& command) {
     const std::string text = expand_environment(command.text);
     if (!command.target.empty()) {
-        if (!write_file(command.target, text + "\r\n")) console_ << kNoSuchPath;
+        // As the Windows interpreter does, the blank before ">" is written too.
+        if (!write_file(command.target, text + " \r\n")) console_ << kNoSuchPath;
         return;
     }
     std::string lower = text;

@@ -1,7 +1,22 @@
 // Platform helpers that are the same on every system.
 #include "platform.h"
 
+#include <cstdio>
+
 namespace site {
+
+std::optional<std::string> read_whole_file(const std::string& path) {
+    std::FILE* file = open_regular_file(path);
+    if (file == nullptr) return std::nullopt;
+    std::string content;
+    char chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) content.append(chunk, got);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) return std::nullopt;
+    return content;
+}
 
 std::optional<DosStamp> pack_dos_stamp(const std::tm& local) {
     const int year = local.tm_year + 1900;

@@ -82,19 +82,6 @@ std::FILE* open_regular_file(const std::string& path) {
     return file;
 }
 
-std::optional<std::string> read_whole_file(const std::string& path) {
-    std::FILE* file = open_regular_file(path);
-    if (file == nullptr) return std::nullopt;
-    std::string content;
-    char chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) content.append(chunk, got);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) return std::nullopt;
-    return content;
-}
-
 namespace {
 
 // rename() that fails with EEXIST instead of replacing the target.

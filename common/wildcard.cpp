@@ -4,11 +4,7 @@
 
 namespace site {
 
-namespace {
-
 char lower_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-}  // namespace
 
 bool has_wildcard(std::string_view text) { return text.find_first_of("*?") != std::string_view::npos; }
 

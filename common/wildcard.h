@@ -5,6 +5,9 @@
 
 namespace site {
 
+// An ASCII letter in lower case; other bytes as they are.
+char lower_ascii(char c);
+
 // True when `text` holds a '*' or a '?'.
 bool has_wildcard(std::string_view text);
 

@@ -146,7 +146,7 @@ TEST_F(BuiltinInterpreterTest, EchoPrintsAndRedirects) {
     testing_site::ScopedEnv env("ProgramFiles", "C:\\Program Files");
     testing_site::ScopedCwd cwd(dir.path());
     EXPECT_EQ(run(Command::echo("%programfiles%", "path.txt")), "");
-    EXPECT_EQ(read_file(dir / "path.txt"), "C:\\Program Files\r\n");
+    EXPECT_EQ(read_file(dir / "path.txt"), "C:\\Program Files \r\n");
 }
 
 TEST(ExpandEnvironment, NamesWithoutRegardToCaseUnsetLeftAsWritten) {

@@ -76,7 +76,7 @@ TEST(FilerEndToEnd, WetSensorWorkedExampleWholeTrace) {
                                        "Directory created\n";
     EXPECT_EQ(trace.substr(0, expected_start.size()), expected_start) << trace;
     // Then "dir" lists the new, empty sub-directory, and the move follows.
-    EXPECT_NE(trace.find("0 File(s)", expected_start.size()), std::string::npos) << trace;
+    EXPECT_NE(trace.find(says::empty_directory_summary(), expected_start.size()), std::string::npos) << trace;
     EXPECT_EQ(trace.substr(trace.size() - says::moved_one().size()), says::moved_one()) << trace;
     EXPECT_EQ(testing_site::read_file(site.base() + "/wetsensor/A001/wet_A001.raw"), "content of wet_A001.raw");
 }
@@ -147,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"lower-case .k7 goes along with its photometer",
                  {"P0300_Coteau_201503011420.K7", "P0300_Coteau_201503011421.k7"},
                  {{"P0300_Coteau_201503011420.K7", "300/2015"}, {"P0300_Coteau_201503011421.k7", "300/2015"}},
-                 "2 file(s) moved."},
+                 "\n\n-->P0300_Coteau_201503011421.k7\n"},
         FileCase{"names passed over", {"P0300_a_2015.k7", "w_A001.RAW", "notes.txt"},
                  {{"P0300_a_2015.k7", "envoye"}, {"w_A001.RAW", "envoye"}, {"notes.txt", "envoye"}},
                  "\n\n-->notes.txt\n\n\n-->P0300_a_2015.k7\n\n\n-->w_A001.RAW\n"},
@@ -177,9 +177,14 @@ TEST(FilerEndToEnd, NothingInTheArchiveIsReplaced) {
     add_sent(site, "P0300_Coteau_201503011421.K7");
     add_sent(site, "wet_A001.raw");
     const std::string trace = filer_trace(site);
-    EXPECT_NE(trace.find(says::already_exists_in_pattern_move(in_sent(site, "P0300_Coteau_201503011420.K7"))),
-              std::string::npos)
-        << trace;
+    const std::string archive = site.shown(site.base());
+    const std::string kept_photometer = says::kept_existing(
+        in_sent(site, "P0300_Coteau_201503011420.K7"),
+        SiteFixture::joined(SiteFixture::joined(SiteFixture::joined(archive, "300"), "2015"), "P0300_Coteau_201503011420.K7"));
+    const std::string kept_wet = says::kept_existing_one(SiteFixture::joined(
+        SiteFixture::joined(SiteFixture::joined(archive, "wetsensor"), "A001"), "wet_A001.raw"));
+    EXPECT_NE(trace.find(kept_photometer), std::string::npos) << trace;
+    EXPECT_NE(trace.find(kept_wet), std::string::npos) << trace;
     EXPECT_EQ(testing_site::read_file(site.base() + "/300/2015/P0300_Coteau_201503011420.K7"), "archived");
     EXPECT_EQ(testing_site::read_file(site.base() + "/300/2015/P0300_Coteau_201503011421.K7"),
               "content of P0300_Coteau_201503011421.K7");

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "program_runner.h"
+#include "site_fixture.h"
 #include "sample_site.h"
 #include "temp_site.h"
 
@@ -51,13 +52,16 @@ TEST(FullCycle, EveryFileEndsWhereItsNameSays) {
     options.photometers = {300, 44, 1234, 7, 1001};
     options.size = 2048;
     options.windows_paths = testing_site::testing_windows_build();
+    const testing_site::SiteFixture fixture;  // for the Program Files directory the programs read
+    options.program_files = fixture.program_files();
+    options.par_prefix = testing_site::unique_tag();
     const std::string site = sample::write_sample_site(options);
     const std::string to_send = site + "/base/aenvoyer";
     const std::string sent = site + "/base/envoye";
     const std::multiset<std::string> originals = contents_of(files_below(to_send));
 
     const auto stamped = testing_site::run_program(testing_site::Program::Stamper, site,
-                                                   {{"TZ", "UTC"}, {"ProgramFiles", testing_site::program_path(site + "/Program Files")}});
+                                                   {{"TZ", "UTC"}, {"ProgramFiles", fixture.program_files_shown()}});
     ASSERT_EQ(stamped.status, 0);
     for (const std::string& name : testing_site::names_in(to_send))
         ASSERT_EQ(std::rename((to_send + "/" + name).c_str(), (sent + "/" + name).c_str()), 0);
@@ -71,6 +75,8 @@ TEST(FullCycle, EveryFileEndsWhereItsNameSays) {
     archived.erase("dirk7-2.txt");
     EXPECT_EQ(contents_of(archived), originals);
     EXPECT_EQ(archived.size(), 80u);
+    for (unsigned photometer : options.photometers)
+        std::remove((options.program_files + "/ASTPWin/PAR/" + sample::par_name_for(options.par_prefix, photometer) + ".PAR").c_str());
     for (const auto& [path, bytes] : archived) {
         const std::string name = path.substr(path.rfind('/') + 1);
         EXPECT_EQ(path.substr(0, path.rfind('/')), expected_place(name)) << path;

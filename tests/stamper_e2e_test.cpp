@@ -12,6 +12,7 @@
 namespace {
 
 using testing_site::SiteFixture;
+namespace says = testing_site::interpreter_says;
 
 std::string version_lines() {
     const char* e_acute = testing_site::testing_windows_build() ? "\xE9" : "\xC3\xA9";
@@ -34,29 +35,30 @@ std::string stamper_trace(const SiteFixture& site) {
     return testing_site::with_clock_lines_masked(testing_site::normalised_trace(run.output));
 }
 
-// The site of the worked examples: PAR CIM300 with ADR 3, site Coteau.
+// The site of the worked examples: a PAR file with ADR 3, site Coteau.
 void worked_example_site(const SiteFixture& site) {
-    site.write_par_with_adr("CIM300.PAR", 3);
+    site.write_par_with_adr(3);
     site.write_site_file(sample::site_file_text("Coteau"));
 }
 
 TEST(StamperEndToEnd, EmptyToSendDirectory) {
     SiteFixture site;
-    EXPECT_EQ(stamper_trace(site), path_lines(site) + "File Not Found\n\nPlus de fichier\n" + version_lines());
+    EXPECT_EQ(stamper_trace(site), path_lines(site) + says::nothing_listed() + "\nPlus de fichier\n" + version_lines());
     EXPECT_EQ(testing_site::read_file(site.base() + "/dirk7-2.txt"), "");
 }
 
 TEST(StamperEndToEnd, K7WorkedExampleWholeTrace) {
     SiteFixture site;
     worked_example_site(site);
-    site.add_k7("03011420.K7", 0x01, 0x2C, "CIM300", testing_site::march_1_2015_1420());
+    site.add_k7("03011420.K7", 0x01, 0x2C, site.par_name(), testing_site::march_1_2015_1420());
     const std::string before = testing_site::read_file(site.to_send() + "/03011420.K7");
-    const std::string pf = site.shown(site.program_files());
+    const std::string pf = site.program_files_shown();
+    const std::string par = site.par_name() + ".PAR";
     EXPECT_EQ(stamper_trace(site),
               path_lines(site) +
                   "Fichier 03011420.K7 File programmes: " + pf + "\n"
-                  "path astpwin/PAR : " + SiteFixture::joined(SiteFixture::joined(SiteFixture::joined(pf, "ASTPWin"), "PAR"), "CIM300.PAR") + "\n"
-                  "\n  Pour le fichier CIM300.PAR ADR=3 Nb=8 | num-->300\n"
+                  "path astpwin/PAR : " + SiteFixture::joined(SiteFixture::joined(SiteFixture::joined(pf, "ASTPWin"), "PAR"), par) + "\n"
+                  "\n  Pour le fichier " + par + " ADR=3 Nb=8 | num-->300\n"
                   "| longnomk7-->03011420.K7\n"
                   "Fichier INI  electron-site.ini\n"
                   "nom du site Coteau\n"
@@ -69,7 +71,7 @@ TEST(StamperEndToEnd, K7WorkedExampleWholeTrace) {
                   "\nPlus de fichier\n" + version_lines());
     EXPECT_EQ(testing_site::names_in(site.to_send()), std::vector<std::string>{"P0300_Coteau_201503011420.K7"});
     EXPECT_EQ(testing_site::read_file(site.to_send() + "/P0300_Coteau_201503011420.K7"), before);
-    EXPECT_EQ(testing_site::read_file(site.work() + "/path.txt"), site.shown(site.program_files()) + "\r\n");
+    EXPECT_EQ(testing_site::read_file(site.work() + "/path.txt"), pf + " \r\n");
 }
 
 TEST(StamperEndToEnd, K8WorkedExampleWholeTrace) {
@@ -114,7 +116,7 @@ struct StampCase {
     const char* what;
     std::string name;
     unsigned char byte3, byte4;  // .K7 number bytes
-    int adr;                     // ADR of CIM300.PAR; -1: no PAR file
+    int adr;                     // ADR in the PAR file; -1: no PAR file
     std::string site_file;       // "-": no site file
     std::time_t when;
     std::string expected_name;
@@ -129,11 +131,11 @@ class StampCases : public ::testing::TestWithParam<StampCase> {};
 TEST_P(StampCases, GiveTheNameTheRulesSay) {
     const StampCase& c = GetParam();
     SiteFixture site;
-    if (c.adr >= 0) site.write_par_with_adr("CIM300.PAR", c.adr);
+    if (c.adr >= 0) site.write_par_with_adr(c.adr);
     if (c.site_file != "-") site.write_site_file(c.site_file);
     const bool k7 = c.name.back() == '7';
     if (k7)
-        site.add_k7(c.name, c.byte3, c.byte4, "CIM300", c.when);
+        site.add_k7(c.name, c.byte3, c.byte4, site.par_name(), c.when);
     else
         site.add_file(site.to_send(), c.name, "data of " + c.name, c.when);
     const std::string content = testing_site::read_file(site.to_send() + "/" + c.name);
@@ -169,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
         StampCase{"no tail characters before the extension", "ABC.K7", 0x00, 0x07, 2, kCoteau, k1420,
                   "P0007_Coteau_2015.K7", "New nom de Fichier P0007_Coteau_2015.K7 \n"},
         StampCase{"re-stamped .K8 keeps its name", "P1234_Coteau_201503011420-1420.k8", 0, 0, 3, kCoteau, k1420,
-                  "P1234_Coteau_201503011420-1420.k8", "A duplicate file name exists"},
+                  "P1234_Coteau_201503011420-1420.k8", says::duplicate_name()},
         StampCase{".K8 holding its year", "P1234_20150301.K8", 0, 0, 3, kCoteau, k1420,
                   "P1234_Coteau_20150301-1420.k8", "| j=13\n"},
         StampCase{"three-character .K8 token", "P12_03011420.K8", 0, 0, 3, kCoteau, k1420,
@@ -185,13 +187,13 @@ INSTANTIATE_TEST_SUITE_P(
                   testing_site::utc_time(1975, 3, 1, 14, 20), "03011420.K7",
                   "Fichier 03011420.K7 | date du fichier illisible, nom inchange\n"},
         StampCase{"site name with a separator is refused by the rename", "03011420.K7", 0x01, 0x2C, 3,
-                  "[NAME SITE]\r\n../up\r\n", k1420, "03011420.K7", "The syntax of the command is incorrect.\n"}),
+                  "[NAME SITE]\r\n../up\r\n", k1420, "03011420.K7", says::bad_new_name()}),
     [](const ::testing::TestParamInfo<StampCase>& info) { return "case" + std::to_string(info.index); });
 
 TEST(StamperEndToEnd, ShortK7KeepsItsName) {
     SiteFixture site;
     worked_example_site(site);
-    site.add_k7("03011420.K7", 0x01, 0x2C, "CIM300", testing_site::march_1_2015_1420(), 100);
+    site.add_k7("03011420.K7", 0x01, 0x2C, site.par_name(), testing_site::march_1_2015_1420(), 100);
     const std::string trace = stamper_trace(site);
     EXPECT_NE(trace.find("Fichier 03011420.K7 | fichier K7 trop court (100 octets), nom inchange\n"), std::string::npos)
         << trace;
@@ -210,7 +212,7 @@ TEST(StamperEndToEnd, DirectoryNamedLikeADataFileIsLeftAlone) {
 TEST(StamperEndToEnd, RefusedRenameLeavesBothFiles) {
     SiteFixture site;
     worked_example_site(site);
-    site.add_k7("03011420.K7", 0x01, 0x2C, "CIM300", testing_site::march_1_2015_1420());
+    site.add_k7("03011420.K7", 0x01, 0x2C, site.par_name(), testing_site::march_1_2015_1420());
     site.add_file(site.to_send(), "P0300_Coteau_201503011420.K7", "already stamped", testing_site::march_1_2015_1420());
     const std::map<std::string, std::string> before = testing_site::files_below(site.to_send());
     stamper_trace(site);
@@ -220,8 +222,8 @@ TEST(StamperEndToEnd, RefusedRenameLeavesBothFiles) {
 TEST(StamperEndToEnd, EachFileRepeatsTheLookupAndNothingCarriesOver) {
     SiteFixture site;
     site.write_site_file(sample::site_file_text("Coteau"));
-    site.write_par_with_adr("CIM300.PAR", 3);
-    site.add_k7("03011420.K7", 0x01, 0x2C, "CIM300", testing_site::march_1_2015_1420());
+    site.write_par_with_adr(3);
+    site.add_k7("03011420.K7", 0x01, 0x2C, site.par_name(), testing_site::march_1_2015_1420());
     site.add_k7("03011421.K7", 0x01, 0x2C, "NOPAR", testing_site::march_1_2015_1420());
     const std::string trace = stamper_trace(site);
     EXPECT_EQ(testing_site::names_in(site.to_send()),

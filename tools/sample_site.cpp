@@ -67,7 +67,9 @@ std::string k7_file_bytes(const K7Fields& fields) {
     return bytes;
 }
 
-std::string par_name_for(unsigned photometer) { return "CIM" + std::to_string(photometer); }
+std::string par_name_for(const std::string& prefix, unsigned photometer) {
+    return prefix + std::to_string(photometer);
+}
 
 std::string as_windows_path(std::string path) {
     for (char& c : path)
@@ -106,7 +108,7 @@ void write_data_file(const SiteOptions& options, const std::string& to_send, int
         K7Fields fields;
         fields.number = photometer;
         fields.two_byte = photometer > 255;
-        fields.par_name = par_name_for(photometer);
+        fields.par_name = par_name_for(options.par_prefix, photometer);
         fields.size = options.size;
         fields.seed = seed;
         name = std::string(stamp) + ".K7";
@@ -132,16 +134,16 @@ std::string write_sample_site(const SiteOptions& options) {
     const std::string base = dir + "/base";
     const std::string to_send = base + "/aenvoyer";
     const std::string sent = base + "/envoye";
-    const std::string program_files = dir + "/Program Files";
+    for (const std::string& path : {dir, base, to_send, sent}) make_dir(path);
+    const std::string program_files = options.program_files.empty() ? dir + "/Program Files" : options.program_files;
     const std::string par_dir = program_files + "/ASTPWin/PAR";
-    for (const std::string& path : {dir, base, to_send, sent, program_files, program_files + "/ASTPWin", par_dir})
-        make_dir(path);
+    for (const std::string& path : {program_files, program_files + "/ASTPWin", par_dir}) site::make_directory(path);
 
     const auto shown = [&](const std::string& path) { return options.windows_paths ? as_windows_path(path) : path; };
     write(dir + "/path_autok7.txt", path_config_text(shown(base), shown(to_send), shown(sent)));
     if (options.site_file) write(dir + "/electron-site.ini", site_file_text(options.site));
     for (unsigned photometer : options.photometers)
-        write(par_dir + "/" + par_name_for(photometer) + ".PAR", par_file_text(photometer, photometer > 255 ? 3 : 2, 8));
+        write(par_dir + "/" + par_name_for(options.par_prefix, photometer) + ".PAR", par_file_text(photometer, photometer > 255 ? 3 : 2, 8));
     for (int i = 0; i < options.files; ++i) write_data_file(options, to_send, i);
     return dir;
 }

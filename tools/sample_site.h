@@ -40,8 +40,8 @@ std::string k7_file_bytes(const K7Fields& fields);
 // Filler bytes for .K8 and .raw files.
 std::string filler_bytes(size_t size, std::uint32_t seed);
 
-// The parameter file name used for a photometer ("CIM" and its number).
-std::string par_name_for(unsigned photometer);
+// The parameter file name used for a photometer: the prefix and its number.
+std::string par_name_for(const std::string& prefix, unsigned photometer);
 
 struct SiteOptions {
     std::string dir;  // created; must not exist yet
@@ -53,6 +53,10 @@ struct SiteOptions {
     size_t size = 16384;  // of a .K7 file
     unsigned seed = 1;
     bool windows_paths = false;  // path_autok7.txt as Wine shows it (Z:\...)
+    // Where the PAR files go; empty: "Program Files" in the site folder.
+    std::string program_files;
+    // Parameter files are named this prefix and the photometer number.
+    std::string par_prefix = "CIM";
 };
 
 // Writes a whole sample site (see make_sample_site for the layout) and

@@ -2,13 +2,37 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <regex>
 
 #include "sample_site.h"
 
 namespace testing_site {
 
-SiteFixture::SiteFixture() {
+std::string unique_tag() {
+    static unsigned counter = 0;
+    unsigned value = (static_cast<unsigned>(::getpid()) * 16u + counter++) % (36u * 36u * 36u * 36u);
+    std::string tag;
+    for (int i = 0; i < 4; ++i, value /= 36) tag.push_back("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"[value % 36]);
+    return tag;
+}
+
+std::string SiteFixture::program_files() const {
+    const char* shared = std::getenv("SITE_TEST_PROGRAM_FILES");
+    return shared && *shared ? shared : root_ / "Program Files";
+}
+
+std::string SiteFixture::program_files_shown() const {
+    const char* shared = std::getenv("SITE_TEST_PROGRAM_FILES_SHOWN");
+    return shared && *shared ? shared : shown(program_files());
+}
+
+SiteFixture::~SiteFixture() { std::remove((program_files() + "/ASTPWin/PAR/" + par_name_ + ".PAR").c_str()); }
+
+SiteFixture::SiteFixture() : par_name_("T" + unique_tag() + "300") {
     make_dirs(work());
     make_dirs(to_send());
     make_dirs(sent());
@@ -20,12 +44,12 @@ std::string SiteFixture::joined(const std::string& a, const std::string& b) { re
 
 void SiteFixture::write_site_file(const std::string& content) const { write_file(work() + "/electron-site.ini", content); }
 
-void SiteFixture::write_par(const std::string& par_name, const std::string& content) const {
-    write_file(program_files() + "/ASTPWin/PAR/" + par_name, content);
+void SiteFixture::write_par(const std::string& content) const {
+    write_file(program_files() + "/ASTPWin/PAR/" + par_name_ + ".PAR", content);
 }
 
-void SiteFixture::write_par_with_adr(const std::string& par_name, int adr) const {
-    write_par(par_name, "ASTPWin parameters\r\nPort Com COM1 1 0 9600\r\nPhotometer SerialNumber S1 1 " +
+void SiteFixture::write_par_with_adr(int adr) const {
+    write_par("ASTPWin parameters\r\nPort Com COM1 1 0 9600\r\nPhotometer SerialNumber S1 1 " +
                             std::to_string(adr) + " 8\r\n");
 }
 
@@ -46,28 +70,53 @@ void SiteFixture::add_file(const std::string& dir, const std::string& name, cons
 }
 
 ProgramRun SiteFixture::run_stamper() const {
-    return run_program(Program::Stamper, work(), {{"TZ", "UTC"}, {"ProgramFiles", shown(program_files())}});
+    return run_program(Program::Stamper, work(), {{"TZ", "UTC"}, {"ProgramFiles", program_files_shown()}});
 }
 
 ProgramRun SiteFixture::run_filer() const { return run_program(Program::Filer, work(), {{"TZ", "UTC"}}); }
 
 namespace interpreter_says {
 
-std::string nothing_listed() { return "File Not Found\n"; }
+namespace {
+
+bool windows_interpreter() {
+    const char* route = std::getenv("SITE_TEST_INTERPRETER");
+    return route != nullptr && std::string(route) == "cmd";
+}
+
+std::string builtin_or_cmd(const std::string& builtin, const std::string& cmd) {
+    return windows_interpreter() ? cmd : builtin;
+}
+
+}  // namespace
+
+std::string nothing_listed() { return builtin_or_cmd("File Not Found\n", ""); }
 
 std::string moved(const std::vector<std::string>& sources) {
     std::string text;
     for (const std::string& source : sources) text += source + "\n";
-    return text + "        " + std::to_string(sources.size()) + " file(s) moved.\n";
+    return builtin_or_cmd(text + "        " + std::to_string(sources.size()) + " file(s) moved.\n", "");
 }
 
-std::string moved_one() { return "        1 file(s) moved.\n"; }
+std::string moved_one() { return builtin_or_cmd("        1 file(s) moved.\n", ""); }
 
-std::string no_such_file() { return "The system cannot find the file specified.\n"; }
+std::string no_such_file() { return builtin_or_cmd("The system cannot find the file specified.\n", ""); }
 
-std::string already_exists_in_pattern_move(const std::string& source) {
-    return source + "\nCannot create a file when that file already exists.\n";
+std::string duplicate_name() { return builtin_or_cmd("A duplicate file name exists, or the file\ncannot be found.\n", ""); }
+
+std::string bad_new_name() { return builtin_or_cmd("The syntax of the command is incorrect.\n", ""); }
+
+std::string kept_existing(const std::string& source, const std::string& destination) {
+    return builtin_or_cmd(source + "\nCannot create a file when that file already exists.\n",
+                          "Overwrite " + destination + "? (Yes|No)");
 }
+
+std::string kept_existing_one(const std::string& destination) {
+    return builtin_or_cmd("Cannot create a file when that file already exists.\n        0 file(s) moved.\n",
+                          "Overwrite " + destination + "? (Yes|No)");
+}
+
+std::string empty_directory_summary() { return builtin_or_cmd("0 File(s)", "0 files"); }
 
 }  // namespace interpreter_says
 

@@ -15,12 +15,19 @@ namespace testing_site {
 class SiteFixture {
 public:
     SiteFixture();
+    ~SiteFixture();
 
     std::string work() const { return root_ / "work"; }
     std::string base() const { return root_ / "base"; }
     std::string to_send() const { return root_ / "base/aenvoyer"; }
     std::string sent() const { return root_ / "base/envoye"; }
-    std::string program_files() const { return root_ / "Program Files"; }
+    // The Program Files directory the programs read (under Wine, the one
+    // that Wine sets, shared by all tests), and as they name it.
+    std::string program_files() const;
+    std::string program_files_shown() const;
+    // A parameter file name (without ".PAR") that no other test uses, so
+    // that tests may share a Program Files directory.
+    std::string par_name() const { return par_name_; }
 
     // The same paths as the programs under test write them.
     std::string shown(const std::string& path) const { return program_path(path); }
@@ -28,9 +35,10 @@ public:
     static std::string joined(const std::string& a, const std::string& b);
 
     void write_site_file(const std::string& content) const;
-    void write_par(const std::string& par_name, const std::string& content) const;
+    // par_name() + ".PAR" with `content`; removed again with the fixture.
+    void write_par(const std::string& content) const;
     // A PAR file whose record gives `adr` and Nb 8.
-    void write_par_with_adr(const std::string& par_name, int adr) const;
+    void write_par_with_adr(int adr) const;
 
     // A .K7 file in the to-send directory with the number bytes 3 and 4,
     // the PAR name at 128 and the modification time `when`.
@@ -44,16 +52,27 @@ public:
 
 private:
     TempDir root_;
+    std::string par_name_;
 };
 
-// What the command interpreter prints, in one place: the built-in
-// interpreter's messages.
+// What the command interpreter prints on the console, in one place. The
+// built-in interpreter's words are checked exactly. Under the system() route
+// the Windows command interpreter prints its own: Wine's writes its errors
+// and "File Not Found" to its error output (not part of the trace) and says
+// nothing on a successful move, and it words the refusal to replace a file as
+// a question. The tests tolerate these differences in wording only; where
+// files end up is checked the same way for every build.
+// SITE_TEST_INTERPRETER=cmd selects the Wine command interpreter's words.
 namespace interpreter_says {
 std::string nothing_listed();
 std::string moved(const std::vector<std::string>& sources);
 std::string moved_one();
 std::string no_such_file();
-std::string already_exists_in_pattern_move(const std::string& source);
+std::string duplicate_name();
+std::string bad_new_name();
+std::string kept_existing(const std::string& source, const std::string& destination);
+std::string kept_existing_one(const std::string& destination);
+std::string empty_directory_summary();
 }  // namespace interpreter_says
 
 // 1 March 2015 at 14:20 in the tests' time zone (UTC).
@@ -65,6 +84,9 @@ std::time_t utc_time(int year, int month, int day, int hour, int minute);
 //   "Local time is: <clock>\n" and "Local year is: <year>\n".
 // Fails the current test if a clock line is not in asctime form.
 std::string with_clock_lines_masked(const std::string& trace);
+
+// A tag of four characters that no concurrent test process shares.
+std::string unique_tag();
 
 // The trace as a native build would print it (carriage returns that the
 // Windows console layer adds are dropped).

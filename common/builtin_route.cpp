@@ -1,4 +1,4 @@
-// Which command interpreter this build hands its commands to.
+// This build runs its commands with the built-in interpreter.
 #include "interpreter.h"
 
 namespace site {

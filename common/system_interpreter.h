@@ -1,0 +1,30 @@
+// The command interpreter route of the Windows build: each command goes,
+// as text, to the Windows command interpreter through system().
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "interpreter.h"
+
+namespace site {
+
+// Hands every command line to system() and waits for it, the trace flushed
+// first so that the interpreter's output follows it on the console.
+class SystemInterpreter final : public CommandInterpreter {
+public:
+    explicit SystemInterpreter(Trace& console) : console_(console) {}
+    void run(const Command& command) override;
+
+private:
+    Trace& console_;
+};
+
+// The command lines handed to the interpreter for one command: its rendered
+// text, except for a move. The interpreter's move may replace a file, and
+// when it asks first, an answer read from an empty input makes some
+// interpreters ask forever; so a move goes one file at a time as
+// "echo N| move /-Y <file> <target>": at most one question, answered no.
+std::vector<std::string> system_command_lines(const Command& command);
+
+}  // namespace site
