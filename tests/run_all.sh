@@ -1,14 +1,45 @@
 #!/usr/bin/env bash
 # Builds and runs every test suite:
-#   - the native build (build/), unit and end-to-end tests;
-#   - the same under AddressSanitizer and UndefinedBehaviorSanitizer
-#     (build-asan/).
+#   - the Windows programs, cross-compiled with MinGW-w64 (build-win/ with the
+#     built-in interpreter, build-win-cmd/ with the system() route), and their
+#     release package;
+#   - the native build (build/): unit tests, end-to-end tests, and the same
+#     end-to-end tests against both Windows builds under Wine;
+#   - the native tests again under AddressSanitizer and
+#     UndefinedBehaviorSanitizer (build-asan/).
+# Without MinGW-w64 or Wine the Windows suites are skipped, and said to be;
+# in CI (CI=true) that is a failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
 jobs=$(nproc 2>/dev/null || echo 2)
+wine_options=()
+
+if command -v x86_64-w64-mingw32-g++ >/dev/null && command -v wine >/dev/null; then
+  echo "== Windows builds =="
+  for variant in "build-win OFF" "build-win-cmd ON"; do
+    set -- $variant
+    cmake -S . -B "$1" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+      -DSITE_BUILD_TESTS=OFF -DSITE_SYSTEM_INTERPRETER="$2"
+    cmake --build "$1" -j"$jobs"
+  done
+  (cd build-win && cpack -G ZIP)
+  export WINEPREFIX="$root/build-wine-prefix" WINEDEBUG=-all
+  [ -d "$WINEPREFIX/drive_c" ] || wineboot -i >/dev/null 2>&1 || true
+  mkdir -p "$WINEPREFIX/drive_c/Program Files/ASTPWin/PAR"
+  wine_options=(-DSITE_WINE_BUILTIN_BUILD="$root/build-win" -DSITE_WINE_SYSTEM_BUILD="$root/build-win-cmd"
+                -DSITE_WINEPREFIX="$WINEPREFIX")
+else
+  echo "SKIPPED: the Windows builds and their tests under Wine (install g++-mingw-w64-x86-64 and wine to run them)"
+  if [ "${CI:-}" = true ]; then
+    echo "CI needs the Windows suites: failing"
+    exit 1
+  fi
+  wine_options=(-DSITE_WINE_BUILTIN_BUILD= -DSITE_WINE_SYSTEM_BUILD=)
+fi
 
 echo "== native build =="
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${wine_options[@]}"
 cmake --build build -j"$jobs"
 ctest --test-dir build -j"$jobs" --output-on-failure
 

@@ -6,6 +6,11 @@
 //   SITE_TEST_TOLVIK, SITE_TEST_BRASKO  the executables (default: this build's)
 //   SITE_TEST_LAUNCHER                  a program to run them with ("wine")
 //   SITE_TEST_WINDOWS_PATHS=1           the programs see Z:\... paths
+//   SITE_TEST_PROGRAM_FILES             the directory behind the programs'
+//                                       Program Files (under Wine, the prefix's
+//                                       drive_c/Program Files)
+//   SITE_TEST_INTERPRETER=cmd           the programs hand their commands to
+//                                       the Windows command interpreter
 #pragma once
 
 #include <string>

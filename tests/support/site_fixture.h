@@ -73,6 +73,8 @@ std::string bad_new_name();
 std::string kept_existing(const std::string& source, const std::string& destination);
 std::string kept_existing_one(const std::string& destination);
 std::string empty_directory_summary();
+// Whether %NAME% in a name is replaced by a set variable's value.
+bool expands_variables();
 }  // namespace interpreter_says
 
 // 1 March 2015 at 14:20 in the tests' time zone (UTC).
