@@ -85,7 +85,7 @@ void BuiltinInterpreter::run(const Command& command) {
 }
 
 void BuiltinInterpreter::list_bare(const Command& command) {
-    const Matches matches = entries_named_by(command, false);
+    const Matches matches = entries_named_by(command, false, cache_);
     std::string listing;
     for (const std::string& name : matches.names) listing += name + "\r\n";
     if (!write_file(command.target, listing)) {
@@ -102,8 +102,9 @@ void BuiltinInterpreter::rename(const Command& command) {
         return;
     }
     const SplitPath old_path = split_path(command.source);
-    switch (move_file(command.source, path_in(old_path.directory, new_name))) {
-        case MoveOutcome::Moved: break;
+    const std::string new_path = path_in(old_path.directory, new_name);
+    switch (move_file(command.source, new_path)) {
+        case MoveOutcome::Moved: moved(command.source, new_path); break;
         case MoveOutcome::TargetExists: console_ << kDuplicateName; break;
         case MoveOutcome::SourceMissing: console_ << kNoSuchFile; break;
         case MoveOutcome::Failed: console_ << kAccessDenied; break;
@@ -132,12 +133,13 @@ void BuiltinInterpreter::move_one(const Command& command) {
         console_ << kNoSuchPath;
         return;
     }
-    const bool moved = report_move(move_file(command.source, destination));
-    console_ << moved_count_line(moved ? 1 : 0);
+    const bool done = report_move(move_file(command.source, destination));
+    if (done) moved(command.source, destination);
+    console_ << moved_count_line(done ? 1 : 0);
 }
 
 void BuiltinInterpreter::move_matching(const Command& command) {
-    const Matches matches = entries_named_by(command, true);
+    const Matches matches = entries_named_by(command, true, cache_);
     if (matches.names.empty()) {
         console_ << kNoSuchFile;
         return;
@@ -147,33 +149,41 @@ void BuiltinInterpreter::move_matching(const Command& command) {
         console_ << kNoSuchPath;
         return;
     }
-    int moved = 0;
+    int count = 0;
     for (const std::string& name : matches.names) {
         const std::string from = path_in(matches.directory, name);
+        const std::string to = join_path(command.target, name);
         console_ << from << "\n";
-        if (report_move(move_file(from, join_path(command.target, name)))) ++moved;
+        if (report_move(move_file(from, to))) {
+            moved(from, to);
+            ++count;
+        }
     }
-    console_ << moved_count_line(moved);
+    console_ << moved_count_line(count);
+}
+
+void BuiltinInterpreter::moved(const std::string& from, const std::string& to) {
+    const SplitPath source = split_path(from);
+    const SplitPath target = split_path(to);
+    cache_.removed(directory_or_current(source.directory), source.name);
+    cache_.added(directory_or_current(target.directory), target.name);
 }
 
 void BuiltinInterpreter::dir() {
-    const std::string here = current_directory();
-    console_ << " Directory of " << here << "\n\n";
-    std::vector<std::string> names;
-    if (auto entries = list_directory(".")) {
-        for (const DirectoryEntry& entry : *entries) names.push_back(entry.name);
-    }
-    std::sort(names.begin(), names.end(), name_before);
+    console_ << " Directory of " << current_directory() << "\n\n";
     unsigned long long files = 0, directories = 0, bytes = 0;
-    for (const std::string& name : names) {
-        const std::optional<FileInfo> info = file_info(name);
-        if (!info) continue;
-        console_ << dir_line(name, *info);
-        if (info->is_directory) {
-            ++directories;
-        } else {
-            ++files;
-            bytes += info->size;
+    if (CachedEntries* entries = cache_.entries(".")) {
+        for (auto& [name, entry] : *entries) {
+            if (!entry.info) entry.info = file_info(name);
+            if (!entry.info) continue;
+            if (entry.dir_line.empty()) entry.dir_line = dir_line(name, *entry.info);
+            console_ << entry.dir_line;
+            if (entry.info->is_directory) {
+                ++directories;
+            } else {
+                ++files;
+                bytes += entry.info->size;
+            }
         }
     }
     char totals[128];

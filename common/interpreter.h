@@ -5,6 +5,7 @@
 #include <string>
 
 #include "command.h"
+#include "directory_cache.h"
 #include "platform.h"
 #include "trace.h"
 
@@ -37,7 +38,11 @@ private:
     // Says why one file was not moved; true when it was moved after all.
     bool report_move(MoveOutcome outcome);
 
+    // Records a move this interpreter made.
+    void moved(const std::string& from, const std::string& to);
+
     Trace& console_;
+    DirectoryCache cache_;
 };
 
 // The interpreter this build uses.

@@ -1,6 +1,5 @@
 #include "matching.h"
 
-#include <algorithm>
 
 #include "paths.h"
 #include "platform.h"
@@ -14,9 +13,12 @@ namespace {
 }  // namespace
 
 bool name_before(const std::string& a, const std::string& b) {
-    const auto lower_less = [](char x, char y) { return lower_ascii(x) < lower_ascii(y); };
-    if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), lower_less)) return true;
-    if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), lower_less)) return false;
+    const size_t common = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < common; ++i) {
+        const char x = lower_ascii(a[i]), y = lower_ascii(b[i]);
+        if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
     return a < b;
 }
 
@@ -31,16 +33,15 @@ std::string path_in(const std::string& directory, const std::string& name) {
     return directory.empty() ? name : join_path(directory, name);
 }
 
-Matches entries_named_by(const Command& command, bool files_only) {
+Matches entries_named_by(const Command& command, bool files_only, DirectoryCache& cache) {
     Matches matches;
-    std::string pattern;
+    std::string pattern = "*";
     if (command.wildcard) {
         SplitPath split = split_path(command.source);
         matches.directory = split.directory;
         pattern = split.name;
     } else if (is_directory(command.source)) {
         matches.directory = command.source;
-        pattern = "*";
     } else {
         if (file_info(command.source)) {
             SplitPath split = split_path(command.source);
@@ -49,12 +50,7 @@ Matches entries_named_by(const Command& command, bool files_only) {
         }
         return matches;
     }
-    if (auto entries = list_directory(directory_or_current(matches.directory))) {
-        for (const DirectoryEntry& entry : *entries)
-            if (!(files_only && entry.is_directory) && wildcard_match(pattern, entry.name))
-                matches.names.push_back(entry.name);
-    }
-    std::sort(matches.names.begin(), matches.names.end(), name_before);
+    matches.names = cache.matching_names(directory_or_current(matches.directory), pattern, files_only);
     return matches;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "command.h"
+#include "directory_cache.h"
 
 namespace site {
 
@@ -16,7 +17,7 @@ struct Matches {
 // The entries that the command's source names: those that match its last
 // component when it is a pattern, the contents of a directory, or the one
 // entry it names. `files_only` leaves directories out of a pattern's matches.
-Matches entries_named_by(const Command& command, bool files_only);
+Matches entries_named_by(const Command& command, bool files_only, DirectoryCache& cache);
 
 // `name` in `directory`, or alone when the directory is the current one.
 std::string path_in(const std::string& directory, const std::string& name);

@@ -43,6 +43,22 @@ struct DirectoryEntry {
 // nothing when the directory cannot be read.
 std::optional<std::vector<DirectoryEntry>> list_directory(const std::string& path);
 
+// Which directory a path leads to, whatever the path's spelling, and when
+// its content last changed: the time changes whenever an entry is added,
+// removed or renamed in it.
+struct DirectoryStamp {
+    std::uint64_t device = 0;
+    std::uint64_t index = 0;
+    std::int64_t seconds = 0;
+    std::int64_t fraction = 0;
+    bool same_time(const DirectoryStamp& other) const {
+        return seconds == other.seconds && fraction == other.fraction;
+    }
+};
+
+// Nothing when `path` is not a readable directory.
+std::optional<DirectoryStamp> directory_stamp(const std::string& path);
+
 struct FileInfo {
     bool is_directory = false;
     std::uint64_t size = 0;

@@ -61,6 +61,22 @@ std::optional<std::vector<DirectoryEntry>> list_directory(const std::string& pat
     return entries;
 }
 
+std::optional<DirectoryStamp> directory_stamp(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
+    DirectoryStamp stamp;
+    stamp.device = static_cast<std::uint64_t>(st.st_dev);
+    stamp.index = static_cast<std::uint64_t>(st.st_ino);
+#if defined(__APPLE__)
+    stamp.seconds = st.st_mtimespec.tv_sec;
+    stamp.fraction = st.st_mtimespec.tv_nsec;
+#else
+    stamp.seconds = st.st_mtim.tv_sec;
+    stamp.fraction = st.st_mtim.tv_nsec;
+#endif
+    return stamp;
+}
+
 std::optional<FileInfo> file_info(const std::string& path) {
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0) return std::nullopt;

@@ -71,6 +71,22 @@ bool same_entry(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+std::optional<DirectoryStamp> directory_stamp(const std::string& path) {
+    const HANDLE handle = ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool read = ::GetFileInformationByHandle(handle, &info) != 0;
+    ::CloseHandle(handle);
+    if (!read || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return std::nullopt;
+    DirectoryStamp stamp;
+    stamp.device = info.dwVolumeSerialNumber;
+    stamp.index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    stamp.seconds = info.ftLastWriteTime.dwHighDateTime;
+    stamp.fraction = info.ftLastWriteTime.dwLowDateTime;
+    return stamp;
+}
+
 std::optional<FileInfo> file_info(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;

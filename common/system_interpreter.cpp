@@ -16,10 +16,10 @@ std::string guarded_move(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-std::vector<std::string> system_command_lines(const Command& command) {
+std::vector<std::string> system_command_lines(const Command& command, DirectoryCache& cache) {
     if (command.kind != CommandKind::Move) return {command.rendered()};
     if (!command.wildcard) return {guarded_move(command.source, command.target)};
-    const Matches matches = entries_named_by(command, true);
+    const Matches matches = entries_named_by(command, true, cache);
     // Nothing to move: the interpreter says so itself.
     if (matches.names.empty()) return {guarded_move(command.source, command.target)};
     std::vector<std::string> lines;
@@ -29,7 +29,7 @@ std::vector<std::string> system_command_lines(const Command& command) {
 }
 
 void SystemInterpreter::run(const Command& command) {
-    for (const std::string& line : system_command_lines(command)) {
+    for (const std::string& line : system_command_lines(command, cache_)) {
         console_.flush();
         std::fflush(nullptr);
         std::system(line.c_str());

@@ -18,6 +18,7 @@ public:
 
 private:
     Trace& console_;
+    DirectoryCache cache_;
 };
 
 // The command lines handed to the interpreter for one command: its rendered
@@ -25,6 +26,6 @@ private:
 // when it asks first, an answer read from an empty input makes some
 // interpreters ask forever; so a move goes one file at a time as
 // "echo N| move /-Y <file> <target>": at most one question, answered no.
-std::vector<std::string> system_command_lines(const Command& command);
+std::vector<std::string> system_command_lines(const Command& command, DirectoryCache& cache);
 
 }  // namespace site

@@ -4,7 +4,6 @@
 
 namespace site {
 
-char lower_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool has_wildcard(std::string_view text) { return text.find_first_of("*?") != std::string_view::npos; }
 

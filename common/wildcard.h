@@ -6,7 +6,7 @@
 namespace site {
 
 // An ASCII letter in lower case; other bytes as they are.
-char lower_ascii(char c);
+inline char lower_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // True when `text` holds a '*' or a '?'.
 bool has_wildcard(std::string_view text);

@@ -2,7 +2,7 @@
 //
 //   make_sample_site --dir DIR [--files N] [--photometers 300,44,1234,7]
 //                    [--site NAME | --no-site] [--year YYYY] [--size BYTES]
-//                    [--seed S] [--windows-paths]
+//                    [--seed S] [--windows-paths] [--program-files DIR]
 //
 // DIR (created; it must not exist yet) receives:
 //   path_autok7.txt        base, to-send and sent directories (absolute)
@@ -18,7 +18,9 @@
 // is the size of a .K7 file; .K8 files take half and .raw files a quarter.
 // --windows-paths writes the directories as a Windows program under Wine
 // sees them (Z:\...). Run the stamper from DIR with ProgramFiles set to
-// "DIR/Program Files".
+// "DIR/Program Files". --program-files puts the PAR files under another
+// Program Files directory instead (under Wine: the prefix's drive_c/Program
+// Files, since Wine sets ProgramFiles itself).
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -33,7 +35,8 @@ namespace {
     std::fprintf(stderr, "make_sample_site: %s\n", problem.c_str());
     std::fprintf(stderr,
                  "usage: make_sample_site --dir DIR [--files N] [--photometers 300,44,1234,7]\n"
-                 "       [--site NAME | --no-site] [--year YYYY] [--size BYTES] [--seed S] [--windows-paths]\n");
+                 "       [--site NAME | --no-site] [--year YYYY] [--size BYTES] [--seed S] [--windows-paths]\n"
+                 "       [--program-files DIR]\n");
     std::exit(2);
 }
 
@@ -68,6 +71,7 @@ sample::SiteOptions parse_options(int argc, char** argv) {
         else if (arg == "--size") options.size = std::strtoul(value().c_str(), nullptr, 10);
         else if (arg == "--seed") options.seed = static_cast<unsigned>(std::strtoul(value().c_str(), nullptr, 10));
         else if (arg == "--windows-paths") options.windows_paths = true;
+        else if (arg == "--program-files") options.program_files = value();
         else usage("unknown option " + arg);
     }
     if (options.dir.empty()) usage("--dir is required");

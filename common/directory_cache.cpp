@@ -1,0 +1,85 @@
+#include "directory_cache.h"
+
+#include "matching.h"
+#include "paths.h"
+#include "wildcard.h"
+
+namespace site {
+
+namespace {
+
+std::string upper_ascii(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+bool starts_with_ignoring_case(const std::string& name, const std::string& prefix) {
+    if (name.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (lower_ascii(name[i]) != lower_ascii(prefix[i])) return false;
+    return true;
+}
+
+}  // namespace
+
+bool NameOrder::operator()(const std::string& a, const std::string& b) const { return name_before(a, b); }
+
+CachedEntries* DirectoryCache::entries(const std::string& directory) {
+    const std::optional<DirectoryStamp> stamp = directory_stamp(directory);
+    if (!stamp) return nullptr;
+    auto cached = listings_.find(identity_of(*stamp));
+    if (cached != listings_.end() && cached->second.stamp.same_time(*stamp)) return &cached->second.entries;
+    std::optional<std::vector<DirectoryEntry>> read = list_directory(directory);
+    if (!read) return nullptr;
+    Listing& listing = listings_[identity_of(*stamp)];
+    listing.stamp = *stamp;
+    listing.entries.clear();
+    for (DirectoryEntry& entry : *read) listing.entries[std::move(entry.name)].is_directory = entry.is_directory;
+    return &listing.entries;
+}
+
+std::vector<std::string> DirectoryCache::matching_names(const std::string& directory, const std::string& pattern,
+                                                        bool files_only) {
+    std::vector<std::string> names;
+    CachedEntries* listed = entries(directory);
+    if (listed == nullptr) return names;
+    // Names are in case-blind order, so only the run that begins with the
+    // pattern's literal start needs matching. Its upper-case form sorts
+    // first among the names equal to it but for case.
+    const std::string prefix = pattern.substr(0, pattern.find_first_of("*?"));
+    for (auto it = listed->lower_bound(upper_ascii(prefix));
+         it != listed->end() && starts_with_ignoring_case(it->first, prefix); ++it) {
+        if (!(files_only && it->second.is_directory) && wildcard_match(pattern, it->first)) names.push_back(it->first);
+    }
+    return names;
+}
+
+DirectoryCache::Listing* DirectoryCache::restamped(const std::string& directory) {
+    const std::optional<DirectoryStamp> stamp = directory_stamp(directory);
+    if (!stamp) return nullptr;
+    auto cached = listings_.find(identity_of(*stamp));
+    if (cached == listings_.end()) return nullptr;
+    cached->second.stamp = *stamp;
+    return &cached->second;
+}
+
+void DirectoryCache::removed(const std::string& directory, const std::string& name) {
+    if (Listing* listing = restamped(directory)) listing->entries.erase(name);
+}
+
+void DirectoryCache::added(const std::string& directory, const std::string& name) {
+    Listing* listing = restamped(directory);
+    if (listing == nullptr) return;
+    const std::optional<FileInfo> info = file_info(join_path(directory, name));
+    if (!info) {
+        listing->entries.erase(name);
+        return;
+    }
+    CachedEntry& entry = listing->entries[name];
+    entry.is_directory = info->is_directory;
+    entry.info = info;
+    entry.dir_line.clear();
+}
+
+}  // namespace site

@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "directory_cache.h"
+#include "interpreter.h"
+#include "temp_site.h"
+
+namespace {
+
+using testing_site::TempDir;
+using testing_site::write_file;
+using Names = std::vector<std::string>;
+
+TEST(DirectoryCache, MatchesThePatternWithoutRegardToCase) {
+    TempDir dir;
+    for (const char* name : {"p0300_a.k7", "P0300_B.K7", "P0300_c.raw", "P1234_x.K7", "P0300_.K7", "p0300_.k8"})
+        write_file(dir / name, "x");
+    testing_site::make_dirs(dir / "P0300_dir.K7");
+    site::DirectoryCache cache;
+    EXPECT_EQ(cache.matching_names(dir.path(), "P0300_*.k?", true),
+              (Names{"P0300_.K7", "p0300_.k8", "p0300_a.k7", "P0300_B.K7"}));
+    EXPECT_EQ(cache.matching_names(dir.path(), "p0300_*.K?", false),
+              (Names{"P0300_.K7", "p0300_.k8", "p0300_a.k7", "P0300_B.K7", "P0300_dir.K7"}));
+    EXPECT_EQ(cache.matching_names(dir.path(), "*", true).size(), 6u);
+    EXPECT_TRUE(cache.matching_names(dir / "missing", "*", true).empty());
+}
+
+TEST(DirectoryCache, SeesChangesMadeBehindItsBack) {
+    TempDir dir;
+    write_file(dir / "P0300_a.K7", "x");
+    site::DirectoryCache cache;
+    EXPECT_EQ(cache.matching_names(dir.path(), "P0300_*.k?", true), (Names{"P0300_a.K7"}));
+    // The file system's clock may not tick between two changes this close
+    // together; the directory's time is set as a later change would leave it.
+    write_file(dir / "P0300_b.K7", "x");
+    testing_site::set_mtime(dir.path(), std::time(nullptr) + 10);
+    EXPECT_EQ(cache.matching_names(dir.path(), "P0300_*.k?", true), (Names{"P0300_a.K7", "P0300_b.K7"}));
+    std::remove((dir / "P0300_a.K7").c_str());
+    testing_site::set_mtime(dir.path(), std::time(nullptr) + 20);
+    EXPECT_EQ(cache.matching_names(dir.path(), "P0300_*.k?", true), (Names{"P0300_b.K7"}));
+}
+
+TEST(DirectoryCache, FollowsTheInterpretersOwnMoves) {
+    TempDir dir;
+    testing_site::make_dirs(dir / "sent");
+    testing_site::make_dirs(dir / "arch");
+    for (const char* name : {"P0300_a.K7", "P0300_b.K7", "P0044_c.K7"}) write_file(dir / "sent/" + name, "12345");
+    site::Trace console;
+    site::BuiltinInterpreter interpreter(console);
+    testing_site::ScopedCwd cwd(dir / "arch");
+    interpreter.run(site::Command::dir());  // the empty archive directory is now known
+    interpreter.run(site::Command::move_matching(dir / "sent/P0300_*.k?", dir / "arch"));
+    interpreter.run(site::Command::move_matching(dir / "sent/P0300_*.k?", dir / "arch"));
+    interpreter.run(site::Command::dir());
+    const std::string& out = console.text();
+    EXPECT_NE(out.find("The system cannot find the file specified.\n"), std::string::npos) << out;
+    const size_t last_dir = out.rfind(" Directory of ");
+    EXPECT_NE(out.find("5 P0300_a.K7\n", last_dir), std::string::npos) << out;
+    EXPECT_NE(out.find("5 P0300_b.K7\n", last_dir), std::string::npos) << out;
+    EXPECT_NE(out.find("2 File(s)             10 bytes", last_dir), std::string::npos) << out;
+    EXPECT_EQ(testing_site::names_in(dir / "sent"), (Names{"P0044_c.K7"}));
+}
+
+}  // namespace
