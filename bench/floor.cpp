@@ -65,9 +65,14 @@ void stamp(const std::string& site) {
             std::fputs("C:\\Program Files \r\n", path_txt);
             std::fclose(path_txt);
         }
-        char new_name[512];
-        std::snprintf(new_name, sizeof new_name, "P%04u_%s_%04d%s", header[3] * 256u + header[4],
-                      site_file.empty() ? "" : "Coteau", local.tm_year + 1900, name.c_str());
+        // Names of the same shape as the stamper's, so that filing them
+        // makes the same directories.
+        char start[16];
+        std::snprintf(start, sizeof start, "P%04u_", k7 ? header[3] * 256u + header[4] : 0u);
+        const std::string prefix = k7 ? start : name.substr(0, name.find('_') + 1);
+        const std::string tail = k7 ? name : name.substr(name.find('_') + 1);
+        const std::string new_name =
+            prefix + (site_file.empty() ? "" : "Coteau_") + std::to_string(local.tm_year + 1900) + tail;
         ::rename((to_send + name).c_str(), (to_send + new_name).c_str());
     }
 }

@@ -22,6 +22,14 @@ constexpr const char* kDuplicateName = "A duplicate file name exists, or the fil
 constexpr const char* kAlreadyExists = "Cannot create a file when that file already exists.\n";
 constexpr const char* kAccessDenied = "Access is denied.\n";
 constexpr const char* kSyntaxError = "The syntax of the command is incorrect.\n";
+constexpr const char* kNameWithLineBreak = "Not listed, a line break in its name: ";
+
+// A name with its line breaks shown as '?'.
+std::string printable(std::string name) {
+    for (char& c : name)
+        if (c == '\r' || c == '\n') c = '?';
+    return name;
+}
 
 
 bool write_file(const std::string& path, const std::string& content) {
@@ -87,7 +95,13 @@ void BuiltinInterpreter::run(const Command& command) {
 void BuiltinInterpreter::list_bare(const Command& command) {
     const Matches matches = entries_named_by(command, false, cache_);
     std::string listing;
-    for (const std::string& name : matches.names) listing += name + "\r\n";
+    for (const std::string& name : matches.names) {
+        // One name a line: a name that holds a line break cannot be listed.
+        if (name.find_first_of("\r\n") != std::string::npos)
+            console_ << kNameWithLineBreak << printable(name) << "\n";
+        else
+            listing += name + "\r\n";
+    }
     if (!write_file(command.target, listing)) {
         console_ << kNoSuchPath;
         return;

@@ -193,7 +193,10 @@ MoveOutcome move_across_file_systems(const std::string& from, const std::string&
         ::close(from_fd);
         return MoveOutcome::Failed;
     }
+    // The hidden temporary name is never listed as data. One left behind by
+    // an interrupted run holds nothing but a partial copy: it goes first.
     const std::string temporary = directory_of(to) + "/." + base_name_of(to) + ".part";
+    ::unlink(temporary.c_str());
     const int to_fd = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL, st.st_mode & 07777);
     if (to_fd < 0) {
         ::close(from_fd);

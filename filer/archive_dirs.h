@@ -2,6 +2,7 @@
 // archive directories, and the names they may take.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,34 @@ std::string after_last_underscore(std::string_view name, size_t count);
 // under the archive: not empty, not "." or "..", and without a separator or
 // a drive colon, so that it can never lead out of the archive tree.
 bool is_safe_directory_name(std::string_view name);
+
+// Where the filer puts a listed photometer file, read from its name alone.
+struct PhotometerName {
+    long distance = 0;         // from the first 'P' to the first '_'
+    std::string after_p;       // the name after its first 'P'
+    std::string taken;         // the characters taken for the directory (four or two)
+    bool four_digits = false;  // the '_' five places after the 'P': four taken
+    std::string directory;     // `taken` less one leading zero
+    bool dropped_zero = false;
+    std::string year;          // up to four characters after the last '_'
+
+    // The pattern of the photometer's files, its zero put back.
+    std::string file_pattern() const;
+};
+
+enum class NameProblem { None, NoP, NoUnderscore };
+
+// Parses a listed name; `problem` says why it cannot be filed.
+PhotometerName parse_photometer_name(const std::string& name, NameProblem& problem);
+
+// Where the filer puts a listed wet-sensor file.
+struct WetSensorName {
+    std::string base_name;  // the name less its last four characters (".raw")
+    std::string sub;        // up to four characters after the last '_'
+};
+
+// Nothing for a name without '_' or shorter than its extension.
+std::optional<WetSensorName> parse_wetsensor_name(const std::string& name);
 
 // Creates `name` in the current directory and enters it, with the trace
 // "Directory created\n", or prints `failure` when it cannot be created.

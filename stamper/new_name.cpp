@@ -39,4 +39,17 @@ std::string with_hour_minute(const std::string& name, unsigned hour, unsigned mi
     return stamped;
 }
 
+NewName compose_new_name(const std::string& listed, char kind, const std::string& start, const std::string& site_name,
+                         unsigned year, unsigned hour, unsigned minute) {
+    NewName composed;
+    composed.before_tail = start;
+    if (!site_name.empty()) composed.before_tail += site_name + "_";
+    const std::string year_text = std::to_string(year);
+    const size_t tail = tail_start(listed);
+    if (year_wanted(listed, year_text, kind, tail)) composed.before_tail += year_text;
+    composed.name = composed.before_tail + listed.substr(tail);
+    if (kind == '8') composed.name = with_hour_minute(composed.name, hour, minute);
+    return composed;
+}
+
 }  // namespace site

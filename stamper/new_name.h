@@ -33,4 +33,15 @@ bool year_wanted(std::string_view name, std::string_view year, char kind, size_t
 // character eight places before its end is already a '-'.
 std::string with_hour_minute(const std::string& name, unsigned hour, unsigned minute);
 
+struct NewName {
+    std::string before_tail;  // start, site part and year, as traced before the tail
+    std::string name;         // the whole new name
+};
+
+// The new name of a listed file of kind '7' or '8', from its start (the .K7
+// prefix or the .K8 first token, with "_"), the site name (empty: no site
+// part) and the file's time stamp.
+NewName compose_new_name(const std::string& listed, char kind, const std::string& start, const std::string& site_name,
+                         unsigned year, unsigned hour, unsigned minute);
+
 }  // namespace site

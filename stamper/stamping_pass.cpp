@@ -46,8 +46,9 @@ public:
 private:
     // The start of a .K7 name, from the header's photometer number.
     std::string start_k7_name(const K7Header& header);
-    // The site name and "_", when the site file names a site.
-    std::string site_part();
+    // The site name, with its trace when the site file is there; empty
+    // when there is no site part.
+    std::string traced_site_name();
     // Reads the .K7 header; false (with its trace line) for a short file.
     bool read_header(std::FILE* file, K7Header& header);
 
@@ -72,12 +73,12 @@ std::string Stamper::start_k7_name(const K7Header& header) {
     return k7_prefix(number);
 }
 
-std::string Stamper::site_part() {
+std::string Stamper::traced_site_name() {
     const std::optional<std::string> site_name = read_site_name();
     if (!site_name) return std::string();
     trace_ << "Fichier INI  " << kSiteFile << "\n";
     trace_ << "nom du site " << *site_name << "\n";
-    return site_name->empty() ? std::string() : *site_name + "_";
+    return *site_name;
 }
 
 void Stamper::stamp(const std::string& name) {
@@ -101,31 +102,29 @@ void Stamper::stamp(const std::string& name) {
         return;
     }
 
-    const size_t tail = tail_start(name);
-    std::string new_name;
-    if (kind == '7') new_name = start_k7_name(header);
+    std::string start;
+    if (kind == '7') start = start_k7_name(header);
     trace_ << "| longnomk7-->" << name << "\n";
     if (kind == '8') {
-        new_name = k8_prefix(name);
-        trace_ << "| JB=" << static_cast<unsigned>(new_name.size() - 1) << " numK8-->" << new_name << "\n";
+        start = k8_prefix(name);
+        trace_ << "| JB=" << static_cast<unsigned>(start.size() - 1) << " numK8-->" << start << "\n";
     }
-    new_name += site_part();
+    const std::string site_name = traced_site_name();
 
     const std::string clock = local_time_text();
     trace_ << "Local time is: " << clock;
     trace_ << "Local year is: " << clock.substr(clock.size() - 5);
     trace_ << "File date:" << stamp->hour() << ":" << stamp->minute() << " " << stamp->month() << "/"
            << stamp->day() << "/" << stamp->year() << "\n";
-    const std::string year = std::to_string(stamp->year());
-    trace_ << "Local file year is: " << year << " | nomk7=" << name << "\n";
-    if (year_wanted(name, year, kind, tail)) new_name += year;
-    trace_ << "New nom de Fichier " << new_name << " | j=" << static_cast<int>(new_name.size()) << "\n\n";
-    new_name += name.substr(tail);
-    if (kind == '8') new_name = with_hour_minute(new_name, stamp->hour(), stamp->minute());
-    trace_ << "New nom de Fichier " << new_name << " \n\n";
+    trace_ << "Local file year is: " << stamp->year() << " | nomk7=" << name << "\n";
+    const NewName new_name =
+        compose_new_name(name, kind, start, site_name, stamp->year(), stamp->hour(), stamp->minute());
+    trace_ << "New nom de Fichier " << new_name.before_tail << " | j=" << static_cast<int>(new_name.before_tail.size())
+           << "\n\n";
+    trace_ << "New nom de Fichier " << new_name.name << " \n\n";
 
     data.reset();  // closed before the rename
-    interpreter_.run(Command::rename(path, new_name));
+    interpreter_.run(Command::rename(path, new_name.name));
 }
 
 }  // namespace
