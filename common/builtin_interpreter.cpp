@@ -21,8 +21,22 @@ constexpr const char* kNoSuchPath = "The system cannot find the path specified.\
 constexpr const char* kDuplicateName = "A duplicate file name exists, or the file\ncannot be found.\n";
 constexpr const char* kAlreadyExists = "Cannot create a file when that file already exists.\n";
 constexpr const char* kAccessDenied = "Access is denied.\n";
+constexpr const char* kNameTooLong = "The filename or extension is too long.\n";
 constexpr const char* kSyntaxError = "The syntax of the command is incorrect.\n";
 constexpr const char* kNameWithLineBreak = "Not listed, a line break in its name: ";
+
+// Why a move or rename did not happen, in the Windows interpreter's words;
+// nothing when it did.
+const char* refusal(MoveOutcome outcome, const char* target_exists) {
+    switch (outcome) {
+        case MoveOutcome::Moved: return "";
+        case MoveOutcome::TargetExists: return target_exists;
+        case MoveOutcome::SourceMissing: return kNoSuchFile;
+        case MoveOutcome::NameTooLong: return kNameTooLong;
+        case MoveOutcome::Failed: break;
+    }
+    return kAccessDenied;
+}
 
 // A name with its line breaks shown as '?'.
 std::string printable(std::string name) {
@@ -117,22 +131,14 @@ void BuiltinInterpreter::rename(const Command& command) {
     }
     const SplitPath old_path = split_path(command.source);
     const std::string new_path = path_in(old_path.directory, new_name);
-    switch (move_file(command.source, new_path)) {
-        case MoveOutcome::Moved: moved(command.source, new_path); break;
-        case MoveOutcome::TargetExists: console_ << kDuplicateName; break;
-        case MoveOutcome::SourceMissing: console_ << kNoSuchFile; break;
-        case MoveOutcome::Failed: console_ << kAccessDenied; break;
-    }
+    const MoveOutcome outcome = move_file(command.source, new_path);
+    console_ << refusal(outcome, kDuplicateName);
+    if (outcome == MoveOutcome::Moved) moved(command.source, new_path);
 }
 
 bool BuiltinInterpreter::report_move(MoveOutcome outcome) {
-    switch (outcome) {
-        case MoveOutcome::Moved: return true;
-        case MoveOutcome::TargetExists: console_ << kAlreadyExists; break;
-        case MoveOutcome::SourceMissing: console_ << kNoSuchFile; break;
-        case MoveOutcome::Failed: console_ << kAccessDenied; break;
-    }
-    return false;
+    console_ << refusal(outcome, kAlreadyExists);
+    return outcome == MoveOutcome::Moved;
 }
 
 void BuiltinInterpreter::move_one(const Command& command) {

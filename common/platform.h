@@ -78,7 +78,7 @@ std::optional<std::string> read_whole_file(const std::string& path);
 // (missing, a directory, unreadable).
 std::FILE* open_regular_file(const std::string& path);
 
-enum class MoveOutcome { Moved, TargetExists, SourceMissing, Failed };
+enum class MoveOutcome { Moved, TargetExists, SourceMissing, NameTooLong, Failed };
 
 // Moves one file to a new full path, never replacing what stands there.
 // Across file systems the file is copied, flushed to disk and checked before

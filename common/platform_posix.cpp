@@ -231,6 +231,7 @@ MoveOutcome move_file(const std::string& from, const std::string& to) {
     switch (errno) {
         case EEXIST: return MoveOutcome::TargetExists;
         case ENOENT: return MoveOutcome::SourceMissing;
+        case ENAMETOOLONG: return MoveOutcome::NameTooLong;
         case EXDEV: return move_across_file_systems(from, to);
         default: return MoveOutcome::Failed;
     }

@@ -120,6 +120,7 @@ MoveOutcome move_file(const std::string& from, const std::string& to) {
         case ERROR_ALREADY_EXISTS:
         case ERROR_FILE_EXISTS: return MoveOutcome::TargetExists;
         case ERROR_FILE_NOT_FOUND: return MoveOutcome::SourceMissing;
+        case ERROR_FILENAME_EXCED_RANGE: return MoveOutcome::NameTooLong;
         default: return MoveOutcome::Failed;
     }
 }

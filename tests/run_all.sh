@@ -6,7 +6,10 @@
 #   - the native build (build/): unit tests, end-to-end tests, and the same
 #     end-to-end tests against both Windows builds under Wine;
 #   - the native tests again under AddressSanitizer and
-#     UndefinedBehaviorSanitizer (build-asan/).
+#     UndefinedBehaviorSanitizer (build-asan/);
+#   - each libFuzzer target for FUZZ_SECONDS seconds (default 20) from its
+#     seed corpus in tests/fuzz/corpus, built with clang under the same
+#     sanitizers (build-fuzz/).
 # Without MinGW-w64 or Wine the Windows suites are skipped, and said to be;
 # in CI (CI=true) that is a failure.
 set -euo pipefail
@@ -42,6 +45,27 @@ echo "== native build =="
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${wine_options[@]}"
 cmake --build build -j"$jobs"
 ctest --test-dir build -j"$jobs" --output-on-failure
+
+if command -v clang++ >/dev/null; then
+  echo "== fuzzing =="
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DSITE_FUZZ=ON -DSITE_SANITIZE=ON \
+    -DSITE_BUILD_TESTS=OFF
+  cmake --build build-fuzz -j"$jobs"
+  for corpus in tests/fuzz/corpus/*/; do
+    target=$(basename "$corpus")
+    work=$(mktemp -d)
+    build-fuzz/tests/fuzz/fuzz_"$target" -max_total_time="${FUZZ_SECONDS:-20}" -print_final_stats=1 \
+      "$work" "$corpus" > "$work.log" 2>&1 || { cat "$work.log"; exit 1; }
+    echo "fuzz_$target: $(sed -n 's/^stat::number_of_executed_units: *//p' "$work.log") executions, no failure"
+    rm -rf "$work" "$work.log"
+  done
+else
+  echo "SKIPPED: fuzzing (install clang and libclang-rt-14-dev to run it)"
+  if [ "${CI:-}" = true ]; then
+    echo "CI needs the fuzzers: failing"
+    exit 1
+  fi
+fi
 
 echo "== sanitizer build =="
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DSITE_SANITIZE=ON

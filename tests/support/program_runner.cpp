@@ -34,7 +34,7 @@ std::string program_path(const std::string& path) {
 char program_separator() { return testing_windows_build() ? '\\' : '/'; }
 
 ProgramRun run_program(Program program, const std::string& workdir,
-                       const std::vector<std::pair<std::string, std::string>>& environment) {
+                       const std::vector<std::pair<std::string, std::string>>& environment, bool unprivileged) {
     int pipe_fds[2];
     if (::pipe(pipe_fds) != 0) throw std::runtime_error("pipe failed");
     const std::string exe = executable(program);
@@ -45,6 +45,8 @@ ProgramRun run_program(Program program, const std::string& workdir,
         ::dup2(pipe_fds[1], 1);
         ::close(pipe_fds[0]);
         ::close(pipe_fds[1]);
+        constexpr uid_t kNobody = 65534;
+        if (unprivileged && ::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(125);
         if (::chdir(workdir.c_str()) != 0) ::_exit(126);
         for (const auto& [name, value] : environment) ::setenv(name.c_str(), value.c_str(), 1);
         if (launcher.empty())

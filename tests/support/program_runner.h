@@ -26,8 +26,11 @@ struct ProgramRun {
 
 enum class Program { Stamper, Filer };
 
+// `unprivileged`: when the tests run as root, the program runs as the user
+// nobody, so that permissions apply to it.
 ProgramRun run_program(Program program, const std::string& workdir,
-                       const std::vector<std::pair<std::string, std::string>>& environment = {});
+                       const std::vector<std::pair<std::string, std::string>>& environment = {},
+                       bool unprivileged = false);
 
 // How the programs under test name a path of this machine: unchanged for a
 // native build, Z:\... under Wine.

@@ -1,0 +1,193 @@
+// Hostile names and inputs through the whole cycle (stamp, send, file).
+// Whatever the input: both programs end with status 0, no data file is lost
+// or doubled, no command other than the programs' own runs, and what was
+// refused says so in the trace.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "sample_site.h"
+#include "site_fixture.h"
+
+namespace {
+
+using testing_site::SiteFixture;
+
+struct HostileCase {
+    const char* what;
+    std::function<void(const SiteFixture&)> set_up;  // puts its data files in to-send
+    std::string trace_line;                          // "" when nothing needs saying
+    bool windows_names = true;                       // possible on a Windows file system
+};
+
+void PrintTo(const HostileCase& c, std::ostream* out) { *out << c.what; }
+
+std::string data_of(const std::string& name) { return "data of " + name; }
+
+void add_data(const SiteFixture& site, const std::string& name) {
+    site.add_file(site.to_send(), name, data_of(name), testing_site::march_1_2015_1420());
+}
+
+// How many files under the site hold each data content.
+std::map<std::string, int> data_counts(const SiteFixture& site) {
+    std::map<std::string, int> counts;
+    for (const std::string& root : {site.work(), site.base()})
+        for (const auto& entry : testing_site::files_below(root))
+            if (entry.second.rfind("data of ", 0) == 0) ++counts[entry.second];
+    return counts;
+}
+
+void expect_no_pwned_directory(const std::string& dir) {
+    for (const std::string& name : testing_site::names_in(dir)) {
+        EXPECT_NE(name, "pwned") << dir;
+        expect_no_pwned_directory(dir + "/" + name);
+    }
+}
+
+// Stamps, sends and files; returns both traces.
+std::string run_cycle(const SiteFixture& site) {
+    const testing_site::ProgramRun stamped = site.run_stamper();
+    EXPECT_EQ(stamped.status, 0) << stamped.output;
+    for (const std::string& name : testing_site::names_in(site.to_send()))
+        std::rename((site.to_send() + "/" + name).c_str(), (site.sent() + "/" + name).c_str());
+    const testing_site::ProgramRun filed = site.run_filer();
+    EXPECT_EQ(filed.status, 0) << filed.output;
+    return testing_site::normalised_trace(stamped.output + filed.output);
+}
+
+class HostileCases : public ::testing::TestWithParam<HostileCase> {};
+
+TEST_P(HostileCases, LoseNothingAndRunNothingElse) {
+    const HostileCase& c = GetParam();
+    if (testing_site::testing_windows_build() && !c.windows_names) GTEST_SKIP() << "not a possible Windows name";
+    SiteFixture site;
+    site.write_site_file(sample::site_file_text("Coteau"));
+    site.write_par_with_adr(3);
+    c.set_up(site);
+    const std::map<std::string, int> before = data_counts(site);
+    const std::string trace = run_cycle(site);
+    std::map<std::string, int> after = data_counts(site);
+    EXPECT_EQ(after, before) << c.what << "\n" << trace;
+    for (const auto& [content, count] : after) EXPECT_EQ(count, 1) << content;
+    expect_no_pwned_directory(site.work());
+    expect_no_pwned_directory(site.base());
+    EXPECT_NE(trace.find(c.trace_line), std::string::npos) << c.what << ": no line " << c.trace_line << "\n" << trace;
+}
+
+std::vector<HostileCase> hostile_cases() {
+    std::vector<HostileCase> cases;
+    // Every character that means something to a shell or to the Windows
+    // command interpreter, in a .K8 first token and in a stamped name.
+    const std::string windows_specials = "&^%!();,='` $";
+    const std::string posix_only = "|<>\"";
+    for (char c : windows_specials + posix_only) {
+        const bool windows = windows_specials.find(c) != std::string::npos;
+        const std::string token = std::string("P1") + c + "mkdir pwned" + c + "1";
+        cases.push_back({"special character", [token](const SiteFixture& site) {
+                             add_data(site, token + "_0301.K8");
+                             site.add_file(site.sent(), "P0300_a" + token.substr(2) + "_2015.K7",
+                                           data_of(token + ".K7"), testing_site::march_1_2015_1420());
+                         },
+                         "", windows});
+    }
+    cases.push_back({"command substitutions", [](const SiteFixture& site) {
+                         add_data(site, "P1$(mkdir pwned)1_0301.K8");
+                         add_data(site, "P2`mkdir pwned`2_0301.K8");
+                         add_data(site, "wet_$(mkdir pwned)_A001.raw");
+                     },
+                     ""});
+    cases.push_back({"bytes of 0x80 and above", [](const SiteFixture& site) {
+                         add_data(site, "P1\xE9\xFF\x80_0301.K8");
+                         add_data(site, "wet_\xE9" "t\xE9_A\xFF" "01.raw");
+                     },
+                     "", false});
+    cases.push_back({"a name of 160 characters", [](const SiteFixture& site) {
+                         add_data(site, "P1" + std::string(150, 'a') + "_0301.K8");
+                     },
+                     "Fichier P1aaaa"});
+    cases.push_back({"a name too long for the listing", [](const SiteFixture& site) {
+                         add_data(site, "P1" + std::string(220, 'b') + "_0301.K8");
+                     },
+                     "Nom trop long dans la liste, ignore : P1bbbb", false});
+    cases.push_back({"directories named like data files", [](const SiteFixture& site) {
+                         testing_site::make_dirs(site.to_send() + "/03011420.K7");
+                         testing_site::make_dirs(site.sent() + "/P0300_d_2015.K7");
+                         add_data(site, "P0300_0301.K8");
+                     },
+                     "Fichier 03011420.K7 | fichier illisible, nom inchange\n"});
+    cases.push_back({"a .PAR file of random bytes", [](const SiteFixture& site) {
+                         site.write_par(sample::filler_bytes(4096, 7));
+                         sample::K7Fields fields;
+                         fields.number = 300;
+                         fields.par_name = site.par_name();
+                         site.add_file(site.to_send(), "03011420.K7", data_of("k7") + sample::k7_file_bytes(fields),
+                                       testing_site::march_1_2015_1420());
+                     },
+                     "| num-->"});
+    cases.push_back({"a site file of one megabyte", [](const SiteFixture& site) {
+                         std::string ini = "[COM]\r\n";
+                         while (ini.size() < (1u << 20)) ini += "; padding line of the site file\r\n";
+                         site.write_site_file(ini + "[NAME SITE]\r\nCoteau\r\n");
+                         add_data(site, "P1234_0301.K8");
+                     },
+                     "nom du site Coteau\n"});
+    cases.push_back({"a site name of one megabyte", [](const SiteFixture& site) {
+                         site.write_site_file("[NAME SITE]\r\n" + std::string(1u << 20, 's') + "\r\n");
+                         add_data(site, "P1234_0301.K8");
+                     },
+                     "The filename or extension is too long.\n", false});
+    cases.push_back({"an empty configuration file", [](const SiteFixture& site) {
+                         testing_site::write_file(site.work() + "/path_autok7.txt", "");
+                         add_data(site, "P1234_0301.K8");
+                     },
+                     "\npathbase-->C:\\vardel\\base\n"});
+    cases.push_back({"a configuration file of one megabyte", [](const SiteFixture& site) {
+                         testing_site::write_file(site.work() + "/path_autok7.txt", std::string(1u << 20, 'c'));
+                         add_data(site, "P1234_0301.K8");
+                     },
+                     "\npos zero"});
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Adversarial, HostileCases, ::testing::ValuesIn(hostile_cases()),
+                         [](const ::testing::TestParamInfo<HostileCase>& info) {
+                             return "case" + std::to_string(info.index);
+                         });
+
+TEST(Adversarial, SymbolicLinksAsDataFiles) {
+    if (testing_site::testing_windows_build()) GTEST_SKIP() << "symbolic links are a POSIX test";
+    SiteFixture site;
+    testing_site::write_file(site.work() + "/outside.K8", data_of("outside"));
+    testing_site::set_mtime(site.work() + "/outside.K8", testing_site::march_1_2015_1420());
+    ASSERT_EQ(::symlink((site.work() + "/outside.K8").c_str(), (site.to_send() + "/P1234_0301.K8").c_str()), 0);
+    ASSERT_EQ(::symlink((site.work() + "/nowhere").c_str(), (site.to_send() + "/P2222_0301.K8").c_str()), 0);
+    const std::string trace = run_cycle(site);
+    EXPECT_NE(trace.find("Fichier P2222_0301.K8 | fichier illisible, nom inchange\n"), std::string::npos) << trace;
+    EXPECT_EQ(testing_site::read_file(site.work() + "/outside.K8"), data_of("outside"));
+    EXPECT_EQ(testing_site::read_file(site.base() + "/1234/2015/P1234_20150301-1420.k8"), data_of("outside"));
+}
+
+TEST(Adversarial, ReadOnlyToSendDirectory) {
+    if (testing_site::testing_windows_build()) GTEST_SKIP() << "permissions are a POSIX test";
+    SiteFixture site;
+    add_data(site, "P1234_0301.K8");
+    // The program runs as nobody: every directory may be entered, and all but
+    // the to-send directory may be written.
+    for (const std::string& dir : {site.work() + "/..", site.work(), site.base(), site.sent()})
+        ::chmod(dir.c_str(), 0777);
+    ::chmod(site.to_send().c_str(), 0555);
+    const testing_site::ProgramRun run =
+        testing_site::run_program(testing_site::Program::Stamper, site.work(), {{"TZ", "UTC"}}, true);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.output.find("Access is denied.\n"), std::string::npos) << run.output;
+    EXPECT_EQ(testing_site::read_file(site.to_send() + "/P1234_0301.K8"), data_of("P1234_0301.K8"));
+    ::chmod(site.to_send().c_str(), 0755);
+}
+
+}  // namespace
