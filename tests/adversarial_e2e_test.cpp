@@ -183,7 +183,7 @@ TEST(Adversarial, ReadOnlyToSendDirectory) {
         ::chmod(dir.c_str(), 0777);
     ::chmod(site.to_send().c_str(), 0555);
     const testing_site::ProgramRun run =
-        testing_site::run_program(testing_site::Program::Stamper, site.work(), {{"TZ", "UTC"}}, true);
+        testing_site::run_program(testing_site::Program::Stamper, site.work(), {{"TZ", "UTC"}}, {true, 0, 0});
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.output.find("Access is denied.\n"), std::string::npos) << run.output;
     EXPECT_EQ(testing_site::read_file(site.to_send() + "/P1234_0301.K8"), data_of("P1234_0301.K8"));

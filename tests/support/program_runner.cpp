@@ -1,8 +1,10 @@
 #include "program_runner.h"
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -34,7 +36,8 @@ std::string program_path(const std::string& path) {
 char program_separator() { return testing_windows_build() ? '\\' : '/'; }
 
 ProgramRun run_program(Program program, const std::string& workdir,
-                       const std::vector<std::pair<std::string, std::string>>& environment, bool unprivileged) {
+                       const std::vector<std::pair<std::string, std::string>>& environment,
+                       const RunConditions& conditions) {
     int pipe_fds[2];
     if (::pipe(pipe_fds) != 0) throw std::runtime_error("pipe failed");
     const std::string exe = executable(program);
@@ -46,7 +49,14 @@ ProgramRun run_program(Program program, const std::string& workdir,
         ::close(pipe_fds[0]);
         ::close(pipe_fds[1]);
         constexpr uid_t kNobody = 65534;
-        if (unprivileged && ::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(125);
+        if (conditions.unprivileged && ::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+            ::_exit(125);
+        if (conditions.file_size_limit > 0) {
+            const rlimit limit = {static_cast<rlim_t>(conditions.file_size_limit),
+                                  static_cast<rlim_t>(conditions.file_size_limit)};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
+        }
         if (::chdir(workdir.c_str()) != 0) ::_exit(126);
         for (const auto& [name, value] : environment) ::setenv(name.c_str(), value.c_str(), 1);
         if (launcher.empty())
@@ -57,6 +67,10 @@ ProgramRun run_program(Program program, const std::string& workdir,
     }
     ::close(pipe_fds[1]);
     ProgramRun run;
+    if (conditions.kill_after_us > 0) {
+        ::usleep(static_cast<useconds_t>(conditions.kill_after_us));
+        ::kill(child, SIGKILL);  // no effect on a program that has already ended
+    }
     char buffer[65536];
     ssize_t got;
     while ((got = ::read(pipe_fds[0], buffer, sizeof buffer)) > 0) run.output.append(buffer, static_cast<size_t>(got));
@@ -64,6 +78,7 @@ ProgramRun run_program(Program program, const std::string& workdir,
     int status = 0;
     ::waitpid(child, &status, 0);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
     return run;
 }
 

@@ -22,15 +22,25 @@ namespace testing_site {
 struct ProgramRun {
     std::string output;  // standard output
     int status = -1;     // exit status, or -1 when it did not exit normally
+    bool killed = false; // killed before it ended
 };
 
 enum class Program { Stamper, Filer };
 
-// `unprivileged`: when the tests run as root, the program runs as the user
-// nobody, so that permissions apply to it.
+struct RunConditions {
+    // When the tests run as root, run the program as the user nobody, so
+    // that permissions apply to it.
+    bool unprivileged = false;
+    // A limit on the size of the files it writes (0: none); writes past it
+    // fail as on a full disk.
+    long file_size_limit = 0;
+    // Kill the program with SIGKILL after this many microseconds (0: never).
+    long kill_after_us = 0;
+};
+
 ProgramRun run_program(Program program, const std::string& workdir,
                        const std::vector<std::pair<std::string, std::string>>& environment = {},
-                       bool unprivileged = false);
+                       const RunConditions& conditions = {});
 
 // How the programs under test name a path of this machine: unchanged for a
 // native build, Z:\... under Wine.

@@ -13,8 +13,6 @@
 
 namespace testing_site {
 
-namespace {
-
 void remove_tree(const std::string& path) {
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0) return;
@@ -26,6 +24,8 @@ void remove_tree(const std::string& path) {
         ::unlink(path.c_str());
     }
 }
+
+namespace {
 
 void collect_files(const std::string& root, const std::string& relative, std::map<std::string, std::string>& files) {
     const std::string here = relative.empty() ? root : root + "/" + relative;

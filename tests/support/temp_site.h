@@ -25,6 +25,8 @@ private:
 };
 
 void make_dirs(const std::string& path);
+// Removes a file or a directory with everything in it.
+void remove_tree(const std::string& path);
 void write_file(const std::string& path, const std::string& content);
 std::string read_file(const std::string& path);
 bool exists(const std::string& path);
