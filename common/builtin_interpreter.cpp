@@ -2,12 +2,11 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
-#include <vector>
 
 #include "interpreter.h"
+#include "matching.h"
 #include "paths.h"
 #include "platform.h"
-#include "matching.h"
 #include "wildcard.h"
 
 namespace site {
@@ -44,7 +43,6 @@ std::string printable(std::string name) {
         if (c == '\r' || c == '\n') c = '?';
     return name;
 }
-
 
 bool write_file(const std::string& path, const std::string& content) {
     std::FILE* file = std::fopen(path.c_str(), "wb");

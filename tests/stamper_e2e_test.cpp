@@ -94,21 +94,35 @@ TEST(StamperEndToEnd, K8WorkedExampleWholeTrace) {
     EXPECT_EQ(testing_site::read_file(site.to_send() + "/P1234_Coteau_201503011420-1420.k8"), "k8 data");
 }
 
-TEST(StamperEndToEnd, FilesAreStampedInNameOrder) {
+// The trace of one .K8 file of the worked examples' site, stamped on
+// 1 March 2015 at 14:20, whose name is a token, "_" and "0301.K8".
+std::string k8_file_trace(const std::string& token) {
+    const std::string name = token + "_0301.K8";
+    return "Fichier " + name + " | longnomk7-->" + name + "\n"
+           "| JB=" + std::to_string(token.size()) + " numK8-->" + token + "_\n"
+           "Fichier INI  electron-site.ini\n"
+           "nom du site Coteau\n"
+           "Local time is: <clock>\n"
+           "Local year is: <year>\n"
+           "File date:14:20 3/1/2015\n"
+           "Local file year is: 2015 | nomk7=" + name + "\n"
+           "New nom de Fichier " + token + "_Coteau_2015 | j=" + std::to_string(token.size() + 12) + "\n\n"
+           "New nom de Fichier " + token + "_Coteau_20150301-1420.k8 \n\n";
+}
+
+TEST(StamperEndToEnd, ThreeFilesInNameOrderWholeTrace) {
     SiteFixture site;
     worked_example_site(site);
     for (const char* name : {"P0002_0301.K8", "p0001_0301.K8", "P0003_0301.K8"})
         site.add_file(site.to_send(), name, name, testing_site::march_1_2015_1420());
-    const std::string trace = stamper_trace(site);
-    const size_t first = trace.find("Fichier p0001_0301.K8 ");
-    const size_t second = trace.find("Fichier P0002_0301.K8 ");
-    const size_t third = trace.find("Fichier P0003_0301.K8 ");
-    ASSERT_NE(third, std::string::npos) << trace;
-    EXPECT_LT(first, second);
-    EXPECT_LT(second, third);
+    EXPECT_EQ(stamper_trace(site), path_lines(site) + k8_file_trace("p0001") + k8_file_trace("P0002") +
+                                       k8_file_trace("P0003") + "\nPlus de fichier\n" + version_lines());
     EXPECT_EQ(testing_site::names_in(site.to_send()),
               (std::vector<std::string>{"P0002_Coteau_20150301-1420.k8", "P0003_Coteau_20150301-1420.k8",
                                         "p0001_Coteau_20150301-1420.k8"}));
+    for (const char* token : {"p0001", "P0002", "P0003"})
+        EXPECT_EQ(testing_site::read_file(site.to_send() + "/" + token + "_Coteau_20150301-1420.k8"),
+                  std::string(token) + "_0301.K8");
 }
 
 // One file in, its name afterwards, and a line its trace must hold.

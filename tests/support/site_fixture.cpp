@@ -118,6 +118,11 @@ std::string kept_existing_one(const std::string& destination) {
 
 bool expands_variables() { return windows_interpreter(); }
 
+std::optional<std::string> empty_directory_listing(const std::string& shown_directory) {
+    if (windows_interpreter()) return std::nullopt;
+    return " Directory of " + shown_directory + "\n\n               0 File(s)              0 bytes\n               0 Dir(s)\n";
+}
+
 std::string empty_directory_summary() { return builtin_or_cmd("0 File(s)", "0 files"); }
 
 }  // namespace interpreter_says

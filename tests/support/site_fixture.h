@@ -4,6 +4,7 @@
 #pragma once
 
 #include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,9 @@ std::string kept_existing_one(const std::string& destination);
 std::string empty_directory_summary();
 // Whether %NAME% in a name is replaced by a set variable's value.
 bool expands_variables();
+// What "dir" prints for an empty directory, when the wording is known
+// exactly (the built-in interpreter's); nothing otherwise.
+std::optional<std::string> empty_directory_listing(const std::string& shown_directory);
 }  // namespace interpreter_says
 
 // 1 March 2015 at 14:20 in the tests' time zone (UTC).
