@@ -57,7 +57,8 @@ void stamp(const std::string& site) {
         std::fclose(file);
         std::tm local;
         ::localtime_r(&st.st_mtime, &local);
-        const std::string par_name(reinterpret_cast<const char*>(header + 128), ::strnlen(reinterpret_cast<const char*>(header + 128), 8));
+        const std::string par_name(reinterpret_cast<const char*>(header + 128),
+                                   ::strnlen(reinterpret_cast<const char*>(header + 128), 8));
         const bool k7 = name.back() == '7';
         const std::string par = k7 && got == sizeof header ? slurp(par_dir + par_name + ".PAR") : "";
         const std::string site_file = slurp(site + "/electron-site.ini");

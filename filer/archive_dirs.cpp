@@ -14,13 +14,15 @@ bool is_safe_directory_name(std::string_view name) {
     return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string_view::npos;
 }
 
-std::string PhotometerName::file_pattern() const { return "P" + std::string(dropped_zero ? "0" : "") + directory + "_*.k?"; }
+std::string PhotometerName::file_pattern() const {
+    return "P" + std::string(dropped_zero ? "0" : "") + directory + "_*.k?";
+}
 
 PhotometerName parse_photometer_name(const std::string& name, NameProblem& problem) {
     PhotometerName parsed;
     const size_t p = name.find('P');
     const size_t underscore = name.find('_');
-    problem = p == std::string::npos ? NameProblem::NoP
+    problem = p == std::string::npos            ? NameProblem::NoP
               : underscore == std::string::npos ? NameProblem::NoUnderscore
                                                 : NameProblem::None;
     if (problem != NameProblem::None) return parsed;

@@ -27,8 +27,7 @@ struct FileCloser {
 using DataFile = std::unique_ptr<std::FILE, FileCloser>;
 
 void print_version_lines(Trace& trace) {
-    trace << "Version 2 (1/6/2007) ajout de l'ann" << kTraceEAcute
-          << "e uniquement si pas fait et pas dans l'heure\n"
+    trace << "Version 2 (1/6/2007) ajout de l'ann" << kTraceEAcute << "e uniquement si pas fait et pas dans l'heure\n"
           << "Version 2 (28/8/2007) Correction du bug sur le num de photometre : nomPAR[ strlen(nomPAR)-1]='0' "
              "retire  \n\n"
           << "Version 3 (25/2/2013) introduction du nom du site issu du fichier INI\n"
@@ -44,6 +43,21 @@ public:
     void stamp(const std::string& name);
 
 private:
+    // A listed file that can be stamped, still open.
+    struct CheckedFile {
+        DataFile data;
+        char kind = '\0';
+        K7Header header{};
+        DosStamp stamp;
+    };
+
+    // Opens the file and checks that it can be stamped; otherwise nothing,
+    // after a trace line that says why.
+    std::optional<CheckedFile> open_checked(const std::string& name);
+    // The start of the new name (.K7 prefix or .K8 first token), traced.
+    std::string traced_start(const std::string& name, const CheckedFile& file);
+    // The clock and file date lines.
+    void trace_dates(const std::string& name, const DosStamp& stamp);
     // The start of a .K7 name, from the header's photometer number.
     std::string start_k7_name(const K7Header& header);
     // The site name, with its trace when the site file is there; empty
@@ -81,50 +95,64 @@ std::string Stamper::traced_site_name() {
     return *site_name;
 }
 
-void Stamper::stamp(const std::string& name) {
-    const std::string path = join_path(paths_.to_send, name);
-    DataFile data(open_regular_file(path));
-    trace_ << "Fichier " << name << " ";
-    if (!data) {
+std::optional<Stamper::CheckedFile> Stamper::open_checked(const std::string& name) {
+    CheckedFile file;
+    file.data.reset(open_regular_file(join_path(paths_.to_send, name)));
+    if (!file.data) {
         trace_ << "| fichier illisible, nom inchange\n";
-        return;
+        return std::nullopt;
     }
-    const char kind = name.size() >= 3 ? name.back() : '\0';
-    if (kind != '7' && kind != '8') {
+    file.kind = name.size() >= 3 ? name.back() : '\0';
+    if (file.kind != '7' && file.kind != '8') {
         trace_ << "| ni K7 ni K8, nom inchange\n";
-        return;
+        return std::nullopt;
     }
-    K7Header header{};
-    if (kind == '7' && !read_header(data.get(), header)) return;
-    const std::optional<DosStamp> stamp = file_dos_stamp(data.get());
+    if (file.kind == '7' && !read_header(file.data.get(), file.header)) return std::nullopt;
+    const std::optional<DosStamp> stamp = file_dos_stamp(file.data.get());
     if (!stamp) {
         trace_ << "| date du fichier illisible, nom inchange\n";
-        return;
+        return std::nullopt;
     }
+    file.stamp = *stamp;
+    return file;
+}
 
+std::string Stamper::traced_start(const std::string& name, const CheckedFile& file) {
     std::string start;
-    if (kind == '7') start = start_k7_name(header);
+    if (file.kind == '7') start = start_k7_name(file.header);
     trace_ << "| longnomk7-->" << name << "\n";
-    if (kind == '8') {
+    if (file.kind == '8') {
         start = k8_prefix(name);
         trace_ << "| JB=" << static_cast<unsigned>(start.size() - 1) << " numK8-->" << start << "\n";
     }
-    const std::string site_name = traced_site_name();
+    return start;
+}
 
+void Stamper::trace_dates(const std::string& name, const DosStamp& stamp) {
     const std::string clock = local_time_text();
     trace_ << "Local time is: " << clock;
     trace_ << "Local year is: " << clock.substr(clock.size() - 5);
-    trace_ << "File date:" << stamp->hour() << ":" << stamp->minute() << " " << stamp->month() << "/"
-           << stamp->day() << "/" << stamp->year() << "\n";
-    trace_ << "Local file year is: " << stamp->year() << " | nomk7=" << name << "\n";
+    trace_ << "File date:" << stamp.hour() << ":" << stamp.minute() << " " << stamp.month() << "/" << stamp.day() << "/"
+           << stamp.year() << "\n";
+    trace_ << "Local file year is: " << stamp.year() << " | nomk7=" << name << "\n";
+}
+
+void Stamper::stamp(const std::string& name) {
+    trace_ << "Fichier " << name << " ";
+    std::optional<CheckedFile> file = open_checked(name);
+    if (!file) return;
+    const std::string start = traced_start(name, *file);
+    const std::string site_name = traced_site_name();
+    trace_dates(name, file->stamp);
+    const DosStamp& stamp = file->stamp;
     const NewName new_name =
-        compose_new_name(name, kind, start, site_name, stamp->year(), stamp->hour(), stamp->minute());
+        compose_new_name(name, file->kind, start, site_name, stamp.year(), stamp.hour(), stamp.minute());
     trace_ << "New nom de Fichier " << new_name.before_tail << " | j=" << static_cast<int>(new_name.before_tail.size())
            << "\n\n";
     trace_ << "New nom de Fichier " << new_name.name << " \n\n";
 
-    data.reset();  // closed before the rename
-    interpreter_.run(Command::rename(path, new_name.name));
+    file->data.reset();  // closed before the rename
+    interpreter_.run(Command::rename(join_path(paths_.to_send, name), new_name.name));
 }
 
 }  // namespace
@@ -145,9 +173,13 @@ void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter) {
     while (!listing->eof()) {
         std::string name;
         switch (read_listing_line(*listing, name)) {
-            case ListingRead::Name: stamper.stamp(name); break;
+            case ListingRead::Name:
+                stamper.stamp(name);
+                break;
             case ListingRead::Unterminated:
-            case ListingRead::End: trace << "\nPlus de fichier\n"; break;
+            case ListingRead::End:
+                trace << "\nPlus de fichier\n";
+                break;
             case ListingRead::TooLong:
                 trace << "\nNom trop long dans la liste, ignore : " << name << "...\n";
                 break;

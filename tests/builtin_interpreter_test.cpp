@@ -61,10 +61,12 @@ TEST_F(BuiltinInterpreterTest, RenameWithinItsDirectory) {
 TEST_F(BuiltinInterpreterTest, RenameNeverReplaces) {
     write_file(dir / "a.K7", "first");
     write_file(dir / "b.K7", "second");
-    EXPECT_EQ(run(Command::rename(dir / "a.K7", "b.K7")), "A duplicate file name exists, or the file\ncannot be found.\n");
+    EXPECT_EQ(run(Command::rename(dir / "a.K7", "b.K7")),
+              "A duplicate file name exists, or the file\ncannot be found.\n");
     EXPECT_EQ(read_file(dir / "a.K7"), "first");
     EXPECT_EQ(read_file(dir / "b.K7"), "second");
-    EXPECT_EQ(run(Command::rename(dir / "a.K7", "a.K7")), "A duplicate file name exists, or the file\ncannot be found.\n");
+    EXPECT_EQ(run(Command::rename(dir / "a.K7", "a.K7")),
+              "A duplicate file name exists, or the file\ncannot be found.\n");
     EXPECT_EQ(read_file(dir / "a.K7"), "first");
 }
 
@@ -85,8 +87,10 @@ TEST_F(BuiltinInterpreterTest, MovePatternTakesFilesWithoutRegardToCase) {
     const std::string out = run(Command::move_matching(dir / "sent/P0300_*.k?", dir / "arch"));
     EXPECT_EQ(out, dir / "sent/P0300_a.K7\n" + dir / "sent/P0300_b.k8\n" + dir / "sent/p0300_c.k7\n" +
                        "        3 file(s) moved.\n");
-    EXPECT_EQ(testing_site::names_in(dir / "arch"), (std::vector<std::string>{"P0300_a.K7", "P0300_b.k8", "p0300_c.k7"}));
-    EXPECT_EQ(testing_site::names_in(dir / "sent"), (std::vector<std::string>{"P0300_d.raw", "P0300_dir.K7", "P1234_e.K7"}));
+    EXPECT_EQ(testing_site::names_in(dir / "arch"),
+              (std::vector<std::string>{"P0300_a.K7", "P0300_b.k8", "p0300_c.k7"}));
+    EXPECT_EQ(testing_site::names_in(dir / "sent"),
+              (std::vector<std::string>{"P0300_d.raw", "P0300_dir.K7", "P1234_e.K7"}));
 }
 
 TEST_F(BuiltinInterpreterTest, MovePatternNeverReplacesAnArchivedFile) {
@@ -96,8 +100,8 @@ TEST_F(BuiltinInterpreterTest, MovePatternNeverReplacesAnArchivedFile) {
     write_file(dir / "sent/P0300_b.K7", "b");
     write_file(dir / "arch/P0300_a.K7", "archived");
     const std::string out = run(Command::move_matching(dir / "sent/P0300_*.k?", dir / "arch"));
-    EXPECT_EQ(out, dir / "sent/P0300_a.K7\nCannot create a file when that file already exists.\n" + dir / "sent/P0300_b.K7\n" +
-                       "        1 file(s) moved.\n");
+    EXPECT_EQ(out, dir / "sent/P0300_a.K7\nCannot create a file when that file already exists.\n" +
+                       dir / "sent/P0300_b.K7\n" + "        1 file(s) moved.\n");
     EXPECT_EQ(read_file(dir / "sent/P0300_a.K7"), "new");
     EXPECT_EQ(read_file(dir / "arch/P0300_a.K7"), "archived");
     EXPECT_EQ(read_file(dir / "arch/P0300_b.K7"), "b");
@@ -119,7 +123,8 @@ TEST_F(BuiltinInterpreterTest, MoveOneFileToAFullPath) {
     testing_site::make_dirs(dir / "sent");
     testing_site::make_dirs(dir / "wet/A001");
     write_file(dir / "sent/wet_A001.raw", "w");
-    EXPECT_EQ(run(Command::move(dir / "sent/wet_A001.raw", dir / "wet/A001/wet_A001.raw")), "        1 file(s) moved.\n");
+    EXPECT_EQ(run(Command::move(dir / "sent/wet_A001.raw", dir / "wet/A001/wet_A001.raw")),
+              "        1 file(s) moved.\n");
     EXPECT_EQ(read_file(dir / "wet/A001/wet_A001.raw"), "w");
     EXPECT_EQ(run(Command::move(dir / "sent/wet_A001.raw", dir / "wet/A001/wet_A001.raw")),
               "The system cannot find the file specified.\n");

@@ -5,13 +5,13 @@
 
 #include <cstdio>
 #include <map>
-#include <set>
 #include <regex>
+#include <set>
 #include <string>
 
 #include "program_runner.h"
-#include "site_fixture.h"
 #include "sample_site.h"
+#include "site_fixture.h"
 #include "temp_site.h"
 
 namespace {
@@ -37,8 +37,9 @@ std::string expected_place(const std::string& name) {
 
 // The photometer number that a .K7 file's header carries, as its prefix.
 std::string header_prefix(const std::string& bytes, bool two_byte) {
-    const unsigned number = two_byte ? static_cast<unsigned char>(bytes[3]) * 256u + static_cast<unsigned char>(bytes[4])
-                                     : static_cast<unsigned char>(bytes[4]);
+    const unsigned number = two_byte
+                                ? static_cast<unsigned char>(bytes[3]) * 256u + static_cast<unsigned char>(bytes[4])
+                                : static_cast<unsigned char>(bytes[4]);
     char prefix[16];
     std::snprintf(prefix, sizeof prefix, "P%04u_", number);
     return prefix;
@@ -76,7 +77,9 @@ TEST(FullCycle, EveryFileEndsWhereItsNameSays) {
     EXPECT_EQ(contents_of(archived), originals);
     EXPECT_EQ(archived.size(), 80u);
     for (unsigned photometer : options.photometers)
-        std::remove((options.program_files + "/ASTPWin/PAR/" + sample::par_name_for(options.par_prefix, photometer) + ".PAR").c_str());
+        std::remove(
+            (options.program_files + "/ASTPWin/PAR/" + sample::par_name_for(options.par_prefix, photometer) + ".PAR")
+                .c_str());
     for (const auto& [path, bytes] : archived) {
         const std::string name = path.substr(path.rfind('/') + 1);
         EXPECT_EQ(path.substr(0, path.rfind('/')), expected_place(name)) << path;

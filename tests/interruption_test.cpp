@@ -36,8 +36,7 @@ Site generate(const std::string& dir) {
 }
 
 testing_site::ProgramRun run(Program program, const Site& site, long kill_after_us = 0) {
-    return testing_site::run_program(program, site.dir,
-                                     {{"TZ", "UTC"}, {"ProgramFiles", site.dir + "/Program Files"}},
+    return testing_site::run_program(program, site.dir, {{"TZ", "UTC"}, {"ProgramFiles", site.dir + "/Program Files"}},
                                      {false, 0, kill_after_us});
 }
 
@@ -139,7 +138,8 @@ protected:
         testing_site::make_dirs(sent_dir);
         testing_site::make_dirs(tmp / "base");
         testing_site::make_dirs(tmp / "work");
-        testing_site::write_file(tmp / "work/path_autok7.txt", tmp / "base" + "\n" + tmp / "base/aenvoyer" + "\n" + sent_dir + "\n");
+        testing_site::write_file(tmp / "work/path_autok7.txt",
+                                 tmp / "base" + "\n" + tmp / "base/aenvoyer" + "\n" + sent_dir + "\n");
         for (const char* name : {"P0300_Coteau_201503011420.K7", "P0300_Coteau_201503011421.K8", "wet_2015_A001.raw"}) {
             const std::string bytes = sample::filler_bytes(256 * 1024, static_cast<unsigned>(originals.size()) + 1);
             testing_site::write_file(sent_dir + "/" + name, bytes);
@@ -166,8 +166,8 @@ TEST_F(AcrossFileSystems, CopiesCompletelyThenRemovesTheSource) {
     const auto filed = testing_site::run_program(Program::Filer, tmp / "work", {{"TZ", "UTC"}});
     EXPECT_EQ(filed.status, 0);
     EXPECT_EQ(archive(), (Tree{{"300/2015/P0300_Coteau_201503011420.K7", originals["P0300_Coteau_201503011420.K7"]},
-                              {"300/2015/P0300_Coteau_201503011421.K8", originals["P0300_Coteau_201503011421.K8"]},
-                              {"wetsensor/A001/wet_2015_A001.raw", originals["wet_2015_A001.raw"]}}))
+                               {"300/2015/P0300_Coteau_201503011421.K8", originals["P0300_Coteau_201503011421.K8"]},
+                               {"wetsensor/A001/wet_2015_A001.raw", originals["wet_2015_A001.raw"]}}))
         << filed.output;
     EXPECT_TRUE(testing_site::names_in(sent_dir).empty());
 }

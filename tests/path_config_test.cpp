@@ -1,9 +1,10 @@
+#include "path_config.h"
+
 #include <gtest/gtest.h>
 
 #include <ostream>
 #include <string>
 
-#include "path_config.h"
 #include "temp_site.h"
 
 namespace {
@@ -20,7 +21,6 @@ struct ConfigCase {
 };
 
 void PrintTo(const ConfigCase& c, std::ostream* out) { *out << c.what; }
-
 
 class PathConfigCases : public ::testing::TestWithParam<ConfigCase> {};
 
@@ -56,7 +56,10 @@ INSTANTIATE_TEST_SUITE_P(
                    k199 + "\nt\n",
                    {k199, "", "t"},
                    "\npos zero"},
-        ConfigCase{"a value of 150 characters is kept whole", std::string(150, 'v') + "\n", {std::string(150, 'v'), "DT", "DS"}, ""}),
+        ConfigCase{"a value of 150 characters is kept whole",
+                   std::string(150, 'v') + "\n",
+                   {std::string(150, 'v'), "DT", "DS"},
+                   ""}),
     [](const ::testing::TestParamInfo<ConfigCase>& info) { return "case" + std::to_string(info.index); });
 
 TEST(PathConfigFile, MissingFileTracesAndKeepsDefaults) {

@@ -1,9 +1,10 @@
+#include "photometer_number.h"
+
 #include <gtest/gtest.h>
 
 #include <ostream>
 #include <string>
 
-#include "photometer_number.h"
 #include "temp_site.h"
 
 namespace {
@@ -22,7 +23,6 @@ struct ParCase {
 
 void PrintTo(const ParCase& c, std::ostream* out) { *out << c.what; }
 
-
 class ParCases : public ::testing::TestWithParam<ParCase> {};
 
 TEST_P(ParCases, ParseAsTheRecordReadDoes) {
@@ -34,19 +34,18 @@ TEST_P(ParCases, ParseAsTheRecordReadDoes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Par, ParCases,
-    ::testing::Values(
-        ParCase{"one matching record", "title\nPhoto Number S1 1 3 12\n", 3, 12},
-        ParCase{"the later matching record wins", "title\na Number b 1 3 12\nc Number d 1 2 9\n", 2, 9},
-        ParCase{"a match on the first line only is never seen", "a Number b 1 3 12\nx y z 1 2 3\n", 0, 0},
-        ParCase{"substring of a longer word", "t\na SerialNumbers b 1 3 4\n", 3, 4},
-        ParCase{"lower case does not match", "t\na number b 1 3 4\n", 0, 0},
-        ParCase{"Number in another word does not count", "t\nNumber a b 1 3 4\n", 0, 0},
-        ParCase{"hexadecimal and octal integers", "t\na Number b 0x10 0x3 010\n", 3, 8},
-        ParCase{"no file content", "", 0, 0},
-        ParCase{"a record split over lines takes words from the next line",
-                "t\na Number\nb 1 3 5 rest of line\nq r s 1 1 1\n", 3, 5},
-        ParCase{"CR LF line ends", "t\r\na Number b 1 3 7\r\n", 3, 7},
-        ParCase{"a match before any integer was read", "t\na Number", 0, 0}),
+    ::testing::Values(ParCase{"one matching record", "title\nPhoto Number S1 1 3 12\n", 3, 12},
+                      ParCase{"the later matching record wins", "title\na Number b 1 3 12\nc Number d 1 2 9\n", 2, 9},
+                      ParCase{"a match on the first line only is never seen", "a Number b 1 3 12\nx y z 1 2 3\n", 0, 0},
+                      ParCase{"substring of a longer word", "t\na SerialNumbers b 1 3 4\n", 3, 4},
+                      ParCase{"lower case does not match", "t\na number b 1 3 4\n", 0, 0},
+                      ParCase{"Number in another word does not count", "t\nNumber a b 1 3 4\n", 0, 0},
+                      ParCase{"hexadecimal and octal integers", "t\na Number b 0x10 0x3 010\n", 3, 8},
+                      ParCase{"no file content", "", 0, 0},
+                      ParCase{"a record split over lines takes words from the next line",
+                              "t\na Number\nb 1 3 5 rest of line\nq r s 1 1 1\n", 3, 5},
+                      ParCase{"CR LF line ends", "t\r\na Number b 1 3 7\r\n", 3, 7},
+                      ParCase{"a match before any integer was read", "t\na Number", 0, 0}),
     [](const ::testing::TestParamInfo<ParCase>& info) { return "case" + std::to_string(info.index); });
 
 site::K7Header header_with(unsigned char b3, unsigned char b4, const char* par_name) {
@@ -88,7 +87,8 @@ TEST(ParLookup, EchoesTheProgramFilesDirectoryThenReadsThePar) {
     const site::ParValues found = site::look_up_par("CIM300.PAR", interpreter, trace);
     EXPECT_EQ(found.adr, 3);
     EXPECT_EQ(interpreter.commands, std::vector<std::string>{"echo %programfiles% > path.txt"});
-    EXPECT_EQ(trace.text(), "File programmes: " + dir / "PF" + "\npath astpwin/PAR : " + dir / "PF/ASTPWin/PAR/CIM300.PAR" + "\n");
+    EXPECT_EQ(trace.text(),
+              "File programmes: " + dir / "PF" + "\npath astpwin/PAR : " + dir / "PF/ASTPWin/PAR/CIM300.PAR" + "\n");
     const site::ParValues missing = site::look_up_par("NONE.PAR", interpreter, trace);
     EXPECT_EQ(missing.adr, 0);
     EXPECT_EQ(missing.nb, 0);

@@ -1,5 +1,7 @@
 // The stamping pass in this process, with a test double of the command
 // interpreter that writes listings no real one would.
+#include "stamping_pass.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,7 +10,6 @@
 #include "interpreter.h"
 #include "sample_site.h"
 #include "site_fixture.h"
-#include "stamping_pass.h"
 
 namespace {
 
@@ -80,9 +81,9 @@ TEST_F(StampingPassTest, ListingLineLongerThanTheBufferIsSkippedWhole) {
 
 TEST_F(StampingPassTest, CommandsInOrder) {
     run_with_listing("P0001_0301.K8\r\n");
-    EXPECT_EQ(commands, (std::vector<std::string>{
-                            "dir /B " + site.to_send() + "/*.K? > " + site.base() + "/dirk7-2.txt",
-                            "rename " + site.to_send() + "/P0001_0301.K8 P0001_Coteau_20150301-1420.k8"}));
+    EXPECT_EQ(commands,
+              (std::vector<std::string>{"dir /B " + site.to_send() + "/*.K? > " + site.base() + "/dirk7-2.txt",
+                                        "rename " + site.to_send() + "/P0001_0301.K8 P0001_Coteau_20150301-1420.k8"}));
 }
 
 TEST_F(StampingPassTest, UnreadableListingIsAnEmptyOne) {
@@ -92,7 +93,10 @@ TEST_F(StampingPassTest, UnreadableListingIsAnEmptyOne) {
     site::BuiltinInterpreter builtin(trace_collector);
     site::run_stamping_pass(trace_collector, builtin);
     const std::string& trace = trace_collector.text();
-    EXPECT_NE(trace.find("The system cannot find the path specified.\n\nListe /no/such/base/dirk7-2.txt illisible\nPlus de fichier\n"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("The system cannot find the path specified.\n\nListe /no/such/base/dirk7-2.txt "
+                         "illisible\nPlus de fichier\n"),
+              std::string::npos)
+        << trace;
     EXPECT_EQ(testing_site::names_in(site.to_send()), (std::vector<std::string>{"P0001_0301.K8", "P0002_0301.K8"}));
 }
 

@@ -40,11 +40,9 @@ std::string site_file_text(const std::string& site_name) {
 
 std::string par_file_text(unsigned photometer, int adr, int nb) {
     const std::string number = std::to_string(photometer);
-    return "ASTPWin parameters of photometer " + number + "\r\n" +
-           "Port Com COM1 1 0 9600\r\n" +
-           "Photometer SerialNumber S" + number + " " + number + " " + std::to_string(adr) + " " +
-           std::to_string(nb) + "\r\n" +
-           "Filter Count F8 8 0 8\r\n";
+    return "ASTPWin parameters of photometer " + number + "\r\n" + "Port Com COM1 1 0 9600\r\n" +
+           "Photometer SerialNumber S" + number + " " + number + " " + std::to_string(adr) + " " + std::to_string(nb) +
+           "\r\n" + "Filter Count F8 8 0 8\r\n";
 }
 
 std::string filler_bytes(size_t size, std::uint32_t seed) {
@@ -61,15 +59,12 @@ std::string k7_file_bytes(const K7Fields& fields) {
     std::string bytes = filler_bytes(fields.size < 136 ? 136 : fields.size, fields.seed);
     if (fields.two_byte) bytes[3] = static_cast<char>((fields.number >> 8) & 0xFF);
     bytes[4] = static_cast<char>(fields.number & 0xFF);
-    for (size_t i = 0; i < 8; ++i)
-        bytes[128 + i] = i < fields.par_name.size() ? fields.par_name[i] : '\0';
+    for (size_t i = 0; i < 8; ++i) bytes[128 + i] = i < fields.par_name.size() ? fields.par_name[i] : '\0';
     bytes.resize(fields.size);
     return bytes;
 }
 
-std::string par_name_for(const std::string& prefix, unsigned photometer) {
-    return prefix + std::to_string(photometer);
-}
+std::string par_name_for(const std::string& prefix, unsigned photometer) { return prefix + std::to_string(photometer); }
 
 std::string as_windows_path(std::string path) {
     for (char& c : path)
@@ -143,7 +138,8 @@ std::string write_sample_site(const SiteOptions& options) {
     write(dir + "/path_autok7.txt", path_config_text(shown(base), shown(to_send), shown(sent)));
     if (options.site_file) write(dir + "/electron-site.ini", site_file_text(options.site));
     for (unsigned photometer : options.photometers)
-        write(par_dir + "/" + par_name_for(options.par_prefix, photometer) + ".PAR", par_file_text(photometer, photometer > 255 ? 3 : 2, 8));
+        write(par_dir + "/" + par_name_for(options.par_prefix, photometer) + ".PAR",
+              par_file_text(photometer, photometer > 255 ? 3 : 2, 8));
     for (int i = 0; i < options.files; ++i) write_data_file(options, to_send, i);
     return dir;
 }

@@ -10,7 +10,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     const std::uint8_t script = data[0];
-    site::TextReader reader = site::TextReader::from_bytes(std::string_view(reinterpret_cast<const char*>(data + 1), size - 1));
+    site::TextReader reader =
+        site::TextReader::from_bytes(std::string_view(reinterpret_cast<const char*>(data + 1), size - 1));
     std::string text;
     std::int32_t number = 0;
     for (int step = 0; step < 64 && !reader.eof(); ++step) {
@@ -23,8 +24,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 1:
                 if (reader.read_word(text) && text.empty()) __builtin_trap();
                 break;
-            case 2: reader.read_int(number); break;
-            default: reader.skip_space(); break;
+            case 2:
+                reader.read_int(number);
+                break;
+            default:
+                reader.skip_space();
+                break;
         }
         if (text.find('\r') != std::string::npos || text.find('\x1A') != std::string::npos) __builtin_trap();
     }

@@ -1,7 +1,6 @@
 #include "site_fixture.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -42,15 +41,17 @@ SiteFixture::SiteFixture() : par_name_("T" + unique_tag() + "300") {
 
 std::string SiteFixture::joined(const std::string& a, const std::string& b) { return a + program_separator() + b; }
 
-void SiteFixture::write_site_file(const std::string& content) const { write_file(work() + "/electron-site.ini", content); }
+void SiteFixture::write_site_file(const std::string& content) const {
+    write_file(work() + "/electron-site.ini", content);
+}
 
 void SiteFixture::write_par(const std::string& content) const {
     write_file(program_files() + "/ASTPWin/PAR/" + par_name_ + ".PAR", content);
 }
 
 void SiteFixture::write_par_with_adr(int adr) const {
-    write_par("ASTPWin parameters\r\nPort Com COM1 1 0 9600\r\nPhotometer SerialNumber S1 1 " +
-                            std::to_string(adr) + " 8\r\n");
+    write_par("ASTPWin parameters\r\nPort Com COM1 1 0 9600\r\nPhotometer SerialNumber S1 1 " + std::to_string(adr) +
+              " 8\r\n");
 }
 
 void SiteFixture::add_k7(const std::string& name, unsigned char byte3, unsigned char byte4, const std::string& par_name,
@@ -102,7 +103,9 @@ std::string moved_one() { return builtin_or_cmd("        1 file(s) moved.\n", ""
 
 std::string no_such_file() { return builtin_or_cmd("The system cannot find the file specified.\n", ""); }
 
-std::string duplicate_name() { return builtin_or_cmd("A duplicate file name exists, or the file\ncannot be found.\n", ""); }
+std::string duplicate_name() {
+    return builtin_or_cmd("A duplicate file name exists, or the file\ncannot be found.\n", "");
+}
 
 std::string bad_new_name() { return builtin_or_cmd("The syntax of the command is incorrect.\n", ""); }
 
@@ -120,7 +123,8 @@ bool expands_variables() { return windows_interpreter(); }
 
 std::optional<std::string> empty_directory_listing(const std::string& shown_directory) {
     if (windows_interpreter()) return std::nullopt;
-    return " Directory of " + shown_directory + "\n\n               0 File(s)              0 bytes\n               0 Dir(s)\n";
+    return " Directory of " + shown_directory +
+           "\n\n               0 File(s)              0 bytes\n               0 Dir(s)\n";
 }
 
 std::string empty_directory_summary() { return builtin_or_cmd("0 File(s)", "0 files"); }
@@ -146,7 +150,8 @@ std::string with_clock_lines_masked(const std::string& trace) {
         "[ 123][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}\nLocal year is: [0-9]{4}\n");
     std::string masked = std::regex_replace(trace, asctime_form, "Local time is: <clock>\nLocal year is: <year>\n");
     EXPECT_FALSE(std::regex_search(std::regex_replace(masked, std::regex("Local time is: <clock>\n"), ""), time_line))
-        << "a clock line not in asctime form:\n" << trace;
+        << "a clock line not in asctime form:\n"
+        << trace;
     return masked;
 }
 
