@@ -8,7 +8,7 @@
 
 namespace sample {
 
-std::time_t local_time(int year, int month, int day, int hour, int minute) {
+std::tm calendar_time(int year, int month, int day, int hour, int minute) {
     std::tm parts{};
     parts.tm_year = year - 1900;
     parts.tm_mon = month - 1;
@@ -16,6 +16,11 @@ std::time_t local_time(int year, int month, int day, int hour, int minute) {
     parts.tm_hour = hour;
     parts.tm_min = minute;
     parts.tm_isdst = -1;
+    return parts;
+}
+
+std::time_t local_time(int year, int month, int day, int hour, int minute) {
+    std::tm parts = calendar_time(year, month, day, hour, minute);
     return std::mktime(&parts);
 }
 

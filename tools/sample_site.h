@@ -10,6 +10,9 @@
 
 namespace sample {
 
+// A date and time as broken-down calendar fields (daylight saving unknown).
+std::tm calendar_time(int year, int month, int day, int hour, int minute);
+
 // A local time as a time_t (the file stamps are taken in local time).
 std::time_t local_time(int year, int month, int day, int hour, int minute);
 

@@ -132,12 +132,7 @@ std::string empty_directory_summary() { return builtin_or_cmd("0 File(s)", "0 fi
 }  // namespace interpreter_says
 
 std::time_t utc_time(int year, int month, int day, int hour, int minute) {
-    std::tm parts{};
-    parts.tm_year = year - 1900;
-    parts.tm_mon = month - 1;
-    parts.tm_mday = day;
-    parts.tm_hour = hour;
-    parts.tm_min = minute;
+    std::tm parts = sample::calendar_time(year, month, day, hour, minute);
     return ::timegm(&parts);
 }
 
