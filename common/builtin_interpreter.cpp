@@ -105,7 +105,10 @@ void BuiltinInterpreter::run(const Command& command) {
 }
 
 void BuiltinInterpreter::list_bare(const Command& command) {
-    const Matches matches = entries_named_by(command, false, cache_);
+    // A listing goes to a file and is read once: it is not kept, so that
+    // renames in a directory nobody looks at again cost no bookkeeping.
+    DirectoryCache read_once;
+    const Matches matches = entries_named_by(command, false, read_once);
     std::string listing;
     for (const std::string& name : matches.names) {
         // One name a line: a name that holds a line break cannot be listed.

@@ -56,6 +56,7 @@ std::vector<std::string> DirectoryCache::matching_names(const std::string& direc
 }
 
 DirectoryCache::Listing* DirectoryCache::restamped(const std::string& directory) {
+    if (listings_.empty()) return nullptr;
     const std::optional<DirectoryStamp> stamp = directory_stamp(directory);
     if (!stamp) return nullptr;
     auto cached = listings_.find(identity_of(*stamp));
