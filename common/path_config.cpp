@@ -1,5 +1,7 @@
 #include "path_config.h"
 
+#include "listing.h"
+
 namespace site {
 
 const PathConfig kStamperDefaults = {"C:\\vardel\\base", "C:\\vardel\\base\\aenvoyer", "C:\\vardel\\base\\envoye"};
@@ -8,8 +10,6 @@ const PathConfig kFilerDefaults = {"D:\\logiciels\\dravex\\base", "D:\\logiciels
 const char* const kPathConfigFile = "path_autok7.txt";
 
 namespace {
-
-constexpr size_t kConfigLineBufferSize = 200;
 
 // The value a configuration line gives: the text after its first "::", or
 // the whole line, without its newline.
@@ -30,7 +30,7 @@ PathConfig read_path_config(const PathConfig& defaults, TextReader& file, Trace&
     std::string* const slots[] = {&config.base, &config.to_send, &config.sent};
     std::string line;
     for (size_t pass = 0; !file.eof(); ++pass) {
-        if (!file.read_line(line, kConfigLineBufferSize)) break;
+        if (!file.read_line(line, kLineBufferSize)) break;
         std::string value = value_of(line, trace);
         if (pass < 3) *slots[pass] = std::move(value);
     }

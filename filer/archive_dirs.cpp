@@ -4,6 +4,8 @@
 
 namespace site {
 
+const char* const kRefusedDirectoryName = "=R=>nom de repertoire refuse, fichier laisse en place\n";
+
 std::string after_last_underscore(std::string_view name, size_t count) {
     const size_t underscore = name.rfind('_');
     if (underscore == std::string_view::npos) return std::string();

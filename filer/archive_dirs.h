@@ -47,6 +47,9 @@ struct WetSensorName {
 // Nothing for a name without '_' or shorter than its extension.
 std::optional<WetSensorName> parse_wetsensor_name(const std::string& name);
 
+// The trace line of a name refused by is_safe_directory_name.
+extern const char* const kRefusedDirectoryName;
+
 // Creates `name` in the current directory and enters it, with the trace
 // "Directory created\n", or prints `failure` when it cannot be created.
 void create_and_enter(const std::string& name, const char* failure, Trace& trace);

@@ -38,7 +38,7 @@ void file_photometer_line(const std::string& name, const PathConfig& paths, Trac
     trace << "=tt2=>" << line;
     trace << "=dir=> " << join_path(parsed.directory, parsed.year) << "\n";
     if (!is_safe_directory_name(parsed.directory) || !is_safe_directory_name(parsed.year)) {
-        trace << "=R=>nom de repertoire refuse, fichier laisse en place\n";
+        trace << kRefusedDirectoryName;
         return;
     }
 

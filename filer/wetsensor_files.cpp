@@ -20,7 +20,7 @@ void file_wetsensor_line(const std::string& name, const PathConfig& paths, Trace
     const std::string& sub = parsed->sub;
     const std::string raw_name = parsed->base_name + ".raw";
     if (!is_safe_directory_name(sub)) {
-        trace << "=R=>nom de repertoire refuse, fichier laisse en place\n";
+        trace << kRefusedDirectoryName;
         return;
     }
 
