@@ -20,21 +20,47 @@ constexpr const char* kNoSuchPath = "The system cannot find the path specified.\
 constexpr const char* kDuplicateName = "A duplicate file name exists, or the file\ncannot be found.\n";
 constexpr const char* kAlreadyExists = "Cannot create a file when that file already exists.\n";
 constexpr const char* kAccessDenied = "Access is denied.\n";
+constexpr const char* kDiskFull = "There is not enough space on the disk.\n";
 constexpr const char* kNameTooLong = "The filename or extension is too long.\n";
 constexpr const char* kSyntaxError = "The syntax of the command is incorrect.\n";
+// And this interpreter's own, where the Windows one has no words for what
+// happened.
 constexpr const char* kNameWithLineBreak = "Not listed, a line break in its name: ";
+constexpr const char* kMoveCompleted = "The target already held this file: an interrupted move is completed.\n";
+constexpr const char* kSourceKept =
+    "The file was copied but cannot be deleted here: the copy is removed and the file stays where it was.\n";
+constexpr const char* kCopyDiffers =
+    "The copy read back differs from the file: the copy is removed and the file stays where it was.\n";
+constexpr const char* kRecoveredMove = "An interrupted move is completed: ";
 
 // Why a move or rename did not happen, in the Windows interpreter's words;
 // nothing when it did.
 const char* refusal(MoveOutcome outcome, const char* target_exists) {
     switch (outcome) {
         case MoveOutcome::Moved: return "";
+        case MoveOutcome::Completed: return kMoveCompleted;
         case MoveOutcome::TargetExists: return target_exists;
         case MoveOutcome::SourceMissing: return kNoSuchFile;
+        case MoveOutcome::SourceKept: return kSourceKept;
+        case MoveOutcome::CopyDiffers: return kCopyDiffers;
         case MoveOutcome::NameTooLong: return kNameTooLong;
+        case MoveOutcome::NoSpace: return kDiskFull;
+        case MoveOutcome::AccessDenied:
         case MoveOutcome::Failed: break;
     }
     return kAccessDenied;
+}
+
+bool is_done(MoveOutcome outcome) { return outcome == MoveOutcome::Moved || outcome == MoveOutcome::Completed; }
+
+// Why a file could not be written.
+const char* write_failure(FsStatus status) {
+    switch (status) {
+        case FsStatus::NotFound: return kNoSuchPath;
+        case FsStatus::NoSpace: return kDiskFull;
+        case FsStatus::NameTooLong: return kNameTooLong;
+        default: return kAccessDenied;
+    }
 }
 
 // A name with its line breaks shown as '?'.
@@ -42,13 +68,6 @@ std::string printable(std::string name) {
     for (char& c : name)
         if (c == '\r' || c == '\n') c = '?';
     return name;
-}
-
-bool write_file(const std::string& path, const std::string& content) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-    return std::fclose(file) == 0 && written;
 }
 
 std::string moved_count_line(int count) {
@@ -104,11 +123,30 @@ void BuiltinInterpreter::run(const Command& command) {
     }
 }
 
+void BuiltinInterpreter::keep_move_journal(const std::string& journal) {
+    keeper_.keep_journal(journal);
+    if (const std::optional<std::string> finished = keeper_.recover_recorded_move())
+        console_ << kRecoveredMove << *finished << "\n";
+}
+
+bool BuiltinInterpreter::write_whole(const std::string& path, const std::string& content) {
+    const FsStatus status = keeper_.write_whole(path, content);
+    if (status != FsStatus::Ok) console_ << write_failure(status);
+    return status == FsStatus::Ok;
+}
+
 void BuiltinInterpreter::list_bare(const Command& command) {
     // A listing goes to a file and is read once: it is not kept, so that
     // renames in a directory nobody looks at again cost no bookkeeping.
     DirectoryCache read_once;
     const Matches matches = entries_named_by(command, false, read_once);
+    if (!matches.readable && file_info(directory_or_current(matches.directory))) {
+        // A directory that is there but cannot be read: no listing at all, rather than an empty one that reads as "nothing
+        // to do" or an old one that names files no longer there.
+        keeper_.discard(command.target);
+        console_ << kAccessDenied;
+        return;
+    }
     std::string listing;
     for (const std::string& name : matches.names) {
         // One name a line: a name that holds a line break cannot be listed.
@@ -117,10 +155,7 @@ void BuiltinInterpreter::list_bare(const Command& command) {
         else
             listing += name + "\r\n";
     }
-    if (!write_file(command.target, listing)) {
-        console_ << kNoSuchPath;
-        return;
-    }
+    if (!write_whole(command.target, listing)) return;
     if (matches.names.empty()) console_ << kFileNotFound;
 }
 
@@ -132,14 +167,14 @@ void BuiltinInterpreter::rename(const Command& command) {
     }
     const SplitPath old_path = split_path(command.source);
     const std::string new_path = path_in(old_path.directory, new_name);
-    const MoveOutcome outcome = move_file(command.source, new_path);
+    const MoveOutcome outcome = keeper_.move(command.source, new_path);
     console_ << refusal(outcome, kDuplicateName);
-    if (outcome == MoveOutcome::Moved) moved(command.source, new_path);
+    if (is_done(outcome)) moved(command.source, new_path);
 }
 
 bool BuiltinInterpreter::report_move(MoveOutcome outcome) {
     console_ << refusal(outcome, kAlreadyExists);
-    return outcome == MoveOutcome::Moved;
+    return is_done(outcome);
 }
 
 void BuiltinInterpreter::move_one(const Command& command) {
@@ -154,7 +189,7 @@ void BuiltinInterpreter::move_one(const Command& command) {
         console_ << kNoSuchPath;
         return;
     }
-    const bool done = report_move(move_file(command.source, destination));
+    const bool done = report_move(keeper_.move(command.source, destination));
     if (done) moved(command.source, destination);
     console_ << moved_count_line(done ? 1 : 0);
 }
@@ -175,7 +210,7 @@ void BuiltinInterpreter::move_matching(const Command& command) {
         const std::string from = path_in(matches.directory, name);
         const std::string to = join_path(command.target, name);
         console_ << from << "\n";
-        if (report_move(move_file(from, to))) {
+        if (report_move(keeper_.move(from, to))) {
             moved(from, to);
             ++count;
         }
@@ -216,7 +251,7 @@ void BuiltinInterpreter::echo(const Command& command) {
     const std::string text = expand_environment(command.text);
     if (!command.target.empty()) {
         // As the Windows interpreter does, the blank before ">" is written too.
-        if (!write_file(command.target, text + " \r\n")) console_ << kNoSuchPath;
+        write_whole(command.target, text + " \r\n");
         return;
     }
     std::string lower = text;

@@ -39,11 +39,11 @@ CachedEntries* DirectoryCache::entries(const std::string& directory) {
     return &listing.entries;
 }
 
-std::vector<std::string> DirectoryCache::matching_names(const std::string& directory, const std::string& pattern,
-                                                        bool files_only) {
-    std::vector<std::string> names;
+std::optional<std::vector<std::string>> DirectoryCache::matching_names(const std::string& directory,
+                                                                       const std::string& pattern, bool files_only) {
     CachedEntries* listed = entries(directory);
-    if (listed == nullptr) return names;
+    if (listed == nullptr) return std::nullopt;
+    std::vector<std::string> names;
     // Names are in case-blind order, so only the run that begins with the
     // pattern's literal start needs matching. Its upper-case form sorts
     // first among the names equal to it but for case.

@@ -43,8 +43,9 @@ public:
     CachedEntries* entries(const std::string& directory);
 
     // The names in `directory` that match the wildcard `pattern` (directories
-    // left out when `files_only`), in name order.
-    std::vector<std::string> matching_names(const std::string& directory, const std::string& pattern,
+    // left out when `files_only`), in name order; nothing when the
+    // directory cannot be read.
+    std::optional<std::vector<std::string>> matching_names(const std::string& directory, const std::string& pattern,
                                             bool files_only);
 
     // Records this process's own change to a directory, if it is cached.

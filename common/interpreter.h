@@ -6,6 +6,7 @@
 
 #include "command.h"
 #include "directory_cache.h"
+#include "file_keeper.h"
 #include "platform.h"
 #include "trace.h"
 
@@ -17,6 +18,11 @@ public:
     // Runs one command to completion. Its outcome is reported on the console
     // only: the passes never examine it.
     virtual void run(const Command& command) = 0;
+    // Records each move that is not a single rename in the file `journal`
+    // while it runs, after finishing or undoing one that an interrupted run
+    // left recorded there. An interpreter that hands its moves to another
+    // program keeps no such record.
+    virtual void keep_move_journal(const std::string& journal) { (void)journal; }
 };
 
 // Runs the five commands itself, with no child process and no shell, and
@@ -25,8 +31,10 @@ public:
 // says so.
 class BuiltinInterpreter final : public CommandInterpreter {
 public:
-    explicit BuiltinInterpreter(Trace& console) : console_(console) {}
+    explicit BuiltinInterpreter(Trace& console, FileSystem& fs = real_file_system())
+        : console_(console), keeper_(fs) {}
     void run(const Command& command) override;
+    void keep_move_journal(const std::string& journal) override;
 
 private:
     void list_bare(const Command& command);
@@ -37,11 +45,14 @@ private:
     void echo(const Command& command);
     // Says why one file was not moved; true when it was moved after all.
     bool report_move(MoveOutcome outcome);
+    // Writes a file whole, or says why it could not.
+    bool write_whole(const std::string& path, const std::string& content);
 
     // Records a move this interpreter made.
     void moved(const std::string& from, const std::string& to);
 
     Trace& console_;
+    FileKeeper keeper_;
     DirectoryCache cache_;
 };
 

@@ -1,16 +1,10 @@
 #include "matching.h"
 
-
 #include "paths.h"
 #include "platform.h"
 #include "wildcard.h"
 
 namespace site {
-
-namespace {
-
-
-}  // namespace
 
 bool name_before(const std::string& a, const std::string& b) {
     const size_t common = a.size() < b.size() ? a.size() : b.size();
@@ -50,7 +44,10 @@ Matches entries_named_by(const Command& command, bool files_only, DirectoryCache
         }
         return matches;
     }
-    matches.names = cache.matching_names(directory_or_current(matches.directory), pattern, files_only);
+    std::optional<std::vector<std::string>> names =
+        cache.matching_names(directory_or_current(matches.directory), pattern, files_only);
+    matches.readable = names.has_value();
+    if (names) matches.names = std::move(*names);
     return matches;
 }
 

@@ -12,6 +12,7 @@ namespace site {
 struct Matches {
     std::string directory;           // as written in the command ("" for the current one)
     std::vector<std::string> names;  // in name order
+    bool readable = true;            // false when the directory could not be read
 };
 
 // The entries that the command's source names: those that match its last

@@ -4,6 +4,7 @@
 // knows which system it runs on.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
@@ -59,35 +60,119 @@ struct DirectoryStamp {
 // Nothing when `path` is not a readable directory.
 std::optional<DirectoryStamp> directory_stamp(const std::string& path);
 
+// What a file-system call ran into, in terms the interpreter reports.
+enum class FsStatus {
+    Ok,
+    Exists,        // something already stands at the target
+    NotFound,      // the file, or a directory on its path, is missing
+    CrossDevice,   // a rename between two file systems or volumes
+    Unsupported,   // the file system has no rename that refuses to replace
+    NameTooLong,
+    NoSpace,       // the disk is full, or a file size limit was reached
+    AccessDenied,
+    NotRegular,    // a directory, FIFO, socket or device where a file was wanted
+    Busy,          // a lock that another process holds
+    Failed,
+};
+
 struct FileInfo {
     bool is_directory = false;
+    bool is_regular = false;
     std::uint64_t size = 0;
     std::time_t modified = 0;
+    // Which file this is: the device and inode (on Windows the volume and
+    // file index), and how many names it has.
+    std::uint64_t device = 0;
+    std::uint64_t index = 0;
+    std::uint64_t links = 0;
+
+    bool same_file(const FileInfo& other) const { return device == other.device && index == other.index; }
 };
 
 // What `path` is, without following a final symbolic link; nothing when
 // there is no such entry.
 std::optional<FileInfo> file_info(const std::string& path);
 
+// Whether two spellings of a name in one directory name the same entry:
+// byte for byte on POSIX, without regard to case on Windows.
+bool same_name(const std::string& a, const std::string& b);
+
 // --- Files -------------------------------------------------------------------
+
+// An open file, closed with the object.
+class OsFile {
+public:
+    OsFile() = default;
+    OsFile(OsFile&& other) noexcept : handle_(other.handle_) { other.handle_ = kNoHandle; }
+    OsFile& operator=(OsFile&& other) noexcept;
+    OsFile(const OsFile&) = delete;
+    OsFile& operator=(const OsFile&) = delete;
+    ~OsFile() { close(); }
+
+    // Opens an existing regular file (or a link to one) for reading. A
+    // directory, FIFO, socket or device is refused with NotRegular before
+    // anything could block on it.
+    static OsFile open_regular(const std::string& path, FsStatus& status);
+    // Creates a new, empty file for reading and writing; Exists when
+    // anything, a link included, stands at `path`.
+    static OsFile create_new(const std::string& path, FsStatus& status);
+    // Opens or creates a regular file to hold a lock on.
+    static OsFile open_for_locking(const std::string& path, FsStatus& status);
+
+    bool is_open() const { return handle_ != kNoHandle; }
+    // Bytes read, 0 at the end, -1 on failure.
+    long long read(char* buffer, std::size_t size);
+    FsStatus write_all(const char* data, std::size_t size);
+    // Writes the file's data through to the disk.
+    FsStatus flush();
+    bool rewind();
+    std::optional<FileInfo> info() const;
+    bool set_modified(std::time_t when);
+    // An exclusive lock, taken without waiting: Busy when another process
+    // holds it. The system releases it when the file is closed or the
+    // process ends, however it ends.
+    FsStatus try_lock();
+    FsStatus close();
+    // A stdio stream over the file for binary reading; the object lets go
+    // of it.
+    std::FILE* release_to_stream();
+
+private:
+    static constexpr std::intptr_t kNoHandle = -1;
+    explicit OsFile(std::intptr_t handle) : handle_(handle) {}
+    std::intptr_t handle_ = kNoHandle;
+};
+
+// Renames within one file system without ever replacing what stands at
+// `to`: Exists when something does, CrossDevice between file systems,
+// Unsupported when the file system cannot refuse to replace.
+FsStatus rename_no_replace(const std::string& from, const std::string& to);
+
+// A second name for a file; never replaces.
+FsStatus link_file(const std::string& from, const std::string& to);
+
+// Removes one name of a file (a link, not what it points to).
+FsStatus remove_file(const std::string& path);
+
+// Writes a directory's entries through to the disk, as far as the system
+// allows.
+void flush_directory(const std::string& path);
 
 // The whole content of a regular file; nothing when it cannot be read.
 std::optional<std::string> read_whole_file(const std::string& path);
 
 // Opens a regular file for binary reading; nullptr for anything else
-// (missing, a directory, unreadable).
+// (missing, a directory, a FIFO or device, unreadable).
 std::FILE* open_regular_file(const std::string& path);
-
-enum class MoveOutcome { Moved, TargetExists, SourceMissing, NameTooLong, Failed };
-
-// Moves one file to a new full path, never replacing what stands there.
-// Across file systems the file is copied, flushed to disk and checked before
-// the source is removed; a copy that fails is removed again, so the source
-// stays the only copy.
-MoveOutcome move_file(const std::string& from, const std::string& to);
 
 // Sets a file's modification time; false on failure.
 bool set_modified_time(const std::string& path, std::time_t when);
+
+// --- Processes ---------------------------------------------------------------
+
+unsigned long process_id();
+
+void sleep_milliseconds(unsigned milliseconds);
 
 // --- Time ------------------------------------------------------------------
 

@@ -6,15 +6,14 @@
 namespace site {
 
 std::optional<std::string> read_whole_file(const std::string& path) {
-    std::FILE* file = open_regular_file(path);
-    if (file == nullptr) return std::nullopt;
+    FsStatus status;
+    OsFile file = OsFile::open_regular(path, status);
+    if (!file.is_open()) return std::nullopt;
     std::string content;
     char chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) content.append(chunk, got);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) return std::nullopt;
+    long long got;
+    while ((got = file.read(chunk, sizeof chunk)) > 0) content.append(chunk, static_cast<size_t>(got));
+    if (got < 0) return std::nullopt;
     return content;
 }
 

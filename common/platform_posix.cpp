@@ -1,6 +1,7 @@
 // The platform layer on POSIX systems (Linux, macOS).
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <string>
 
@@ -77,163 +79,205 @@ std::optional<DirectoryStamp> directory_stamp(const std::string& path) {
     return stamp;
 }
 
-std::optional<FileInfo> file_info(const std::string& path) {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+namespace {
+
+FsStatus status_of(int error) {
+    switch (error) {
+        case 0: return FsStatus::Ok;
+        case EEXIST:
+        case ENOTEMPTY: return FsStatus::Exists;
+        case ENOENT:
+        case ENOTDIR: return FsStatus::NotFound;
+        case EXDEV: return FsStatus::CrossDevice;
+        case ENAMETOOLONG: return FsStatus::NameTooLong;
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG: return FsStatus::NoSpace;
+        case EACCES:
+        case EPERM:
+        case EROFS: return FsStatus::AccessDenied;
+        case EWOULDBLOCK: return FsStatus::Busy;
+        default: return FsStatus::Failed;
+    }
+}
+
+FileInfo info_of(const struct stat& st) {
     FileInfo info;
     info.is_directory = S_ISDIR(st.st_mode);
+    info.is_regular = S_ISREG(st.st_mode);
     info.size = static_cast<std::uint64_t>(st.st_size);
     info.modified = st.st_mtime;
+    info.device = static_cast<std::uint64_t>(st.st_dev);
+    info.index = static_cast<std::uint64_t>(st.st_ino);
+    info.links = static_cast<std::uint64_t>(st.st_nlink);
     return info;
 }
 
-std::FILE* open_regular_file(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return nullptr;
+int fd_of(std::intptr_t handle) { return static_cast<int>(handle); }
+
+}  // namespace
+
+std::optional<FileInfo> file_info(const std::string& path) {
     struct stat st;
-    if (::fstat(::fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) {
-        std::fclose(file);
-        return nullptr;
+    if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+    return info_of(st);
+}
+
+bool same_name(const std::string& a, const std::string& b) { return a == b; }
+
+OsFile& OsFile::operator=(OsFile&& other) noexcept {
+    if (this != &other) {
+        close();
+        handle_ = other.handle_;
+        other.handle_ = kNoHandle;
     }
+    return *this;
+}
+
+OsFile OsFile::open_regular(const std::string& path, FsStatus& status) {
+    // A FIFO or a device is recognised from its kind before it is opened,
+    // and the open itself does not wait either: a FIFO swapped in meanwhile
+    // is caught by the second look.
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+        status = status_of(errno);
+        return OsFile();
+    }
+    if (!S_ISREG(st.st_mode)) {
+        status = FsStatus::NotRegular;
+        return OsFile();
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        status = status_of(errno);
+        return OsFile();
+    }
+    OsFile file(fd);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        status = FsStatus::NotRegular;
+        return OsFile();
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    status = FsStatus::Ok;
     return file;
 }
 
-namespace {
-
-// rename() that fails with EEXIST instead of replacing the target.
-int rename_no_replace(const char* from, const char* to) {
-#if defined(__linux__) && defined(SYS_renameat2)
-    constexpr unsigned kRenameNoReplace = 1;
-    if (::syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, kRenameNoReplace) == 0) return 0;
-    if (errno != ENOSYS && errno != EINVAL) return -1;
-#elif defined(__APPLE__)
-    if (::renamex_np(from, to, RENAME_EXCL) == 0) return 0;
-    if (errno != ENOTSUP) return -1;
-#endif
-    // A file system without an exclusive rename: a hard link cannot replace
-    // anything either.
-    if (::link(from, to) != 0) return -1;
-    return ::unlink(from);
+OsFile OsFile::create_new(const std::string& path, FsStatus& status) {
+    // O_EXCL refuses whatever stands at the name, a dangling link included.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    status = fd < 0 ? status_of(errno) : FsStatus::Ok;
+    return fd < 0 ? OsFile() : OsFile(fd);
 }
 
-std::string directory_of(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string base_name_of(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool write_all(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += written;
-        size -= static_cast<size_t>(written);
+OsFile OsFile::open_for_locking(const std::string& path, FsStatus& status) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        status = errno == ELOOP ? FsStatus::NotRegular : status_of(errno);
+        return OsFile();
     }
-    return true;
+    OsFile file(fd);
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        status = FsStatus::NotRegular;
+        return OsFile();
+    }
+    status = FsStatus::Ok;
+    return file;
 }
 
-ssize_t read_some(int fd, char* buffer, size_t size) {
+long long OsFile::read(char* buffer, std::size_t size) {
     ssize_t got;
-    do got = ::read(fd, buffer, size);
+    do got = ::read(fd_of(handle_), buffer, size);
     while (got < 0 && errno == EINTR);
     return got;
 }
 
-bool copy_contents(int from_fd, int to_fd) {
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t got = read_some(from_fd, buffer, sizeof buffer);
-        if (got < 0) return false;
-        if (got == 0) return true;
-        if (!write_all(to_fd, buffer, static_cast<size_t>(got))) return false;
-    }
-}
-
-// Reads both files again from the start and compares them byte for byte.
-bool same_contents(int a_fd, int b_fd) {
-    if (::lseek(a_fd, 0, SEEK_SET) != 0 || ::lseek(b_fd, 0, SEEK_SET) != 0) return false;
-    char a[1 << 15], b[1 << 15];
-    for (;;) {
-        const ssize_t got_a = read_some(a_fd, a, sizeof a);
-        if (got_a < 0) return false;
-        size_t filled = 0;
-        while (filled < static_cast<size_t>(got_a)) {
-            const ssize_t got_b = read_some(b_fd, b + filled, static_cast<size_t>(got_a) - filled);
-            if (got_b <= 0) return false;
-            filled += static_cast<size_t>(got_b);
+FsStatus OsFile::write_all(const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd_of(handle_), data, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return status_of(errno);
         }
-        if (std::memcmp(a, b, filled) != 0) return false;
-        if (got_a == 0) return read_some(b_fd, b, 1) == 0;
+        data += written;
+        size -= static_cast<std::size_t>(written);
     }
+    return FsStatus::Ok;
 }
 
-void sync_directory(const std::string& dir) {
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+FsStatus OsFile::flush() { return ::fsync(fd_of(handle_)) == 0 ? FsStatus::Ok : status_of(errno); }
+
+bool OsFile::rewind() { return ::lseek(fd_of(handle_), 0, SEEK_SET) == 0; }
+
+std::optional<FileInfo> OsFile::info() const {
+    struct stat st;
+    if (::fstat(fd_of(handle_), &st) != 0) return std::nullopt;
+    return info_of(st);
+}
+
+bool OsFile::set_modified(std::time_t when) {
+    const timespec times[2] = {{0, UTIME_OMIT}, {when, 0}};
+    return ::futimens(fd_of(handle_), times) == 0;
+}
+
+FsStatus OsFile::try_lock() {
+    return ::flock(fd_of(handle_), LOCK_EX | LOCK_NB) == 0 ? FsStatus::Ok : status_of(errno);
+}
+
+FsStatus OsFile::close() {
+    if (!is_open()) return FsStatus::Ok;
+    const int result = ::close(fd_of(handle_));
+    handle_ = kNoHandle;
+    return result == 0 ? FsStatus::Ok : status_of(errno);
+}
+
+std::FILE* OsFile::release_to_stream() {
+    std::FILE* stream = ::fdopen(fd_of(handle_), "rb");
+    if (stream != nullptr) handle_ = kNoHandle;
+    return stream;
+}
+
+FsStatus rename_no_replace(const std::string& from, const std::string& to) {
+#if defined(__linux__) && defined(SYS_renameat2)
+    constexpr unsigned kRenameNoReplace = 1;
+    if (::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), kRenameNoReplace) == 0)
+        return FsStatus::Ok;
+    return errno == ENOSYS || errno == EINVAL ? FsStatus::Unsupported : status_of(errno);
+#elif defined(__APPLE__)
+    if (::renamex_np(from.c_str(), to.c_str(), RENAME_EXCL) == 0) return FsStatus::Ok;
+    return errno == ENOTSUP ? FsStatus::Unsupported : status_of(errno);
+#else
+    (void)from;
+    (void)to;
+    return FsStatus::Unsupported;
+#endif
+}
+
+FsStatus link_file(const std::string& from, const std::string& to) {
+    return ::link(from.c_str(), to.c_str()) == 0 ? FsStatus::Ok : status_of(errno);
+}
+
+FsStatus remove_file(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 ? FsStatus::Ok : status_of(errno);
+}
+
+void flush_directory(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
 }
 
-// Writes a complete, flushed and checked copy of `from` under a hidden
-// temporary name beside `to`, then gives it the final name without
-// replacing anything; the source is removed only after that.
-MoveOutcome move_across_file_systems(const std::string& from, const std::string& to) {
-    const int from_fd = ::open(from.c_str(), O_RDONLY);
-    if (from_fd < 0) return errno == ENOENT ? MoveOutcome::SourceMissing : MoveOutcome::Failed;
-    struct stat st;
-    if (::fstat(from_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(from_fd);
-        return MoveOutcome::Failed;
-    }
-    // The hidden temporary name is never listed as data. One left behind by
-    // an interrupted run holds nothing but a partial copy: it goes first.
-    const std::string temporary = directory_of(to) + "/." + base_name_of(to) + ".part";
-    ::unlink(temporary.c_str());
-    const int to_fd = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL, st.st_mode & 07777);
-    if (to_fd < 0) {
-        ::close(from_fd);
-        return MoveOutcome::Failed;
-    }
-    const timespec times[2] = {{0, UTIME_OMIT}, {st.st_mtime, 0}};
-    bool good = copy_contents(from_fd, to_fd) && ::fsync(to_fd) == 0 && same_contents(from_fd, to_fd) &&
-                ::futimens(to_fd, times) == 0;
-    ::close(from_fd);
-    good = ::close(to_fd) == 0 && good;
-    if (!good) {
-        ::unlink(temporary.c_str());
-        return MoveOutcome::Failed;
-    }
-    if (rename_no_replace(temporary.c_str(), to.c_str()) != 0) {
-        const bool exists = errno == EEXIST;
-        ::unlink(temporary.c_str());
-        return exists ? MoveOutcome::TargetExists : MoveOutcome::Failed;
-    }
-    sync_directory(directory_of(to));
-    ::unlink(from.c_str());
-    return MoveOutcome::Moved;
+std::FILE* open_regular_file(const std::string& path) {
+    FsStatus status;
+    return OsFile::open_regular(path, status).release_to_stream();
 }
 
-}  // namespace
+unsigned long process_id() { return static_cast<unsigned long>(::getpid()); }
 
-MoveOutcome move_file(const std::string& from, const std::string& to) {
-    struct stat st;
-    if (::lstat(from.c_str(), &st) != 0) return MoveOutcome::SourceMissing;
-    if (::lstat(to.c_str(), &st) == 0) return MoveOutcome::TargetExists;
-    if (rename_no_replace(from.c_str(), to.c_str()) == 0) return MoveOutcome::Moved;
-    switch (errno) {
-        case EEXIST: return MoveOutcome::TargetExists;
-        case ENOENT: return MoveOutcome::SourceMissing;
-        case ENAMETOOLONG: return MoveOutcome::NameTooLong;
-        case EXDEV: return move_across_file_systems(from, to);
-        default: return MoveOutcome::Failed;
+void sleep_milliseconds(unsigned milliseconds) {
+    timespec wait = {static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (::nanosleep(&wait, &wait) != 0 && errno == EINTR) {
     }
 }
 

@@ -1,6 +1,7 @@
 // The platform layer on Windows. File names and the trace are 8-bit text in
 // the ANSI code page, so the "A" entry points are used throughout.
 #include <direct.h>
+#include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -55,20 +56,6 @@ std::time_t to_time_t(const FILETIME& time) {
     return static_cast<std::time_t>((ticks - kUnixEpochInFileTime) / 10000000ULL);
 }
 
-bool exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// Whether two paths name the same directory entry, as a rename that only
-// changes the case of a name does.
-bool same_entry(const std::string& a, const std::string& b) {
-    char full_a[MAX_PATH * 4], full_b[MAX_PATH * 4];
-    const DWORD length_a = ::GetFullPathNameA(a.c_str(), sizeof full_a, full_a, nullptr);
-    const DWORD length_b = ::GetFullPathNameA(b.c_str(), sizeof full_b, full_b, nullptr);
-    return length_a != 0 && length_a < sizeof full_a && length_a == length_b &&
-           ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, full_a, static_cast<int>(length_a), full_b,
-                            static_cast<int>(length_b)) == CSTR_EQUAL &&
-           std::string(full_a, length_a) != std::string(full_b, length_b);
-}
-
 }  // namespace
 
 std::optional<DirectoryStamp> directory_stamp(const std::string& path) {
@@ -87,43 +74,224 @@ std::optional<DirectoryStamp> directory_stamp(const std::string& path) {
     return stamp;
 }
 
-std::optional<FileInfo> file_info(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+namespace {
+
+FsStatus status_of(DWORD error) {
+    switch (error) {
+        case ERROR_SUCCESS: return FsStatus::Ok;
+        case ERROR_ALREADY_EXISTS:
+        case ERROR_FILE_EXISTS: return FsStatus::Exists;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME: return FsStatus::NotFound;
+        case ERROR_NOT_SAME_DEVICE: return FsStatus::CrossDevice;
+        case ERROR_FILENAME_EXCED_RANGE: return FsStatus::NameTooLong;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL: return FsStatus::NoSpace;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_WRITE_PROTECT: return FsStatus::AccessDenied;
+        case ERROR_LOCK_VIOLATION: return FsStatus::Busy;
+        default: return FsStatus::Failed;
+    }
+}
+
+FsStatus last_status() { return status_of(::GetLastError()); }
+
+HANDLE handle_of(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+std::intptr_t handle_value(HANDLE handle) { return reinterpret_cast<std::intptr_t>(handle); }
+
+FileInfo info_of(const BY_HANDLE_FILE_INFORMATION& data) {
     FileInfo info;
     info.is_directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    info.is_regular = (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
     info.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     info.modified = to_time_t(data.ftLastWriteTime);
+    info.device = data.dwVolumeSerialNumber;
+    info.index = (static_cast<std::uint64_t>(data.nFileIndexHigh) << 32) | data.nFileIndexLow;
+    info.links = data.nNumberOfLinks;
     return info;
 }
 
-std::FILE* open_regular_file(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return nullptr;
-    struct _stat64 st;
-    if (::_fstat64(::_fileno(file), &st) != 0 || (st.st_mode & _S_IFREG) == 0) {
-        std::fclose(file);
-        return nullptr;
+// Opens an entry itself (a directory, or a link rather than its target) to
+// ask what it is.
+HANDLE open_entry(const std::string& path) {
+    return ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+}  // namespace
+
+std::optional<FileInfo> file_info(const std::string& path) {
+    const HANDLE handle = open_entry(path);
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION data;
+    const bool read = ::GetFileInformationByHandle(handle, &data) != 0;
+    ::CloseHandle(handle);
+    if (!read) return std::nullopt;
+    return info_of(data);
+}
+
+bool same_name(const std::string& a, const std::string& b) {
+    return ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                            static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+OsFile& OsFile::operator=(OsFile&& other) noexcept {
+    if (this != &other) {
+        close();
+        handle_ = other.handle_;
+        other.handle_ = kNoHandle;
     }
+    return *this;
+}
+
+OsFile OsFile::open_regular(const std::string& path, FsStatus& status) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        status = last_status();
+        return OsFile();
+    }
+    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
+        status = FsStatus::NotRegular;
+        return OsFile();
+    }
+    const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        status = last_status();
+        return OsFile();
+    }
+    OsFile file(handle_value(handle));
+    if (::GetFileType(handle) != FILE_TYPE_DISK) {
+        status = FsStatus::NotRegular;
+        return OsFile();
+    }
+    status = FsStatus::Ok;
     return file;
 }
 
-MoveOutcome move_file(const std::string& from, const std::string& to) {
-    if (!exists(from)) return MoveOutcome::SourceMissing;
-    if (exists(to) && !same_entry(from, to)) return MoveOutcome::TargetExists;
-    // Without MOVEFILE_REPLACE_EXISTING the move never replaces a file. To
-    // another volume it is a copy written through to the disk, and the source
-    // is deleted only once the copy is complete.
-    if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH))
-        return MoveOutcome::Moved;
-    switch (::GetLastError()) {
-        case ERROR_ALREADY_EXISTS:
-        case ERROR_FILE_EXISTS: return MoveOutcome::TargetExists;
-        case ERROR_FILE_NOT_FOUND: return MoveOutcome::SourceMissing;
-        case ERROR_FILENAME_EXCED_RANGE: return MoveOutcome::NameTooLong;
-        default: return MoveOutcome::Failed;
-    }
+OsFile OsFile::create_new(const std::string& path, FsStatus& status) {
+    const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    status = handle == INVALID_HANDLE_VALUE ? last_status() : FsStatus::Ok;
+    return handle == INVALID_HANDLE_VALUE ? OsFile() : OsFile(handle_value(handle));
 }
+
+OsFile OsFile::open_for_locking(const std::string& path, FsStatus& status) {
+    const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        status = last_status();
+        return OsFile();
+    }
+    OsFile file(handle_value(handle));
+    if (::GetFileType(handle) != FILE_TYPE_DISK) {
+        status = FsStatus::NotRegular;
+        return OsFile();
+    }
+    status = FsStatus::Ok;
+    return file;
+}
+
+long long OsFile::read(char* buffer, std::size_t size) {
+    DWORD got = 0;
+    const DWORD wanted = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+    if (!::ReadFile(handle_of(handle_), buffer, wanted, &got, nullptr)) return -1;
+    return got;
+}
+
+FsStatus OsFile::write_all(const char* data, std::size_t size) {
+    while (size > 0) {
+        const DWORD wanted = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!::WriteFile(handle_of(handle_), data, wanted, &written, nullptr)) return last_status();
+        if (written == 0) return FsStatus::NoSpace;
+        data += written;
+        size -= written;
+    }
+    return FsStatus::Ok;
+}
+
+FsStatus OsFile::flush() { return ::FlushFileBuffers(handle_of(handle_)) ? FsStatus::Ok : last_status(); }
+
+bool OsFile::rewind() {
+    LARGE_INTEGER start;
+    start.QuadPart = 0;
+    return ::SetFilePointerEx(handle_of(handle_), start, nullptr, FILE_BEGIN) != 0;
+}
+
+std::optional<FileInfo> OsFile::info() const {
+    BY_HANDLE_FILE_INFORMATION data;
+    if (!::GetFileInformationByHandle(handle_of(handle_), &data)) return std::nullopt;
+    return info_of(data);
+}
+
+bool OsFile::set_modified(std::time_t when) {
+    const unsigned long long ticks = static_cast<unsigned long long>(when) * 10000000ULL + kUnixEpochInFileTime;
+    FILETIME written;
+    written.dwLowDateTime = static_cast<DWORD>(ticks);
+    written.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    return ::SetFileTime(handle_of(handle_), nullptr, nullptr, &written) != 0;
+}
+
+FsStatus OsFile::try_lock() {
+    OVERLAPPED whole = {};
+    if (::LockFileEx(handle_of(handle_), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,
+                     &whole))
+        return FsStatus::Ok;
+    const DWORD error = ::GetLastError();
+    return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? FsStatus::Busy : status_of(error);
+}
+
+FsStatus OsFile::close() {
+    if (!is_open()) return FsStatus::Ok;
+    const bool closed = ::CloseHandle(handle_of(handle_)) != 0;
+    handle_ = kNoHandle;
+    return closed ? FsStatus::Ok : last_status();
+}
+
+std::FILE* OsFile::release_to_stream() {
+    if (!is_open()) return nullptr;
+    const int descriptor = ::_open_osfhandle(handle_, _O_RDONLY | _O_BINARY);
+    if (descriptor < 0) return nullptr;
+    handle_ = kNoHandle;  // the descriptor owns it now
+    std::FILE* stream = ::_fdopen(descriptor, "rb");
+    if (stream == nullptr) ::_close(descriptor);
+    return stream;
+}
+
+FsStatus rename_no_replace(const std::string& from, const std::string& to) {
+    // Without MOVEFILE_REPLACE_EXISTING the rename never replaces a file, and
+    // without MOVEFILE_COPY_ALLOWED it never copies: another volume is
+    // ERROR_NOT_SAME_DEVICE, and the caller copies itself.
+    return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) ? FsStatus::Ok : last_status();
+}
+
+FsStatus link_file(const std::string& from, const std::string& to) {
+    return ::CreateHardLinkA(to.c_str(), from.c_str(), nullptr) ? FsStatus::Ok : last_status();
+}
+
+FsStatus remove_file(const std::string& path) { return ::DeleteFileA(path.c_str()) ? FsStatus::Ok : last_status(); }
+
+void flush_directory(const std::string& path) {
+    const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return;
+    ::FlushFileBuffers(handle);
+    ::CloseHandle(handle);
+}
+
+std::FILE* open_regular_file(const std::string& path) {
+    FsStatus status;
+    return OsFile::open_regular(path, status).release_to_stream();
+}
+
+unsigned long process_id() { return ::GetCurrentProcessId(); }
+
+void sleep_milliseconds(unsigned milliseconds) { ::Sleep(milliseconds); }
 
 bool set_modified_time(const std::string& path, std::time_t when) {
     struct _utimbuf times = {when, when};

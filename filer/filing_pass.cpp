@@ -8,6 +8,7 @@
 #include "paths.h"
 #include "photometer_files.h"
 #include "platform.h"
+#include "run_lock.h"
 #include "text_reader.h"
 #include "wetsensor_files.h"
 
@@ -16,6 +17,9 @@ namespace site {
 namespace {
 
 constexpr const char* kListingFile = "dirk7.txt";
+// The record of a move in progress, kept while a file is copied to the
+// archive from another file system.
+constexpr const char* kMoveJournal = "brasko-move.txt";
 
 bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
@@ -59,6 +63,9 @@ void file_listed_names(TextReader& listing, const PathConfig& paths, Trace& trac
 void run_filing_pass(Trace& trace, CommandInterpreter& interpreter) {
     const PathConfig paths = read_path_config(kFilerDefaults, trace);
     trace << "\npathbase-->" << paths.base << "\npathenvoye-->" << paths.sent;
+    const std::optional<RunLock> lock = lock_site_run(paths.base, "brasko", trace);
+    if (!lock) return;
+    interpreter.keep_move_journal(join_path(paths.base, kMoveJournal));
 
     const std::string listing_path = join_path(paths.base, kListingFile);
     const Command list = Command::list_directory(paths.sent, listing_path);

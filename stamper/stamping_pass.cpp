@@ -11,6 +11,7 @@
 #include "paths.h"
 #include "photometer_number.h"
 #include "platform.h"
+#include "run_lock.h"
 #include "site_name.h"
 #include "text_reader.h"
 
@@ -160,6 +161,8 @@ void Stamper::stamp(const std::string& name) {
 void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter) {
     const PathConfig paths = read_path_config(kStamperDefaults, trace);
     trace << "\npathbase-->" << paths.base << "\npathenvoye-->" << paths.sent << "\n";
+    const std::optional<RunLock> lock = lock_site_run(paths.base, "tolvik", trace);
+    if (!lock) return;
 
     const std::string listing_path = join_path(paths.base, kListingFile);
     interpreter.run(Command::list_matching(join_path(paths.to_send, kStampedPattern), listing_path));

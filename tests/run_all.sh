@@ -17,6 +17,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 jobs=$(nproc 2>/dev/null || echo 2)
 wine_options=()
+windows_suites=
 
 if command -v x86_64-w64-mingw32-g++ >/dev/null && command -v wine >/dev/null; then
   echo "== Windows builds =="
@@ -28,8 +29,14 @@ if command -v x86_64-w64-mingw32-g++ >/dev/null && command -v wine >/dev/null; t
   done
   (cd build-win && cpack -G ZIP)
   export WINEPREFIX="$root/build-wine-prefix" WINEDEBUG=-all
-  [ -d "$WINEPREFIX/drive_c" ] || wineboot -i >/dev/null 2>&1 || true
+  # One Wine server for all the runs, with its services started here: a
+  # service started by a test would hold that test's output open, and ctest
+  # would wait for it for ever.
+  wineserver -p
+  trap 'wineserver -k 2>/dev/null || true' EXIT
+  wine wineboot -i </dev/null >/dev/null 2>&1 || true
   mkdir -p "$WINEPREFIX/drive_c/Program Files/ASTPWin/PAR"
+  windows_suites=yes
   wine_options=(-DSITE_WINE_BUILTIN_BUILD="$root/build-win" -DSITE_WINE_SYSTEM_BUILD="$root/build-win-cmd"
                 -DSITE_WINEPREFIX="$WINEPREFIX")
 else
@@ -45,6 +52,12 @@ echo "== native build =="
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${wine_options[@]}"
 cmake --build build -j"$jobs"
 ctest --test-dir build -j"$jobs" --output-on-failure
+if [ -n "$windows_suites" ]; then
+  # Shows which program each Windows suite really ran.
+  for suite in wine-builtin wine-system; do
+    ctest --test-dir build -V -R "^$suite\.StamperEndToEnd\.K7WorkedExampleWholeTrace\$" | grep -o '\[ program \].*'
+  done
+fi
 
 if command -v clang++ >/dev/null; then
   echo "== fuzzing =="

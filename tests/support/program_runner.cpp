@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <stdexcept>
 
 #include "sample_site.h"
@@ -15,19 +16,59 @@ namespace testing_site {
 
 namespace {
 
-std::string env_or(const char* name, const char* fallback) {
-    const char* value = std::getenv(name);
-    return value && *value ? value : fallback;
+// A suite's settings come in a file named by SITE_TEST_SETTINGS, one
+// NAME=VALUE a line; they are put into this process's environment once, so
+// that the programs started from it inherit them too.
+void load_suite_settings() {
+    static const bool loaded = [] {
+        const char* file = std::getenv("SITE_TEST_SETTINGS");
+        if (file == nullptr || *file == '\0') return true;
+        std::ifstream settings(file);
+        if (!settings) throw std::runtime_error(std::string("cannot read the suite settings ") + file);
+        for (std::string line; std::getline(settings, line);) {
+            const size_t equals = line.find('=');
+            if (equals != std::string::npos) ::setenv(line.substr(0, equals).c_str(), line.c_str() + equals + 1, 1);
+        }
+        return true;
+    }();
+    (void)loaded;
+}
+
+
+bool is_windows_executable(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    char magic[2] = {0, 0};
+    file.read(magic, 2);
+    return path.size() > 4 && path.compare(path.size() - 4, 4, ".exe") == 0 && magic[0] == 'M' && magic[1] == 'Z';
+}
+
+// A suite that tests a Windows build runs nothing but its .exe under Wine;
+// anything else would pass for a Windows result while testing another build.
+void check_program_matches_suite(const std::string& exe, const std::string& launcher) {
+    const bool windows = testing_windows_build();
+    if (windows && (launcher != "wine" || !is_windows_executable(exe)))
+        throw std::runtime_error("a Windows suite would run '" + launcher + " " + exe + "', not a .exe under wine");
+    if (!windows && is_windows_executable(exe))
+        throw std::runtime_error("a native suite would run the Windows program " + exe);
+    static bool shown = false;
+    if (!shown) std::fprintf(stderr, "[ program ] %s%s%s\n", launcher.c_str(), launcher.empty() ? "" : " ", exe.c_str());
+    shown = true;
 }
 
 std::string executable(Program program) {
-    return program == Program::Stamper ? env_or("SITE_TEST_TOLVIK", SITE_TOLVIK_PATH)
-                                       : env_or("SITE_TEST_BRASKO", SITE_BRASKO_PATH);
+    return program == Program::Stamper ? suite_setting("SITE_TEST_TOLVIK", SITE_TOLVIK_PATH)
+                                       : suite_setting("SITE_TEST_BRASKO", SITE_BRASKO_PATH);
 }
 
 }  // namespace
 
-bool testing_windows_build() { return env_or("SITE_TEST_WINDOWS_PATHS", "0") == "1"; }
+std::string suite_setting(const char* name, const char* fallback) {
+    load_suite_settings();
+    const char* value = std::getenv(name);
+    return value && *value ? value : fallback;
+}
+
+bool testing_windows_build() { return suite_setting("SITE_TEST_WINDOWS_PATHS", "0") == "1"; }
 
 std::string program_path(const std::string& path) {
     return testing_windows_build() ? sample::as_windows_path(path) : path;
@@ -41,7 +82,8 @@ ProgramRun run_program(Program program, const std::string& workdir,
     int pipe_fds[2];
     if (::pipe(pipe_fds) != 0) throw std::runtime_error("pipe failed");
     const std::string exe = executable(program);
-    const std::string launcher = env_or("SITE_TEST_LAUNCHER", "");
+    const std::string launcher = suite_setting("SITE_TEST_LAUNCHER", "");
+    check_program_matches_suite(exe, launcher);
     const pid_t child = ::fork();
     if (child < 0) throw std::runtime_error("fork failed");
     if (child == 0) {

@@ -11,6 +11,8 @@
 //                                       drive_c/Program Files)
 //   SITE_TEST_INTERPRETER=cmd           the programs hand their commands to
 //                                       the Windows command interpreter
+// A suite may give them, with WINEPREFIX and WINEDEBUG, in a file of
+// NAME=VALUE lines named by SITE_TEST_SETTINGS.
 #pragma once
 
 #include <string>
@@ -48,6 +50,9 @@ std::string program_path(const std::string& path);
 
 // The separator the programs under test join paths with.
 char program_separator();
+
+// A setting of the suite (see above), or `fallback` when it is not set.
+std::string suite_setting(const char* name, const char* fallback = "");
 
 // Whether the programs under test are the Windows build.
 bool testing_windows_build();

@@ -20,8 +20,8 @@ std::string unique_tag() {
 }
 
 std::string SiteFixture::program_files() const {
-    const char* shared = std::getenv("SITE_TEST_PROGRAM_FILES");
-    return shared && *shared ? shared : root_ / "Program Files";
+    const std::string shared = suite_setting("SITE_TEST_PROGRAM_FILES");
+    return shared.empty() ? root_ / "Program Files" : shared;
 }
 
 std::string SiteFixture::program_files_shown() const {
@@ -81,8 +81,7 @@ namespace interpreter_says {
 namespace {
 
 bool windows_interpreter() {
-    const char* route = std::getenv("SITE_TEST_INTERPRETER");
-    return route != nullptr && std::string(route) == "cmd";
+    return suite_setting("SITE_TEST_INTERPRETER") == "cmd";
 }
 
 std::string builtin_or_cmd(const std::string& builtin, const std::string& cmd) {

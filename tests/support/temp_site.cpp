@@ -91,6 +91,12 @@ std::map<std::string, std::string> files_below(const std::string& root) {
     return files;
 }
 
+std::map<std::string, std::string> data_files_below(const std::string& base) {
+    std::map<std::string, std::string> files = files_below(base);
+    for (const char* own : {"dirk7.txt", "dirk7-2.txt", "tolvik.lock", "brasko.lock"}) files.erase(own);
+    return files;
+}
+
 std::vector<std::string> names_in(const std::string& dir) {
     std::vector<std::string> names;
     if (DIR* d = ::opendir(dir.c_str())) {

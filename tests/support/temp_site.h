@@ -35,6 +35,10 @@ void set_mtime(const std::string& path, std::time_t when);
 // Every regular file below `root`, by path relative to it, with its content.
 std::map<std::string, std::string> files_below(const std::string& root);
 
+// The same, less the files that the programs keep in the base directory for
+// themselves (listings, lock files): the data files and anything else.
+std::map<std::string, std::string> data_files_below(const std::string& base);
+
 // The names in one directory, sorted.
 std::vector<std::string> names_in(const std::string& dir);
 

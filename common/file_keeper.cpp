@@ -1,0 +1,252 @@
+#include "file_keeper.h"
+
+#include <cstring>
+#include <vector>
+
+#include "paths.h"
+
+namespace site {
+
+namespace {
+
+constexpr std::size_t kChunk = 1 << 16;
+
+MoveOutcome outcome_of(FsStatus status) {
+    switch (status) {
+        case FsStatus::Ok: return MoveOutcome::Moved;
+        case FsStatus::Exists: return MoveOutcome::TargetExists;
+        case FsStatus::NotFound: return MoveOutcome::SourceMissing;
+        case FsStatus::NameTooLong: return MoveOutcome::NameTooLong;
+        case FsStatus::NoSpace: return MoveOutcome::NoSpace;
+        case FsStatus::AccessDenied: return MoveOutcome::AccessDenied;
+        default: return MoveOutcome::Failed;
+    }
+}
+
+std::string directory_part(const std::string& path) {
+    const std::string directory = split_path(path).directory;
+    return directory.empty() ? "." : directory;
+}
+
+// Reads until `size` bytes are in or the file ends; the count read.
+long long read_fully(OsFile& file, char* buffer, std::size_t size) {
+    std::size_t filled = 0;
+    while (filled < size) {
+        const long long got = file.read(buffer + filled, size - filled);
+        if (got < 0) return -1;
+        if (got == 0) break;
+        filled += static_cast<std::size_t>(got);
+    }
+    return static_cast<long long>(filled);
+}
+
+// Both files from their start, byte for byte.
+bool same_bytes(OsFile& a, OsFile& b) {
+    if (!a.rewind() || !b.rewind()) return false;
+    std::vector<char> chunk_a(kChunk), chunk_b(kChunk);
+    for (;;) {
+        const long long got_a = read_fully(a, chunk_a.data(), kChunk);
+        const long long got_b = read_fully(b, chunk_b.data(), kChunk);
+        if (got_a < 0 || got_b != got_a) return false;
+        if (std::memcmp(chunk_a.data(), chunk_b.data(), static_cast<std::size_t>(got_a)) != 0) return false;
+        if (got_a == 0) return true;
+    }
+}
+
+}  // namespace
+
+FileSystem& real_file_system() {
+    static FileSystem platform;
+    return platform;
+}
+
+MoveOutcome FileKeeper::move(const std::string& from, const std::string& to) {
+    const std::optional<FileInfo> source = fs_.info(from);
+    if (!source) return MoveOutcome::SourceMissing;
+    if (const std::optional<FileInfo> target = fs_.info(to)) return settle_existing_target(from, to, *source, *target);
+    const FsStatus renamed = fs_.rename_no_replace(from, to);
+    switch (renamed) {
+        case FsStatus::CrossDevice: return move_by_copy(from, to);
+        case FsStatus::Unsupported: return move_by_link(from, to);
+        default: return outcome_of(renamed);
+    }
+}
+
+MoveOutcome FileKeeper::settle_existing_target(const std::string& from, const std::string& to,
+                                               const FileInfo& source, const FileInfo& target) {
+    if (source.same_file(target) && same_entry(from, to)) {
+        // One entry under two spellings: only a change of case (where names
+        // ignore case) is a rename to make.
+        if (from == to || split_path(from).name == split_path(to).name) return MoveOutcome::TargetExists;
+        return outcome_of(fs_.rename_no_replace(from, to));
+    }
+    if (!is_remainder_of_move(from, to, source, target)) return MoveOutcome::TargetExists;
+    const FsStatus removed = fs_.remove(from);
+    return removed == FsStatus::Ok ? MoveOutcome::Completed : outcome_of(removed);
+}
+
+bool FileKeeper::is_remainder_of_move(const std::string& from, const std::string& to, const FileInfo& source,
+                                      const FileInfo& target) {
+    if (source.same_file(target)) return target.links > 1 && !same_entry(from, to);
+    return source.is_regular && target.is_regular && source.size == target.size && same_content(from, to);
+}
+
+bool FileKeeper::same_entry(const std::string& a, const std::string& b) {
+    const SplitPath split_a = split_path(a), split_b = split_path(b);
+    if (!same_name(split_a.name, split_b.name)) return false;
+    const std::optional<DirectoryStamp> dir_a = directory_stamp(directory_part(a));
+    const std::optional<DirectoryStamp> dir_b = directory_stamp(directory_part(b));
+    // When a directory cannot be looked at, take the entries for one: that
+    // only ever refuses a move.
+    return !dir_a || !dir_b || (dir_a->device == dir_b->device && dir_a->index == dir_b->index);
+}
+
+bool FileKeeper::same_content(const std::string& a, const std::string& b) {
+    FsStatus status;
+    OsFile file_a = fs_.open_regular(a, status);
+    OsFile file_b = fs_.open_regular(b, status);
+    return file_a.is_open() && file_b.is_open() && same_bytes(file_a, file_b);
+}
+
+MoveOutcome FileKeeper::move_by_link(const std::string& from, const std::string& to) {
+    FsStatus status = record(from, to, "");
+    if (status == FsStatus::Ok) status = fs_.link(from, to);
+    if (status != FsStatus::Ok) {
+        clear_record();
+        return outcome_of(status);
+    }
+    status = fs_.remove(from);
+    if (status != FsStatus::Ok && status != FsStatus::NotFound) {
+        fs_.remove(to);
+        clear_record();
+        return MoveOutcome::SourceKept;
+    }
+    clear_record();
+    return MoveOutcome::Moved;
+}
+
+MoveOutcome FileKeeper::move_by_copy(const std::string& from, const std::string& to) {
+    FsStatus status;
+    OsFile source = fs_.open_regular(from, status);
+    if (!source.is_open()) return status == FsStatus::NotRegular ? MoveOutcome::AccessDenied : outcome_of(status);
+    const std::optional<FileInfo> source_info = source.info();
+    if (!source_info) return MoveOutcome::Failed;
+
+    const std::string temporary = temporary_beside(to);
+    status = record(from, to, temporary);
+    OsFile copy;
+    if (status == FsStatus::Ok) copy = fs_.create_new(temporary, status);
+    if (status != FsStatus::Ok) {
+        clear_record();
+        return outcome_of(status);
+    }
+    MoveOutcome outcome = copy_verified(source, copy, *source_info);
+    source.close();
+    const FsStatus closed = copy.close();
+    if (outcome == MoveOutcome::Moved && closed != FsStatus::Ok) outcome = outcome_of(closed);
+    if (outcome == MoveOutcome::Moved) outcome = outcome_of(fs_.rename_no_replace(temporary, to));
+    if (outcome != MoveOutcome::Moved) {
+        fs_.remove(temporary);
+        clear_record();
+        return outcome;
+    }
+    fs_.flush_directory(directory_part(to));
+
+    status = fs_.remove(from);
+    if (status != FsStatus::Ok && status != FsStatus::NotFound) {
+        // The file stays where it was, in one place only.
+        fs_.remove(to);
+        fs_.flush_directory(directory_part(to));
+        clear_record();
+        return MoveOutcome::SourceKept;
+    }
+    clear_record();
+    return MoveOutcome::Moved;
+}
+
+MoveOutcome FileKeeper::copy_verified(OsFile& source, OsFile& copy, const FileInfo& source_info) {
+    std::vector<char> chunk(kChunk);
+    for (;;) {
+        const long long got = source.read(chunk.data(), kChunk);
+        if (got < 0) return MoveOutcome::AccessDenied;
+        if (got == 0) break;
+        const FsStatus written = fs_.write(copy, chunk.data(), static_cast<std::size_t>(got));
+        if (written != FsStatus::Ok) return outcome_of(written);
+    }
+    copy.set_modified(source_info.modified);
+    const FsStatus flushed = fs_.flush(copy);
+    if (flushed != FsStatus::Ok) return outcome_of(flushed);
+    return same_bytes(source, copy) ? MoveOutcome::Moved : MoveOutcome::CopyDiffers;
+}
+
+std::string FileKeeper::temporary_beside(const std::string& path) {
+    const SplitPath split = split_path(path);
+    const std::string name =
+        "." + split.name + "." + std::to_string(process_id()) + "-" + std::to_string(++temporaries_) + ".part";
+    return split.directory.empty() ? name : join_path(split.directory, name);
+}
+
+FsStatus FileKeeper::record(const std::string& from, const std::string& to, const std::string& temporary) {
+    if (journal_.empty()) return FsStatus::Ok;
+    fs_.remove(journal_);
+    FsStatus status;
+    OsFile file = fs_.create_new(journal_, status);
+    if (!file.is_open()) return status;
+    const std::string text = from + "\n" + to + "\n" + temporary + "\n";
+    status = fs_.write(file, text.data(), text.size());
+    if (status == FsStatus::Ok) status = fs_.flush(file);
+    const FsStatus closed = file.close();
+    if (status == FsStatus::Ok) status = closed;
+    if (status != FsStatus::Ok) fs_.remove(journal_);
+    return status;
+}
+
+void FileKeeper::clear_record() {
+    if (!journal_.empty()) fs_.remove(journal_);
+}
+
+std::optional<std::string> FileKeeper::recover_recorded_move() {
+    if (journal_.empty()) return std::nullopt;
+    const std::optional<std::string> text = read_whole_file(journal_);
+    if (!text) return std::nullopt;
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; (end = text->find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text->substr(start, end - start));
+    std::optional<std::string> finished;
+    if (lines.size() == 3) {
+        const std::string &from = lines[0], &to = lines[1], &temporary = lines[2];
+        if (!temporary.empty()) fs_.remove(temporary);
+        const std::optional<FileInfo> source = fs_.info(from), target = fs_.info(to);
+        if (source && target && is_remainder_of_move(from, to, *source, *target) && fs_.remove(from) == FsStatus::Ok)
+            finished = from;
+    }
+    fs_.remove(journal_);
+    return finished;
+}
+
+FsStatus FileKeeper::write_whole(const std::string& path, const std::string& content) {
+    const std::string temporary = path + ".new";
+    fs_.remove(temporary);  // left by an interrupted run
+    FsStatus status;
+    OsFile file = fs_.create_new(temporary, status);
+    if (file.is_open()) {
+        status = fs_.write(file, content.data(), content.size());
+        const FsStatus closed = file.close();
+        if (status == FsStatus::Ok) status = closed;
+    }
+    if (status == FsStatus::Ok) {
+        const FsStatus removed = fs_.remove(path);
+        if (removed != FsStatus::NotFound) status = removed;
+    }
+    if (status == FsStatus::Ok) {
+        const MoveOutcome renamed = move(temporary, path);
+        if (renamed != MoveOutcome::Moved) status = renamed == MoveOutcome::NoSpace ? FsStatus::NoSpace : FsStatus::Failed;
+    }
+    if (status != FsStatus::Ok) {
+        fs_.remove(temporary);
+        fs_.remove(path);
+    }
+    return status;
+}
+
+}  // namespace site
