@@ -193,8 +193,9 @@ FsStatus FileKeeper::record(const std::string& from, const std::string& to, cons
     OsFile file = fs_.create_new(journal_, status);
     if (!file.is_open()) return status;
     const std::string text = from + "\n" + to + "\n" + temporary + "\n";
+    // Not flushed: the record guards against a killed process, whose
+    // writes the system keeps, not against a power cut.
     status = fs_.write(file, text.data(), text.size());
-    if (status == FsStatus::Ok) status = fs_.flush(file);
     const FsStatus closed = file.close();
     if (status == FsStatus::Ok) status = closed;
     if (status != FsStatus::Ok) fs_.remove(journal_);

@@ -1,188 +1,332 @@
-// Runs killed at random moments, and moves across file systems, including
-// one that fails halfway: no data file is ever lost, doubled or replaced.
+// Runs killed at moments spread over their whole length: on one file
+// system, with the sent directory on another, beside a second run of the
+// same program, and the Windows filer under Wine during large moves across
+// volumes. After each kill every data file is whole under at least one of
+// its names; after a complete rerun each is there exactly once, under its
+// own photometer, with no temporary copy left.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <map>
-#include <random>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "program_runner.h"
 #include "sample_site.h"
+#include "site_fixture.h"
 #include "temp_site.h"
 
 namespace {
 
 using testing_site::Program;
+using testing_site::RunConditions;
 using Tree = std::map<std::string, std::string>;
+using Fingerprints = std::multiset<std::string>;
 
-constexpr int kKills = 30;
-constexpr int kFiles = 2000;
+constexpr int kKills = 16;
+constexpr int kFiles = 1000;
 
+std::string fingerprint(const std::string& content) {
+    return std::to_string(content.size()) + ":" + std::to_string(std::hash<std::string>{}(content));
+}
+
+bool is_temporary(const std::string& path) {
+    const auto ends_with = [&](const std::string& end) {
+        return path.size() >= end.size() && path.compare(path.size() - end.size(), end.size(), end) == 0;
+    };
+    return ends_with(".part") || ends_with(".new") || ends_with("brasko-move.txt");
+}
+
+// A generated site whose sent directory may lie on another file system.
 struct Site {
     std::string dir;
+    std::string sent;
     std::string base() const { return dir + "/base"; }
     std::string to_send() const { return dir + "/base/aenvoyer"; }
-    std::string sent() const { return dir + "/base/envoye"; }
+
+    // Every file of the site's three directories, by path.
+    Tree files() const {
+        Tree all;
+        for (const auto& [path, content] : testing_site::data_files_below(base())) all["base/" + path] = content;
+        if (sent.compare(0, base().size(), base()) != 0)
+            for (const auto& [path, content] : testing_site::files_below(sent)) all["sent/" + path] = content;
+        return all;
+    }
 };
 
-Site generate(const std::string& dir) {
+Site generate(const std::string& dir, const std::string& sent_elsewhere, int files, size_t size) {
     sample::SiteOptions options;
     options.dir = dir;
-    options.files = kFiles;
-    options.size = 512;
-    return Site{sample::write_sample_site(options)};
+    options.files = files;
+    options.size = size;
+    options.windows_paths = testing_site::testing_windows_build();
+    Site site{sample::write_sample_site(options), dir + "/base/envoye"};
+    if (!sent_elsewhere.empty()) {
+        site.sent = sent_elsewhere;
+        testing_site::make_dirs(site.sent);
+        const auto shown = testing_site::program_path;
+        testing_site::write_file(site.dir + "/path_autok7.txt",
+                                 sample::path_config_text(shown(site.base()), shown(site.to_send()), shown(site.sent)));
+    }
+    return site;
+}
+
+std::vector<std::pair<std::string, std::string>> environment(const Site& site) {
+    return {{"TZ", "UTC"}, {"ProgramFiles", site.dir + "/Program Files"}};
 }
 
 testing_site::ProgramRun run(Program program, const Site& site, long kill_after_us = 0) {
-    return testing_site::run_program(program, site.dir, {{"TZ", "UTC"}, {"ProgramFiles", site.dir + "/Program Files"}},
-                                     {false, 0, kill_after_us});
+    RunConditions conditions;
+    conditions.kill_after_us = kill_after_us;
+    return testing_site::run_program(program, site.dir, environment(site), conditions);
 }
 
+// What the transfer tool does: the to-send files into the sent directory.
 void send(const Site& site) {
     for (const std::string& name : testing_site::names_in(site.to_send()))
-        ASSERT_EQ(std::rename((site.to_send() + "/" + name).c_str(), (site.sent() + "/" + name).c_str()), 0);
+        testing_site::write_file(site.sent + "/" + name, testing_site::read_file(site.to_send() + "/" + name));
+    testing_site::remove_tree(site.to_send());
+    testing_site::make_dirs(site.to_send());
 }
 
-// The data files under the base directory, by path.
-Tree data_files(const Site& site) {
-    return testing_site::data_files_below(site.base());
-}
-
-std::multiset<std::string> contents(const Tree& files) {
-    std::multiset<std::string> all;
-    for (const auto& entry : files) all.insert(entry.second);
+Fingerprints fingerprints(const Tree& files) {
+    Fingerprints all;
+    for (const auto& [path, content] : files)
+        if (!is_temporary(path)) all.insert(fingerprint(content));
     return all;
 }
 
-long random_delay_us(std::mt19937& random, double seconds) {
-    return 1 + static_cast<long>(std::uniform_real_distribution<double>(0.0, seconds)(random) * 1e6);
+// The photometer directory that a stamped name belongs under.
+std::string photometer_directory(const std::string& name) {
+    if (name.size() < 6 || name[0] != 'P' || name[5] != '_') return "";
+    const std::string digits = name.substr(1, 4);
+    return digits[0] == '0' ? digits.substr(1) : digits;
 }
 
-double timed(Program program, const Site& site) {
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(run(program, site).status, 0);
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
+// Spread of the kills: how far each run had got, in files done.
+struct Landings {
+    std::vector<int> done;
+    int mid_run = 0;
+
+    void add(const testing_site::ProgramRun& killed, int files_done) {
+        mid_run += killed.killed;
+        done.push_back(files_done);
+    }
+    std::string summary() const {
+        std::vector<int> sorted = done;
+        std::sort(sorted.begin(), sorted.end());
+        std::string text = std::to_string(mid_run) + " of " + std::to_string(sorted.size()) + " during the run; files done:";
+        for (int n : sorted) text += " " + std::to_string(n);
+        return text;
+    }
+    // How many quarters of the work the kills landed in.
+    int quarters_reached(int total) const {
+        std::set<int> quarters;
+        for (int n : done)
+            if (n > 0 && n < total) quarters.insert(std::min(3, 4 * n / total));
+        return static_cast<int>(quarters.size());
+    }
+};
 
 class Interrupted : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (testing_site::testing_windows_build()) GTEST_SKIP() << "kills are tested on the native build";
-        const Site reference = generate(tmp / "reference");
-        originals = contents(data_files(reference));
-        stamp_seconds = timed(Program::Stamper, reference);
-        send(reference);
-        file_seconds = timed(Program::Filer, reference);
-        finished = data_files(reference);
+        if (testing_site::testing_windows_build()) GTEST_SKIP() << "the Windows filer's case runs on its own";
+    }
+    void TearDown() override {
+        if (!shm_dir.empty()) testing_site::remove_tree(shm_dir);
     }
 
-    // After a kill: every original content exactly once under the site.
-    void expect_nothing_lost(const Site& site, int kill) {
-        EXPECT_EQ(contents(data_files(site)), originals) << "after kill " << kill;
+    // A directory on another file system than the temporary directory.
+    std::string other_file_system(const std::string& name) {
+        struct stat shm, disk;
+        if (::stat("/dev/shm", &shm) != 0 || ::stat(tmp.path().c_str(), &disk) != 0 || shm.st_dev == disk.st_dev)
+            return "";
+        shm_dir = "/dev/shm/site-kill-" + std::to_string(::getpid());
+        return shm_dir + "/" + name;
+    }
+
+    // A stamped site with its files in the sent directory.
+    Site sent_site(const std::string& name, const std::string& sent_elsewhere, int files, size_t size) {
+        const Site site = generate(tmp / name, sent_elsewhere, files, size);
+        EXPECT_EQ(run(Program::Stamper, site).status, 0);
+        send(site);
+        return site;
+    }
+
+    // Right after a kill: each original whole under a final name at least
+    // once, and no final name holding anything but an original.
+    void expect_whole_after_kill(const Site& site, const Fingerprints& originals, int kill) {
+        const Fingerprints now = fingerprints(site.files());
+        for (const std::string& original : std::set<std::string>(originals.begin(), originals.end()))
+            EXPECT_TRUE(now.count(original) > 0) << "lost after kill " << kill;
+        for (const std::string& found : now)
+            EXPECT_TRUE(originals.count(found) > 0) << "a cut or foreign file after kill " << kill;
+    }
+
+    // After a complete rerun: each original exactly once, filed under its
+    // own photometer, and nothing else.
+    void expect_filed_once(const Site& site, const Fingerprints& originals, int kill) {
+        const Tree files = site.files();
+        EXPECT_EQ(fingerprints(files), originals) << "lost or doubled after the rerun of kill " << kill;
+        for (const auto& [path, content] : files) {
+            EXPECT_FALSE(is_temporary(path)) << path << " left after the rerun of kill " << kill;
+            const std::string name = path.substr(path.rfind('/') + 1);
+            const std::string photometer = photometer_directory(name);
+            const std::string place = "base/" + (photometer.empty() ? "wetsensor" : photometer) + "/";
+            EXPECT_EQ(path.compare(0, place.size(), place), 0) << path << " after the rerun of kill " << kill;
+        }
+    }
+
+    // Kills the filer on fresh copies of a site at moments spread over its
+    // measured run, then reruns it.
+    void kill_filer_across_its_run(const std::string& sent_elsewhere, bool beside_another_run) {
+        // Across file systems every file is copied and flushed to the disk:
+        // fewer files keep the run short.
+        const int files = sent_elsewhere.empty() ? kFiles : kFiles / 4;
+        const Site reference = sent_site("reference", sent_elsewhere.empty() ? "" : sent_elsewhere + "-ref", files, 4096);
+        const Fingerprints originals = fingerprints(reference.files());
+        const double seconds = run(Program::Filer, reference).seconds;
+        expect_filed_once(reference, originals, -1);
+        Landings landings;
+        for (int kill = 0; kill < kKills; ++kill) {
+            const std::string name = "kill" + std::to_string(kill);
+            const Site site = sent_site(name, sent_elsewhere.empty() ? "" : sent_elsewhere + "-" + name, files, 4096);
+            const long kill_after_us = static_cast<long>((kill + 0.5) / kKills * seconds * 1e6);
+            testing_site::ProgramRun killed;
+            if (beside_another_run) {
+                RunConditions conditions;
+                conditions.kill_after_us = kill_after_us;
+                testing_site::RunningProgram first(Program::Filer, site.dir, environment(site), conditions);
+                testing_site::RunningProgram second(Program::Filer, site.dir, environment(site));
+                killed = first.finish();
+                const testing_site::ProgramRun other = second.finish();
+                EXPECT_EQ(other.status, 0);
+                EXPECT_EQ(other.output.find("Une autre execution"), std::string::npos) << "gave up too soon";
+            } else {
+                killed = run(Program::Filer, site, kill_after_us);
+            }
+            // Beside a second run, that run finishes the work: only whether
+            // the kill came mid-run says something.
+            landings.add(killed, files - static_cast<int>(testing_site::names_in(site.sent).size()));
+            expect_whole_after_kill(site, originals, kill);
+            EXPECT_EQ(run(Program::Filer, site).status, 0);
+            expect_filed_once(site, originals, kill);
+            testing_site::remove_tree(site.dir);
+            testing_site::remove_tree(site.sent);
+        }
+        std::printf("filer killed %s (%d files, uninterrupted run %.3f s)\n", landings.summary().c_str(), files, seconds);
+        EXPECT_GE(landings.mid_run, kKills * 3 / 4) << landings.summary();
+        if (!beside_another_run) {
+            EXPECT_GE(landings.quarters_reached(files), 3) << landings.summary();
+        }
     }
 
     testing_site::TempDir tmp;
-    std::multiset<std::string> originals;
-    Tree finished;  // the archive after an uninterrupted cycle
-    double stamp_seconds = 0, file_seconds = 0;
-    std::mt19937 random{20261208};
+    std::string shm_dir;
 };
 
 TEST_F(Interrupted, KilledStamperLosesNothing) {
-    int mid_run = 0;
+    const Site reference = generate(tmp / "reference", "", kFiles, 4096);
+    const Fingerprints originals = fingerprints(reference.files());
+    const double seconds = run(Program::Stamper, reference).seconds;
+    const int stampable = static_cast<int>(testing_site::names_in(reference.to_send()).size()) - kFiles / 5;  // less the .raw files
+    Landings landings;
     for (int kill = 0; kill < kKills; ++kill) {
-        const Site site = generate(tmp / ("stamp" + std::to_string(kill)));
-        mid_run += run(Program::Stamper, site, random_delay_us(random, stamp_seconds)).killed;
-        expect_nothing_lost(site, kill);
+        const Site site = generate(tmp / ("kill" + std::to_string(kill)), "", kFiles, 4096);
+        const auto killed = run(Program::Stamper, site, static_cast<long>((kill + 0.5) / kKills * seconds * 1e6));
+        int stamped = 0;
+        for (const std::string& name : testing_site::names_in(site.to_send()))
+            stamped += name.find("_Coteau_") != std::string::npos;
+        landings.add(killed, stamped);
+        expect_whole_after_kill(site, originals, kill);
         ASSERT_EQ(run(Program::Stamper, site).status, 0);
         send(site);
         ASSERT_EQ(run(Program::Filer, site).status, 0);
-        EXPECT_EQ(data_files(site), finished) << "rerun after kill " << kill;
+        expect_filed_once(site, originals, kill);
         testing_site::remove_tree(site.dir);
     }
-    std::printf("stamper: %d kills, %d of them during the run\n", kKills, mid_run);
-    EXPECT_GE(mid_run, kKills / 2);
+    std::printf("stamper killed %s (uninterrupted run %.3f s)\n", landings.summary().c_str(), seconds);
+    EXPECT_GE(landings.mid_run, kKills * 3 / 4) << landings.summary();
+    EXPECT_GE(landings.quarters_reached(stampable), 3) << landings.summary();
 }
 
-TEST_F(Interrupted, KilledFilerLosesNothing) {
-    int mid_run = 0;
-    for (int kill = 0; kill < kKills; ++kill) {
-        const Site site = generate(tmp / ("file" + std::to_string(kill)));
-        ASSERT_EQ(run(Program::Stamper, site).status, 0);
-        send(site);
-        mid_run += run(Program::Filer, site, random_delay_us(random, file_seconds)).killed;
-        expect_nothing_lost(site, kill);
-        ASSERT_EQ(run(Program::Filer, site).status, 0);
-        EXPECT_EQ(data_files(site), finished) << "rerun after kill " << kill;
-        testing_site::remove_tree(site.dir);
-    }
-    std::printf("filer: %d kills, %d of them during the run\n", kKills, mid_run);
-    EXPECT_GE(mid_run, kKills / 2);
+TEST_F(Interrupted, KilledFilerLosesNothing) { kill_filer_across_its_run("", false); }
+
+TEST_F(Interrupted, KilledFilerAcrossFileSystemsLosesNothing) {
+    const std::string sent = other_file_system("sent");
+    if (sent.empty()) GTEST_SKIP() << "no second file system at /dev/shm";
+    kill_filer_across_its_run(sent, false);
 }
 
-// A sent directory on another file system than the archive: /dev/shm
-// (memory) against the temporary directory's disk.
-class AcrossFileSystems : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (testing_site::testing_windows_build()) GTEST_SKIP() << "file systems are tested on the native build";
-        struct stat shm, disk;
-        if (::stat("/dev/shm", &shm) != 0 || ::stat(tmp.path().c_str(), &disk) != 0 || shm.st_dev == disk.st_dev)
-            GTEST_SKIP() << "no second file system at /dev/shm";
-        sent_dir = "/dev/shm/site-test-sent-" + std::to_string(::getpid());
-        testing_site::make_dirs(sent_dir);
-        testing_site::make_dirs(tmp / "base");
-        testing_site::make_dirs(tmp / "work");
-        testing_site::write_file(tmp / "work/path_autok7.txt",
-                                 tmp / "base" + "\n" + tmp / "base/aenvoyer" + "\n" + sent_dir + "\n");
-        for (const char* name : {"P0300_Coteau_201503011420.K7", "P0300_Coteau_201503011421.K8", "wet_2015_A001.raw"}) {
-            const std::string bytes = sample::filler_bytes(256 * 1024, static_cast<unsigned>(originals.size()) + 1);
-            testing_site::write_file(sent_dir + "/" + name, bytes);
-            originals[name] = bytes;
-        }
-    }
-    void TearDown() override {
-        if (!sent_dir.empty()) testing_site::remove_tree(sent_dir);
-    }
+TEST_F(Interrupted, KilledBesideASecondRunLosesNothing) {
+    const std::string sent = other_file_system("sent");
+    if (sent.empty()) GTEST_SKIP() << "no second file system at /dev/shm";
+    kill_filer_across_its_run(sent, true);
+}
 
-    // Every regular file under the archive, hidden ones included.
-    Tree archive() const {
-        return testing_site::data_files_below(tmp / "base");
-    }
-
+// The Windows filer under Wine, killed while it copies large files from
+// one volume to another.
+TEST(InterruptedWindowsFiler, KilledDuringLargeMovesAcrossVolumesLosesNothing) {
+    if (!testing_site::testing_windows_build() || testing_site::suite_setting("SITE_TEST_INTERPRETER") == "cmd")
+        GTEST_SKIP() << "runs against the Windows build with the built-in interpreter";
+    struct stat shm;
+    if (::stat("/dev/shm", &shm) != 0) GTEST_SKIP() << "no /dev/shm";
     testing_site::TempDir tmp;
-    std::string sent_dir;
-    Tree originals;
-};
+    const std::string shm_dir = "/dev/shm/site-kill-wine-" + std::to_string(::getpid());
+    constexpr int kWineKills = 6;
+    const std::vector<std::string> names = {"P0300_Coteau_201501010000.K7", "P0300_Coteau_201501010007.K7",
+                                            "P0044_Coteau_201501010014.K7"};
+    Fingerprints originals;
+    std::vector<std::string> contents;
+    for (size_t i = 0; i < names.size(); ++i) {
+        contents.push_back(sample::filler_bytes(48u << 20, static_cast<std::uint32_t>(i) + 7));
+        originals.insert(fingerprint(contents.back()));
+    }
+    const auto make = [&](const std::string& name) {
+        Site site{tmp / name, shm_dir + "/" + name};
+        for (const std::string& dir : {site.dir, site.base(), site.to_send(), site.sent}) testing_site::make_dirs(dir);
+        const auto shown = testing_site::program_path;
+        testing_site::write_file(site.dir + "/path_autok7.txt",
+                                 sample::path_config_text(shown(site.base()), shown(site.to_send()), shown(site.sent)));
+        for (size_t i = 0; i < names.size(); ++i) testing_site::write_file(site.sent + "/" + names[i], contents[i]);
+        return site;
+    };
+    const auto file = [](const Site& site, long kill_after_us) {
+        RunConditions conditions;
+        conditions.kill_after_us = kill_after_us;
+        return testing_site::run_program(Program::Filer, site.dir, {{"TZ", "UTC"}}, conditions);
+    };
+    const auto check_filed_once = [&](const Site& site, const std::string& when) {
+        const Tree files = site.files();
+        EXPECT_EQ(fingerprints(files), originals) << when;
+        for (const auto& [path, content] : files) EXPECT_FALSE(is_temporary(path)) << path << " " << when;
+        EXPECT_TRUE(testing_site::names_in(site.sent).empty()) << when;
+    };
 
-TEST_F(AcrossFileSystems, CopiesCompletelyThenRemovesTheSource) {
-    const auto filed = testing_site::run_program(Program::Filer, tmp / "work", {{"TZ", "UTC"}});
-    EXPECT_EQ(filed.status, 0);
-    EXPECT_EQ(archive(), (Tree{{"300/2015/P0300_Coteau_201503011420.K7", originals["P0300_Coteau_201503011420.K7"]},
-                               {"300/2015/P0300_Coteau_201503011421.K8", originals["P0300_Coteau_201503011421.K8"]},
-                               {"wetsensor/A001/wet_2015_A001.raw", originals["wet_2015_A001.raw"]}}))
-        << filed.output;
-    EXPECT_TRUE(testing_site::names_in(sent_dir).empty());
-}
-
-TEST_F(AcrossFileSystems, CopyThatFailsHalfwayLeavesTheSource) {
-    // Writes stop at 64 KiB, a quarter of each file, as on a full disk.
-    const auto filed = testing_site::run_program(Program::Filer, tmp / "work", {{"TZ", "UTC"}}, {false, 64 * 1024, 0});
-    EXPECT_EQ(filed.status, 0);
-    EXPECT_NE(filed.output.find("There is not enough space on the disk.\n"), std::string::npos) << filed.output;
-    for (const auto& entry : archive()) ADD_FAILURE() << "left in the archive: " << entry.first;
-    EXPECT_EQ(testing_site::files_below(sent_dir), originals);
-}
-
-TEST_F(AcrossFileSystems, PartialCopyOfAnInterruptedRunIsReplacedByAWholeOne) {
-    testing_site::make_dirs(tmp / "base/300/2015");
-    testing_site::write_file(tmp / "base/300/2015/.P0300_Coteau_201503011420.K7.part", "partial");
-    EXPECT_EQ(testing_site::run_program(Program::Filer, tmp / "work", {{"TZ", "UTC"}}).status, 0);
-    EXPECT_EQ(testing_site::read_file(tmp / "base/300/2015/P0300_Coteau_201503011420.K7"),
-              originals["P0300_Coteau_201503011420.K7"]);
-    EXPECT_FALSE(testing_site::exists(tmp / "base/300/2015/.P0300_Coteau_201503011420.K7.part"));
+    const Site reference = make("reference");
+    const double seconds = file(reference, 0).seconds;
+    check_filed_once(reference, "uninterrupted");
+    testing_site::remove_tree(reference.sent);
+    Landings landings;
+    for (int kill = 0; kill < kWineKills; ++kill) {
+        const Site site = make("kill" + std::to_string(kill));
+        const auto killed = file(site, static_cast<long>((kill + 0.5) / kWineKills * seconds * 1e6));
+        landings.add(killed, static_cast<int>(names.size() - testing_site::names_in(site.sent).size()));
+        const Fingerprints now = fingerprints(site.files());
+        for (const std::string& original : originals) EXPECT_TRUE(now.count(original) > 0) << "lost, kill " << kill;
+        for (const std::string& found : now) EXPECT_TRUE(originals.count(found) > 0) << "a cut file, kill " << kill;
+        EXPECT_EQ(file(site, 0).status, 0);
+        check_filed_once(site, "after the rerun of kill " + std::to_string(kill));
+        testing_site::remove_tree(site.sent);
+    }
+    testing_site::remove_tree(shm_dir);
+    std::printf("Windows filer under Wine killed %s (uninterrupted run %.2f s)\n", landings.summary().c_str(), seconds);
+    EXPECT_GE(landings.mid_run, kWineKills - 1) << landings.summary();
 }
 
 }  // namespace

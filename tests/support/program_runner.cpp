@@ -1,9 +1,11 @@
 #include "program_runner.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +13,7 @@
 #include <stdexcept>
 
 #include "sample_site.h"
+#include "temp_site.h"
 
 namespace testing_site {
 
@@ -76,20 +79,26 @@ std::string program_path(const std::string& path) {
 
 char program_separator() { return testing_windows_build() ? '\\' : '/'; }
 
-ProgramRun run_program(Program program, const std::string& workdir,
-                       const std::vector<std::pair<std::string, std::string>>& environment,
-                       const RunConditions& conditions) {
-    int pipe_fds[2];
-    if (::pipe(pipe_fds) != 0) throw std::runtime_error("pipe failed");
+RunningProgram::RunningProgram(Program program, const std::string& workdir,
+                               const std::vector<std::pair<std::string, std::string>>& environment,
+                               const RunConditions& conditions)
+    : conditions_(conditions), started_(std::chrono::steady_clock::now()) {
+    char output_template[] = "/tmp/site-trace-XXXXXX";
+    const int output = ::mkstemp(output_template);
+    if (output < 0) throw std::runtime_error("cannot create a trace file");
+    output_path_ = output_template;
     const std::string exe = executable(program);
     const std::string launcher = suite_setting("SITE_TEST_LAUNCHER", "");
     check_program_matches_suite(exe, launcher);
-    const pid_t child = ::fork();
-    if (child < 0) throw std::runtime_error("fork failed");
-    if (child == 0) {
-        ::dup2(pipe_fds[1], 1);
-        ::close(pipe_fds[0]);
-        ::close(pipe_fds[1]);
+    pid_ = ::fork();
+    if (pid_ < 0) throw std::runtime_error("fork failed");
+    if (pid_ == 0) {
+        // The trace goes to a file, as a scheduled task's log: the program
+        // never waits for a reader.
+        ::dup2(output, 1);
+        ::close(output);
+        const int nothing = ::open("/dev/null", O_RDONLY);
+        ::dup2(nothing, 0);
         constexpr uid_t kNobody = 65534;
         if (conditions.unprivileged && ::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
             ::_exit(125);
@@ -107,21 +116,45 @@ ProgramRun run_program(Program program, const std::string& workdir,
             ::execlp(launcher.c_str(), launcher.c_str(), exe.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    ::close(pipe_fds[1]);
-    ProgramRun run;
-    if (conditions.kill_after_us > 0) {
-        ::usleep(static_cast<useconds_t>(conditions.kill_after_us));
-        ::kill(child, SIGKILL);  // no effect on a program that has already ended
+    ::close(output);
+}
+
+RunningProgram::~RunningProgram() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
     }
-    char buffer[65536];
-    ssize_t got;
-    while ((got = ::read(pipe_fds[0], buffer, sizeof buffer)) > 0) run.output.append(buffer, static_cast<size_t>(got));
-    ::close(pipe_fds[0]);
+    if (!output_path_.empty()) ::unlink(output_path_.c_str());
+}
+
+ProgramRun RunningProgram::finish() {
+    using Clock = std::chrono::steady_clock;
+    const auto kill_at = started_ + std::chrono::microseconds(conditions_.kill_after_us);
+    const auto give_up_at = started_ + std::chrono::seconds(conditions_.timeout_seconds);
+    ProgramRun run;
     int status = 0;
-    ::waitpid(child, &status, 0);
+    while (::waitpid(pid_, &status, WNOHANG) == 0) {
+        const auto now = Clock::now();
+        if (now >= give_up_at) run.timed_out = true;
+        if (run.timed_out || (conditions_.kill_after_us > 0 && now >= kill_at)) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, &status, 0);
+            break;
+        }
+        ::usleep(200);
+    }
+    pid_ = -1;
+    run.seconds = std::chrono::duration<double>(Clock::now() - started_).count();
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    run.output = read_file(output_path_);
     return run;
+}
+
+ProgramRun run_program(Program program, const std::string& workdir,
+                       const std::vector<std::pair<std::string, std::string>>& environment,
+                       const RunConditions& conditions) {
+    return RunningProgram(program, workdir, environment, conditions).finish();
 }
 
 }  // namespace testing_site

@@ -15,6 +15,7 @@
 // NAME=VALUE lines named by SITE_TEST_SETTINGS.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,9 +23,11 @@
 namespace testing_site {
 
 struct ProgramRun {
-    std::string output;  // standard output
-    int status = -1;     // exit status, or -1 when it did not exit normally
-    bool killed = false; // killed before it ended
+    std::string output;      // standard output
+    int status = -1;         // exit status, or -1 when it did not exit normally
+    bool killed = false;     // killed before it ended
+    bool timed_out = false;  // still running at the time-out, and killed then
+    double seconds = 0;      // from its start to its end
 };
 
 enum class Program { Stamper, Filer };
@@ -36,8 +39,33 @@ struct RunConditions {
     // A limit on the size of the files it writes (0: none); writes past it
     // fail as on a full disk.
     long file_size_limit = 0;
-    // Kill the program with SIGKILL after this many microseconds (0: never).
+    // Kill the program with SIGKILL this many microseconds after its start,
+    // if it is still running then (0: never).
     long kill_after_us = 0;
+    // A program still running after this is taken to hang, and killed.
+    int timeout_seconds = 120;
+};
+
+// A program started in `workdir` with the given environment, its trace
+// written to a file.
+class RunningProgram {
+public:
+    RunningProgram(Program program, const std::string& workdir,
+                   const std::vector<std::pair<std::string, std::string>>& environment = {},
+                   const RunConditions& conditions = {});
+    ~RunningProgram();
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    // Waits for its end (or kills it as the conditions say) and collects
+    // its trace.
+    ProgramRun finish();
+
+private:
+    RunConditions conditions_;
+    std::chrono::steady_clock::time_point started_;
+    std::string output_path_;
+    int pid_ = -1;
 };
 
 ProgramRun run_program(Program program, const std::string& workdir,
