@@ -3,6 +3,8 @@
 // or doubled, no command other than the programs' own runs, and what was
 // refused says so in the trace.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -152,6 +154,45 @@ std::vector<HostileCase> hostile_cases() {
                          add_data(site, "P1234_0301.K8");
                      },
                      "\npos zero"});
+    // Special files where the programs read: each would block a plain open
+    // for ever.
+    const auto fifo = [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0666), 0) << path; };
+    cases.push_back({"FIFOs named like data files, or linked to", [fifo](const SiteFixture& site) {
+                         fifo(site.to_send() + "/03011420.K7");
+                         fifo(site.work() + "/pipe");
+                         ASSERT_EQ(::symlink((site.work() + "/pipe").c_str(), (site.to_send() + "/03011421.K8").c_str()), 0);
+                         add_data(site, "P1234_0301.K8");
+                     },
+                     "Fichier 03011420.K7 | fichier illisible, nom inchange\n", false});
+    cases.push_back({"a FIFO as the site file and as the parameter file", [fifo](const SiteFixture& site) {
+                         std::remove((site.work() + "/electron-site.ini").c_str());
+                         fifo(site.work() + "/electron-site.ini");
+                         std::remove((site.program_files() + "/ASTPWin/PAR/" + site.par_name() + ".PAR").c_str());
+                         fifo(site.program_files() + "/ASTPWin/PAR/" + site.par_name() + ".PAR");
+                         sample::K7Fields fields;
+                         fields.number = 300;
+                         fields.par_name = site.par_name();
+                         site.add_file(site.to_send(), "03011420.K7", data_of("k7") + sample::k7_file_bytes(fields),
+                                       testing_site::march_1_2015_1420());
+                     },
+                     "ADR=0 Nb=0", false});
+    cases.push_back({"a FIFO as the path configuration", [fifo](const SiteFixture& site) {
+                         std::remove((site.work() + "/path_autok7.txt").c_str());
+                         fifo(site.work() + "/path_autok7.txt");
+                         add_data(site, "P1234_0301.K8");
+                     },
+                     "path_autok7.txt introuvable", false});
+    // The listings are written as new files: a link at their names is
+    // replaced, never written through.
+    cases.push_back({"listing files that are links to data files", [](const SiteFixture& site) {
+                         testing_site::write_file(site.work() + "/precious.K7", data_of("precious"));
+                         testing_site::write_file(site.work() + "/precious.K8", data_of("precious K8"));
+                         for (const auto& [listing, data] : {std::pair<const char*, const char*>{"dirk7.txt", "precious.K7"},
+                                                             {"dirk7-2.txt", "precious.K8"}})
+                             ASSERT_EQ(::symlink((site.work() + "/" + data).c_str(), (site.base() + "/" + listing).c_str()), 0);
+                         add_data(site, "P1234_0301.K8");
+                     },
+                     "", false});
     return cases;
 }
 
@@ -188,6 +229,82 @@ TEST(Adversarial, ReadOnlyToSendDirectory) {
     EXPECT_NE(run.output.find("Access is denied.\n"), std::string::npos) << run.output;
     EXPECT_EQ(testing_site::read_file(site.to_send() + "/P1234_0301.K8"), data_of("P1234_0301.K8"));
     ::chmod(site.to_send().c_str(), 0755);
+}
+
+}  // namespace
+
+namespace {
+
+// Holds the filer's run lock as another run would: with both kinds of lock,
+// the one the native programs take and the one Wine's LockFileEx takes.
+class HeldRunLock {
+public:
+    explicit HeldRunLock(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_CREAT, 0666)) {
+        EXPECT_EQ(::flock(fd_, LOCK_EX | LOCK_NB), 0);
+        struct flock whole = {};
+        whole.l_type = F_WRLCK;
+        whole.l_whence = SEEK_SET;
+        EXPECT_EQ(::fcntl(fd_, F_SETLK, &whole), 0);
+    }
+    ~HeldRunLock() { ::close(fd_); }
+
+private:
+    int fd_;
+};
+
+TEST(Adversarial, ASecondRunWaitsThenGivesUpTouchingNothing) {
+    SiteFixture site;
+    site.add_file(site.sent(), "P0300_Coteau_2015.K7", data_of("sent"), testing_site::march_1_2015_1420());
+    const HeldRunLock other_run(site.base() + "/brasko.lock");
+    const testing_site::ProgramRun run = site.run_filer();
+    EXPECT_EQ(run.status, 0);
+    EXPECT_GE(run.seconds, 4.5);
+    EXPECT_NE(testing_site::normalised_trace(run.output)
+                  .find("\nUne autre execution de brasko tient le verrou " +
+                        SiteFixture::joined(site.shown(site.base()), "brasko.lock") + " : rien n est fait\n"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(testing_site::names_in(site.base()), (std::vector<std::string>{"aenvoyer", "brasko.lock", "envoye"}));
+    EXPECT_EQ(testing_site::names_in(site.sent()), std::vector<std::string>{"P0300_Coteau_2015.K7"});
+}
+
+// A listing that cannot be written or read whole is never acted on: the
+// operator reads why, and the files stay where they are.
+TEST(Adversarial, AListingThatCannotBeWrittenWholeIsNotActedOn) {
+    if (testing_site::testing_windows_build()) GTEST_SKIP() << "file size limits and permissions are a POSIX test";
+    struct Case {
+        const char* what;
+        testing_site::RunConditions conditions;
+        mode_t sent_mode;
+        std::string says;
+    };
+    const std::vector<Case> cases = {
+        // A listing of 4 KiB and more, beyond the limit; the trace before it
+        // stays within.
+        {"a full disk", {false, 4096, 0}, 0755, "There is not enough space on the disk.\n"},
+        {"an unreadable sent directory", {true, 0, 0}, 0333, "Access is denied.\n"},
+    };
+    for (const Case& c : cases) {
+        SiteFixture site;
+        for (int i = 0; i < 150; ++i) {
+            const std::string name = "P0300_Coteau_20150301" + std::to_string(1000 + i) + ".K7";
+            site.add_file(site.sent(), name, data_of(name), testing_site::march_1_2015_1420());
+        }
+        testing_site::write_file(site.base() + "/dirk7.txt", "P0300_Coteau_201503011420.K7\r\n");  // an old one
+        for (const std::string& dir : {site.work() + "/..", site.work(), site.base()}) ::chmod(dir.c_str(), 0777);
+        ::chmod(site.sent().c_str(), c.sent_mode);
+        const testing_site::ProgramRun run =
+            testing_site::run_program(testing_site::Program::Filer, site.work(), {{"TZ", "UTC"}}, c.conditions);
+        ::chmod(site.sent().c_str(), 0755);
+        EXPECT_EQ(run.status, 0) << c.what;
+        const std::string listing = site.base() + "/dirk7.txt";
+        EXPECT_NE(run.output.find(c.says + "\ntmp-->" + listing + "\nListe " + listing + " illisible\ntmp-0->"),
+                  std::string::npos)
+            << c.what << "\n" << run.output;
+        EXPECT_NE(run.output.find("pas de fichier a ranger"), std::string::npos) << c.what << "\n" << run.output;
+        EXPECT_EQ(testing_site::names_in(site.sent()).size(), 150u) << c.what;
+        EXPECT_FALSE(testing_site::exists(listing)) << c.what;
+    }
 }
 
 }  // namespace
