@@ -329,4 +329,116 @@ TEST(InterruptedWindowsFiler, KilledDuringLargeMovesAcrossVolumesLosesNothing) {
     EXPECT_GE(landings.mid_run, kWineKills - 1) << landings.summary();
 }
 
+// A sent directory on another file system than the archive: /dev/shm
+// (memory) against the temporary directory's disk.
+class AcrossFileSystems : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (testing_site::testing_windows_build()) GTEST_SKIP() << "file systems are tested on the native build";
+        struct stat shm, disk;
+        if (::stat("/dev/shm", &shm) != 0 || ::stat(tmp.path().c_str(), &disk) != 0 || shm.st_dev == disk.st_dev)
+            GTEST_SKIP() << "no second file system at /dev/shm";
+        sent_dir = "/dev/shm/site-test-sent-" + std::to_string(::getpid());
+        testing_site::make_dirs(sent_dir);
+        testing_site::make_dirs(tmp / "base");
+        testing_site::make_dirs(tmp / "work");
+        testing_site::write_file(tmp / "work/path_autok7.txt",
+                                 tmp / "base" + "\n" + tmp / "base/aenvoyer" + "\n" + sent_dir + "\n");
+        for (const char* name : {"P0300_Coteau_201503011420.K7", "P0300_Coteau_201503011421.K8", "wet_2015_A001.raw"}) {
+            const std::string bytes = sample::filler_bytes(256 * 1024, static_cast<unsigned>(originals.size()) + 1);
+            testing_site::write_file(sent_dir + "/" + name, bytes);
+            originals[name] = bytes;
+        }
+    }
+    void TearDown() override {
+        if (!sent_dir.empty()) testing_site::remove_tree(sent_dir);
+    }
+
+    // Every regular file under the archive, hidden ones included.
+    Tree archive() const {
+        return testing_site::data_files_below(tmp / "base");
+    }
+
+    testing_site::TempDir tmp;
+    std::string sent_dir;
+    Tree originals;
+};
+
+TEST_F(AcrossFileSystems, CopiesCompletelyThenRemovesTheSource) {
+    const auto filed = testing_site::run_program(Program::Filer, tmp / "work", {{"TZ", "UTC"}});
+    EXPECT_EQ(filed.status, 0);
+    EXPECT_EQ(archive(), (Tree{{"300/2015/P0300_Coteau_201503011420.K7", originals["P0300_Coteau_201503011420.K7"]},
+                               {"300/2015/P0300_Coteau_201503011421.K8", originals["P0300_Coteau_201503011421.K8"]},
+                               {"wetsensor/A001/wet_2015_A001.raw", originals["wet_2015_A001.raw"]}}))
+        << filed.output;
+    EXPECT_TRUE(testing_site::names_in(sent_dir).empty());
+}
+
+TEST_F(AcrossFileSystems, CopyThatFailsHalfwayLeavesTheSource) {
+    // Writes stop at 64 KiB, a quarter of each file, as on a full disk.
+    const auto filed = testing_site::run_program(Program::Filer, tmp / "work", {{"TZ", "UTC"}}, {false, 64 * 1024, 0});
+    EXPECT_EQ(filed.status, 0);
+    EXPECT_NE(filed.output.find("There is not enough space on the disk.\n"), std::string::npos) << filed.output;
+    for (const auto& entry : archive()) ADD_FAILURE() << "left in the archive: " << entry.first;
+    EXPECT_EQ(testing_site::files_below(sent_dir), originals);
+}
+
+// What a run killed during a copy leaves: the record of the move and a
+// partial copy under a temporary name. The next run removes the copy and
+// files the whole file.
+TEST_F(AcrossFileSystems, PartialCopyOfAnInterruptedRunIsReplacedByAWholeOne) {
+    testing_site::make_dirs(tmp / "base/300/2015");
+    const std::string partial = tmp / "base/300/2015/.P0300_Coteau_201503011420.K7.4321-1.part";
+    testing_site::write_file(partial, "partial");
+    testing_site::write_file(tmp / "base/brasko-move.txt", sent_dir + "/P0300_Coteau_201503011420.K7\n" +
+                                                               tmp / "base/300/2015/P0300_Coteau_201503011420.K7\n" +
+                                                               partial + "\n");
+    EXPECT_EQ(testing_site::run_program(Program::Filer, tmp / "work", {{"TZ", "UTC"}}).status, 0);
+    EXPECT_EQ(testing_site::read_file(tmp / "base/300/2015/P0300_Coteau_201503011420.K7"),
+              originals["P0300_Coteau_201503011420.K7"]);
+    EXPECT_FALSE(testing_site::exists(partial));
+    EXPECT_FALSE(testing_site::exists(tmp / "base/brasko-move.txt"));
+}
+
+// Copied, but the sent directory does not let the source go (the filer
+// runs as a user who may only read it): the file stays in one place, run
+// after run.
+TEST_F(AcrossFileSystems, ASourceThatCannotBeDeletedStaysTheOnlyCopy) {
+    for (const std::string& dir : {tmp.path(), tmp / "work", tmp / "base"}) ::chmod(dir.c_str(), 0777);
+    ::chmod(sent_dir.c_str(), 0555);
+    for (int run = 0; run < 2; ++run) {
+        const auto filed = testing_site::run_program(Program::Filer, tmp / "work", {{"TZ", "UTC"}}, {true, 0, 0});
+        EXPECT_EQ(filed.status, 0);
+        EXPECT_NE(filed.output.find("The file was copied but cannot be deleted here: the copy is removed and the file "
+                                    "stays where it was.\n"),
+                  std::string::npos)
+            << filed.output;
+        EXPECT_EQ(filed.output.find("        1 file(s) moved."), std::string::npos) << filed.output;
+        for (const auto& entry : archive()) ADD_FAILURE() << "left in the archive: " << entry.first;
+        EXPECT_EQ(testing_site::files_below(sent_dir), originals);
+    }
+    ::chmod(sent_dir.c_str(), 0755);
+}
+
+// A tolvik run killed between the two steps of a move by link (on a file
+// system without an exclusive rename) leaves one file under two names; the
+// rerun completes the move.
+TEST(InterruptedLinkMove, TheRerunKeepsOneName) {
+    if (testing_site::testing_windows_build()) GTEST_SKIP() << "hard links are made natively";
+    testing_site::SiteFixture site;
+    site.write_site_file(sample::site_file_text("Coteau"));
+    site.write_par_with_adr(3);
+    site.add_k7("03011420.K7", 0x01, 0x2C, site.par_name(), testing_site::march_1_2015_1420());
+    ASSERT_EQ(::link((site.to_send() + "/03011420.K7").c_str(),
+                     (site.to_send() + "/P0300_Coteau_201503011420.K7").c_str()),
+              0);
+    const std::string bytes = testing_site::read_file(site.to_send() + "/03011420.K7");
+    const testing_site::ProgramRun run = site.run_stamper();
+    EXPECT_NE(run.output.find("The target already held this file: an interrupted move is completed.\n"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(testing_site::names_in(site.to_send()), std::vector<std::string>{"P0300_Coteau_201503011420.K7"});
+    EXPECT_EQ(testing_site::read_file(site.to_send() + "/P0300_Coteau_201503011420.K7"), bytes);
+}
+
 }  // namespace
