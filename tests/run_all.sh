@@ -32,7 +32,7 @@ if command -v x86_64-w64-mingw32-g++ >/dev/null && command -v wine >/dev/null; t
   # One Wine server for all the runs, with its services started here: a
   # service started by a test would hold that test's output open, and ctest
   # would wait for it for ever.
-  wineserver -p
+  wineserver -p 2>/dev/null || true  # already running: that one serves
   trap 'wineserver -k 2>/dev/null || true' EXIT
   wine wineboot -i </dev/null >/dev/null 2>&1 || true
   mkdir -p "$WINEPREFIX/drive_c/Program Files/ASTPWin/PAR"
