@@ -107,6 +107,30 @@ std::string photometer_directory(const std::string& name) {
     return digits[0] == '0' ? digits.substr(1) : digits;
 }
 
+// When to kill, so that the kills land spread over the whole run: kill k
+// aims at the point (k + 1/2) / kills of the work. The time a file takes is
+// first the uninterrupted run's, then what the kills themselves show, so
+// that a machine busier or idler than during the measure still gets the
+// spread.
+class KillSchedule {
+public:
+    KillSchedule(double run_seconds, int work, int kills)
+        : seconds_per_unit_(run_seconds / work), work_(work), kills_(kills) {}
+
+    long kill_after_us(int kill) const {
+        return 1 + static_cast<long>((kill + 0.5) / kills_ * work_ * seconds_per_unit_ * 1e6);
+    }
+    void landed(long kill_after_us, int done) {
+        if (done > work_ / 20 && done < work_) seconds_per_unit_ = kill_after_us * 1e-6 / done;
+        if (done >= work_) seconds_per_unit_ *= 0.8;
+    }
+
+private:
+    double seconds_per_unit_;
+    int work_;
+    int kills_;
+};
+
 // Spread of the kills: how far each run had got, in files done.
 struct Landings {
     std::vector<int> done;
@@ -193,10 +217,11 @@ protected:
         const double seconds = run(Program::Filer, reference).seconds;
         expect_filed_once(reference, originals, -1);
         Landings landings;
+        KillSchedule schedule(seconds, files, kKills);
         for (int kill = 0; kill < kKills; ++kill) {
             const std::string name = "kill" + std::to_string(kill);
             const Site site = sent_site(name, sent_elsewhere.empty() ? "" : sent_elsewhere + "-" + name, files, 4096);
-            const long kill_after_us = static_cast<long>((kill + 0.5) / kKills * seconds * 1e6);
+            const long kill_after_us = schedule.kill_after_us(kill);
             testing_site::ProgramRun killed;
             if (beside_another_run) {
                 RunConditions conditions;
@@ -212,7 +237,9 @@ protected:
             }
             // Beside a second run, that run finishes the work: only whether
             // the kill came mid-run says something.
-            landings.add(killed, files - static_cast<int>(testing_site::names_in(site.sent).size()));
+            const int done = files - static_cast<int>(testing_site::names_in(site.sent).size());
+            landings.add(killed, done);
+            if (!beside_another_run) schedule.landed(kill_after_us, done);
             expect_whole_after_kill(site, originals, kill);
             EXPECT_EQ(run(Program::Filer, site).status, 0);
             expect_filed_once(site, originals, kill);
@@ -236,13 +263,16 @@ TEST_F(Interrupted, KilledStamperLosesNothing) {
     const double seconds = run(Program::Stamper, reference).seconds;
     const int stampable = static_cast<int>(testing_site::names_in(reference.to_send()).size()) - kFiles / 5;  // less the .raw files
     Landings landings;
+    KillSchedule schedule(seconds, stampable, kKills);
     for (int kill = 0; kill < kKills; ++kill) {
         const Site site = generate(tmp / ("kill" + std::to_string(kill)), "", kFiles, 4096);
-        const auto killed = run(Program::Stamper, site, static_cast<long>((kill + 0.5) / kKills * seconds * 1e6));
+        const long kill_after_us = schedule.kill_after_us(kill);
+        const auto killed = run(Program::Stamper, site, kill_after_us);
         int stamped = 0;
         for (const std::string& name : testing_site::names_in(site.to_send()))
             stamped += name.find("_Coteau_") != std::string::npos;
         landings.add(killed, stamped);
+        schedule.landed(kill_after_us, stamped);
         expect_whole_after_kill(site, originals, kill);
         ASSERT_EQ(run(Program::Stamper, site).status, 0);
         send(site);
@@ -313,10 +343,14 @@ TEST(InterruptedWindowsFiler, KilledDuringLargeMovesAcrossVolumesLosesNothing) {
     check_filed_once(reference, "uninterrupted");
     testing_site::remove_tree(reference.sent);
     Landings landings;
+    KillSchedule schedule(seconds, static_cast<int>(names.size()), kWineKills);
     for (int kill = 0; kill < kWineKills; ++kill) {
         const Site site = make("kill" + std::to_string(kill));
-        const auto killed = file(site, static_cast<long>((kill + 0.5) / kWineKills * seconds * 1e6));
-        landings.add(killed, static_cast<int>(names.size() - testing_site::names_in(site.sent).size()));
+        const long kill_after_us = schedule.kill_after_us(kill);
+        const auto killed = file(site, kill_after_us);
+        const int done = static_cast<int>(names.size() - testing_site::names_in(site.sent).size());
+        landings.add(killed, done);
+        schedule.landed(kill_after_us, done);
         const Fingerprints now = fingerprints(site.files());
         for (const std::string& original : originals) EXPECT_TRUE(now.count(original) > 0) << "lost, kill " << kill;
         for (const std::string& found : now) EXPECT_TRUE(originals.count(found) > 0) << "a cut file, kill " << kill;
