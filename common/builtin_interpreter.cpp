@@ -5,6 +5,7 @@
 
 #include "interpreter.h"
 #include "matching.h"
+#include "name_rule.h"
 #include "paths.h"
 #include "platform.h"
 #include "wildcard.h"
@@ -25,10 +26,12 @@ constexpr const char* kNameTooLong = "The filename or extension is too long.\n";
 constexpr const char* kSyntaxError = "The syntax of the command is incorrect.\n";
 // And this interpreter's own, where the Windows one has no words for what
 // happened.
-constexpr const char* kNameWithLineBreak = "Not listed, a line break in its name: ";
+constexpr const char* kNotAWindowsName = "Not listed, a name that Windows cannot hold: ";
 constexpr const char* kMoveCompleted = "The target already held this file: an interrupted move is completed.\n";
 constexpr const char* kSourceKept =
     "The file was copied but cannot be deleted here: the copy is removed and the file stays where it was.\n";
+constexpr const char* kSourceChanged =
+    "Another file took this name while it was copied: both are kept, the copy in the archive and the new file here.\n";
 constexpr const char* kCopyDiffers =
     "The copy read back differs from the file: the copy is removed and the file stays where it was.\n";
 constexpr const char* kRecoveredMove = "An interrupted move is completed: ";
@@ -42,6 +45,7 @@ const char* refusal(MoveOutcome outcome, const char* target_exists) {
         case MoveOutcome::TargetExists: return target_exists;
         case MoveOutcome::SourceMissing: return kNoSuchFile;
         case MoveOutcome::SourceKept: return kSourceKept;
+        case MoveOutcome::SourceChanged: return kSourceChanged;
         case MoveOutcome::CopyDiffers: return kCopyDiffers;
         case MoveOutcome::NameTooLong: return kNameTooLong;
         case MoveOutcome::NoSpace: return kDiskFull;
@@ -61,13 +65,6 @@ const char* write_failure(FsStatus status) {
         case FsStatus::NameTooLong: return kNameTooLong;
         default: return kAccessDenied;
     }
-}
-
-// A name with its line breaks shown as '?'.
-std::string printable(std::string name) {
-    for (char& c : name)
-        if (c == '\r' || c == '\n') c = '?';
-    return name;
 }
 
 std::string moved_count_line(int count) {
@@ -149,11 +146,12 @@ void BuiltinInterpreter::list_bare(const Command& command) {
     }
     std::string listing;
     for (const std::string& name : matches.names) {
-        // One name a line: a name that holds a line break cannot be listed.
-        if (name.find_first_of("\r\n") != std::string::npos)
-            console_ << kNameWithLineBreak << printable(name) << "\n";
-        else
+        // Only names that Windows could hold: no line break can split a
+        // line, no 0x1A end the listing, no wildcard reach a pattern.
+        if (is_portable_name(name))
             listing += name + "\r\n";
+        else
+            console_ << kNotAWindowsName << shown_name(name) << "\n";
     }
     if (!write_whole(command.target, listing)) return;
     if (matches.names.empty()) console_ << kFileNotFound;

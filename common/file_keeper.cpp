@@ -10,6 +10,9 @@ namespace site {
 namespace {
 
 constexpr std::size_t kChunk = 1 << 16;
+constexpr int kTemporaryAttempts = 8;
+// The first line of a move record, so that no other file is taken for one.
+constexpr const char* kJournalHeader = "brasko move record 1";
 
 MoveOutcome outcome_of(FsStatus status) {
     switch (status) {
@@ -66,7 +69,7 @@ MoveOutcome FileKeeper::move(const std::string& from, const std::string& to) {
     if (const std::optional<FileInfo> target = fs_.info(to)) return settle_existing_target(from, to, *source, *target);
     const FsStatus renamed = fs_.rename_no_replace(from, to);
     switch (renamed) {
-        case FsStatus::CrossDevice: return move_by_copy(from, to);
+        case FsStatus::CrossDevice: return move_by_copy(from, to, *source);
         case FsStatus::Unsupported: return move_by_link(from, to);
         default: return outcome_of(renamed);
     }
@@ -88,6 +91,9 @@ MoveOutcome FileKeeper::settle_existing_target(const std::string& from, const st
 bool FileKeeper::is_remainder_of_move(const std::string& from, const std::string& to, const FileInfo& source,
                                       const FileInfo& target) {
     if (source.same_file(target)) return target.links > 1 && !same_entry(from, to);
+    // The same file seen through two mounts can show two devices: the same
+    // index is taken for the same file, never for a copy of it.
+    if (source.index == target.index || same_entry(from, to)) return false;
     return source.is_regular && target.is_regular && source.size == target.size && same_content(from, to);
 }
 
@@ -115,8 +121,7 @@ MoveOutcome FileKeeper::move_by_link(const std::string& from, const std::string&
         clear_record();
         return outcome_of(status);
     }
-    status = fs_.remove(from);
-    if (status != FsStatus::Ok && status != FsStatus::NotFound) {
+    if (!remove_source(from)) {
         fs_.remove(to);
         clear_record();
         return MoveOutcome::SourceKept;
@@ -125,26 +130,50 @@ MoveOutcome FileKeeper::move_by_link(const std::string& from, const std::string&
     return MoveOutcome::Moved;
 }
 
-MoveOutcome FileKeeper::move_by_copy(const std::string& from, const std::string& to) {
+bool FileKeeper::remove_source(const std::string& from) {
+    const FsStatus removed = fs_.remove(from);
+    // A removal reported as failed may still have happened (a network file
+    // system that lost its answer): only a source that is still there is.
+    return removed == FsStatus::Ok || removed == FsStatus::NotFound || !fs_.info(from);
+}
+
+FsStatus FileKeeper::place(const std::string& from, const std::string& to) {
+    const FsStatus renamed = fs_.rename_no_replace(from, to);
+    if (renamed != FsStatus::Unsupported) return renamed;
+    // A file system without an exclusive rename: a link never replaces
+    // either; the journal covers a stop between the two steps.
+    const FsStatus linked = fs_.link(from, to);
+    if (linked == FsStatus::Ok) fs_.remove(from);
+    return linked;
+}
+
+MoveOutcome FileKeeper::move_by_copy(const std::string& from, const std::string& to, const FileInfo& source_entry) {
     FsStatus status;
     OsFile source = fs_.open_regular(from, status);
     if (!source.is_open()) return status == FsStatus::NotRegular ? MoveOutcome::AccessDenied : outcome_of(status);
     const std::optional<FileInfo> source_info = source.info();
     if (!source_info) return MoveOutcome::Failed;
 
-    const std::string temporary = temporary_beside(to);
-    status = record(from, to, temporary);
+    std::string temporary;
     OsFile copy;
-    if (status == FsStatus::Ok) copy = fs_.create_new(temporary, status);
-    if (status != FsStatus::Ok) {
+    // A name of this form left by another process (or a user) is passed
+    // over for the next one.
+    for (int attempt = 0; attempt < kTemporaryAttempts && !copy.is_open(); ++attempt) {
+        temporary = temporary_beside(to);
+        status = record(from, to, temporary);
+        if (status != FsStatus::Ok) break;
+        copy = fs_.create_new(temporary, status);
+        if (status != FsStatus::Exists) break;
+    }
+    if (!copy.is_open()) {
         clear_record();
-        return outcome_of(status);
+        return status == FsStatus::Exists ? MoveOutcome::Failed : outcome_of(status);
     }
     MoveOutcome outcome = copy_verified(source, copy, *source_info);
     source.close();
     const FsStatus closed = copy.close();
     if (outcome == MoveOutcome::Moved && closed != FsStatus::Ok) outcome = outcome_of(closed);
-    if (outcome == MoveOutcome::Moved) outcome = outcome_of(fs_.rename_no_replace(temporary, to));
+    if (outcome == MoveOutcome::Moved) outcome = outcome_of(place(temporary, to));
     if (outcome != MoveOutcome::Moved) {
         fs_.remove(temporary);
         clear_record();
@@ -152,15 +181,30 @@ MoveOutcome FileKeeper::move_by_copy(const std::string& from, const std::string&
     }
     fs_.flush_directory(directory_part(to));
 
-    status = fs_.remove(from);
-    if (status != FsStatus::Ok && status != FsStatus::NotFound) {
+    outcome = settle_source(from, to, source_entry);
+    clear_record();
+    return outcome;
+}
+
+MoveOutcome FileKeeper::settle_source(const std::string& from, const std::string& to, const FileInfo& copied) {
+    const std::optional<FileInfo> now = fs_.info(from);
+    if (now && !now->same_file(copied)) {
+        // Another file took the source's name while it was copied: the copy
+        // holds the one that was there, and both are kept.
+        return MoveOutcome::SourceChanged;
+    }
+    if (now && (now->size != copied.size || now->modified != copied.modified)) {
+        // Written to while it was copied: the copy is out of date.
+        fs_.remove(to);
+        fs_.flush_directory(directory_part(to));
+        return MoveOutcome::CopyDiffers;
+    }
+    if (!remove_source(from)) {
         // The file stays where it was, in one place only.
         fs_.remove(to);
         fs_.flush_directory(directory_part(to));
-        clear_record();
         return MoveOutcome::SourceKept;
     }
-    clear_record();
     return MoveOutcome::Moved;
 }
 
@@ -192,7 +236,7 @@ FsStatus FileKeeper::record(const std::string& from, const std::string& to, cons
     FsStatus status;
     OsFile file = fs_.create_new(journal_, status);
     if (!file.is_open()) return status;
-    const std::string text = from + "\n" + to + "\n" + temporary + "\n";
+    const std::string text = std::string(kJournalHeader) + "\n" + from + "\n" + to + "\n" + temporary + "\n";
     // Not flushed: the record guards against a killed process, whose
     // writes the system keeps, not against a power cut.
     status = fs_.write(file, text.data(), text.size());
@@ -208,21 +252,44 @@ void FileKeeper::clear_record() {
 
 std::optional<std::string> FileKeeper::recover_recorded_move() {
     if (journal_.empty()) return std::nullopt;
-    const std::optional<std::string> text = read_whole_file(journal_);
-    if (!text) return std::nullopt;
+    const std::optional<FileInfo> journal = fs_.info(journal_);
+    if (!journal) return std::nullopt;
+    const std::optional<std::string> text = journal->is_regular ? read_whole_file(journal_) : std::nullopt;
     std::vector<std::string> lines;
-    for (size_t start = 0, end; (end = text->find('\n', start)) != std::string::npos; start = end + 1)
+    for (size_t start = 0, end; text && (end = text->find('\n', start)) != std::string::npos; start = end + 1)
         lines.push_back(text->substr(start, end - start));
+    const std::string header = std::string(kJournalHeader) + "\n";
+    if (text && header.compare(0, text->size(), *text) == 0) {
+        // Cut before its first line was whole: nothing was moved yet.
+        fs_.remove(journal_);
+        return std::nullopt;
+    }
+    if (lines.size() != 4 || lines[0] != kJournalHeader) {
+        // Not a record of ours: left alone, and no move is recorded over it.
+        journal_.clear();
+        return std::nullopt;
+    }
+    const std::string &from = lines[1], &to = lines[2], &temporary = lines[3];
+    if (is_temporary_of(temporary, to)) fs_.remove(temporary);
     std::optional<std::string> finished;
-    if (lines.size() == 3) {
-        const std::string &from = lines[0], &to = lines[1], &temporary = lines[2];
-        if (!temporary.empty()) fs_.remove(temporary);
-        const std::optional<FileInfo> source = fs_.info(from), target = fs_.info(to);
-        if (source && target && is_remainder_of_move(from, to, *source, *target) && fs_.remove(from) == FsStatus::Ok)
+    const std::optional<FileInfo> source = fs_.info(from), target = fs_.info(to);
+    if (source && target && is_remainder_of_move(from, to, *source, *target)) {
+        if (remove_source(from)) {
             finished = from;
+        } else if (!source->same_file(*target)) {
+            fs_.remove(to);  // the source cannot go: the file stays in one place
+        }
     }
     fs_.remove(journal_);
     return finished;
+}
+
+bool FileKeeper::is_temporary_of(const std::string& temporary, const std::string& to) const {
+    const SplitPath place = split_path(to), copy = split_path(temporary);
+    const std::string start = "." + place.name + ".";
+    return copy.directory == place.directory && copy.name.size() > start.size() + 5 &&
+           copy.name.compare(0, start.size(), start) == 0 &&
+           copy.name.compare(copy.name.size() - 5, 5, ".part") == 0;
 }
 
 FsStatus FileKeeper::write_whole(const std::string& path, const std::string& content) {

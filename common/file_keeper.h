@@ -34,6 +34,7 @@ enum class MoveOutcome {
     TargetExists,   // another file stands at the target; both kept
     SourceMissing,
     SourceKept,     // copied, but the source could not be deleted: the copy went again
+    SourceChanged,  // another file took the source's name during the copy: both kept
     CopyDiffers,    // the copy read back differs from the source: the copy went again
     NameTooLong,
     NoSpace,
@@ -76,7 +77,17 @@ private:
     bool same_entry(const std::string& a, const std::string& b);
     bool same_content(const std::string& a, const std::string& b);
     MoveOutcome move_by_link(const std::string& from, const std::string& to);
-    MoveOutcome move_by_copy(const std::string& from, const std::string& to);
+    MoveOutcome move_by_copy(const std::string& from, const std::string& to, const FileInfo& source_entry);
+    // After a verified copy got its name: removes the source, or, when that
+    // cannot be done or the source changed meanwhile, keeps the file in one
+    // place.
+    MoveOutcome settle_source(const std::string& from, const std::string& to, const FileInfo& copied);
+    // Removes the source of a move; false when it is still there.
+    bool remove_source(const std::string& from);
+    // Gives a file a new name in the same directory tree without replacing.
+    FsStatus place(const std::string& from, const std::string& to);
+    // Whether `temporary` has the form of a copy made for a move to `to`.
+    bool is_temporary_of(const std::string& temporary, const std::string& to) const;
     // Copies, flushes and reads back; Moved when the copy is whole.
     MoveOutcome copy_verified(OsFile& source, OsFile& copy, const FileInfo& source_info);
     std::string temporary_beside(const std::string& path);

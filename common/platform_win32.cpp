@@ -87,7 +87,8 @@ FsStatus status_of(DWORD error) {
         case ERROR_NOT_SAME_DEVICE: return FsStatus::CrossDevice;
         case ERROR_FILENAME_EXCED_RANGE: return FsStatus::NameTooLong;
         case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL: return FsStatus::NoSpace;
+        case ERROR_HANDLE_DISK_FULL:
+        case ERROR_FILE_TOO_LARGE: return FsStatus::NoSpace;
         case ERROR_ACCESS_DENIED:
         case ERROR_SHARING_VIOLATION:
         case ERROR_WRITE_PROTECT: return FsStatus::AccessDenied;
@@ -105,7 +106,8 @@ std::intptr_t handle_value(HANDLE handle) { return reinterpret_cast<std::intptr_
 FileInfo info_of(const BY_HANDLE_FILE_INFORMATION& data) {
     FileInfo info;
     info.is_directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    info.is_regular = (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+    info.is_regular =
+        (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
     info.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     info.modified = to_time_t(data.ftLastWriteTime);
     info.device = data.dwVolumeSerialNumber;
@@ -273,7 +275,20 @@ FsStatus link_file(const std::string& from, const std::string& to) {
     return ::CreateHardLinkA(to.c_str(), from.c_str(), nullptr) ? FsStatus::Ok : last_status();
 }
 
-FsStatus remove_file(const std::string& path) { return ::DeleteFileA(path.c_str()) ? FsStatus::Ok : last_status(); }
+FsStatus remove_file(const std::string& path) {
+    if (::DeleteFileA(path.c_str())) return FsStatus::Ok;
+    const DWORD error = ::GetLastError();
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    // A read-only file is removed as POSIX removes it: the directory decides.
+    if (error != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & FILE_ATTRIBUTE_READONLY) == 0 ||
+        !::SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
+        return status_of(error);
+    if (::DeleteFileA(path.c_str())) return FsStatus::Ok;
+    const FsStatus status = last_status();
+    ::SetFileAttributesA(path.c_str(), attributes);
+    return status;
+}
 
 void flush_directory(const std::string& path) {
     const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,

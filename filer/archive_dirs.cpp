@@ -47,19 +47,29 @@ std::optional<WetSensorName> parse_wetsensor_name(const std::string& name) {
     return WetSensorName{name.substr(0, name.size() - kExtensionLength), after_last_underscore(name, 4)};
 }
 
-void create_and_enter(const std::string& name, const char* failure, Trace& trace) {
-    if (make_directory(name)) {
-        trace << "Directory created\n";
-        change_directory(name);
-    } else {
-        trace << failure;
+bool is_archive_year(std::string_view year) {
+    if (year.size() != 4) return false;
+    int value = 0;
+    for (char c : year) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
     }
+    return value >= kFirstArchiveYear && value <= kLastArchiveYear;
 }
 
-void enter_or_create(const std::string& name, const std::string& shown_name, const char* failure, Trace& trace) {
-    if (change_directory(name)) return;
+bool create_and_enter(const std::string& name, const char* failure, Trace& trace) {
+    if (make_directory(name)) {
+        trace << "Directory created\n";
+        return change_directory(name);
+    }
+    trace << failure;
+    return false;
+}
+
+bool enter_or_create(const std::string& name, const std::string& shown_name, const char* failure, Trace& trace) {
+    if (change_directory(name)) return true;
     trace << "=R=>le repertoire n existe pas " << shown_name << "\n";
-    create_and_enter(name, failure, trace);
+    return create_and_enter(name, failure, trace);
 }
 
 }  // namespace site

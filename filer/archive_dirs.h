@@ -50,11 +50,19 @@ std::optional<WetSensorName> parse_wetsensor_name(const std::string& name);
 // The trace line of a name refused by is_safe_directory_name.
 extern const char* const kRefusedDirectoryName;
 
+// The years a file's date can carry, and so the only year directories.
+constexpr int kFirstArchiveYear = 1980;
+constexpr int kLastArchiveYear = 2107;
+
+// Four digits giving a year from 1980 to 2107.
+bool is_archive_year(std::string_view year);
+
 // Creates `name` in the current directory and enters it, with the trace
-// "Directory created\n", or prints `failure` when it cannot be created.
-void create_and_enter(const std::string& name, const char* failure, Trace& trace);
+// "Directory created\n", or prints `failure` when it cannot be created;
+// true when it was entered.
+bool create_and_enter(const std::string& name, const char* failure, Trace& trace);
 
 // Enters `name`; when it is missing, says so and creates it as above.
-void enter_or_create(const std::string& name, const std::string& shown_name, const char* failure, Trace& trace);
+bool enter_or_create(const std::string& name, const std::string& shown_name, const char* failure, Trace& trace);
 
 }  // namespace site

@@ -3,6 +3,7 @@
 #include "archive_dirs.h"
 #include "paths.h"
 #include "platform.h"
+#include "wildcard.h"
 
 namespace site {
 
@@ -10,15 +11,19 @@ namespace {
 
 constexpr const char* kCannotCreate = "Unable to create directory of photometer\n";
 
-// Enters base/<photometer>/<year>, creating what is missing.
+// Enters base/<photometer>/<year>, creating what is missing. A year
+// directory is only ever made inside its photometer's: when that cannot be
+// made or entered, the year's line says so and nothing is made elsewhere.
 void enter_archive_directories(const std::string& photometer, const std::string& year, Trace& trace) {
     if (change_directory(photometer)) {
         enter_or_create(year, year, kCannotCreate, trace);
         return;
     }
     trace << "=R=>le repertoire n existe pas " << photometer << "\n";
-    create_and_enter(photometer, kCannotCreate, trace);
-    create_and_enter(year, kCannotCreate, trace);
+    if (create_and_enter(photometer, kCannotCreate, trace))
+        create_and_enter(year, kCannotCreate, trace);
+    else
+        trace << kCannotCreate;
 }
 
 }  // namespace
@@ -37,8 +42,14 @@ void file_photometer_line(const std::string& name, const PathConfig& paths, Trac
     trace << (parsed.four_digits ? "=C=>5chif " : "=C=>pas5chif ") << parsed.taken << "\n";
     trace << "=tt2=>" << line;
     trace << "=dir=> " << join_path(parsed.directory, parsed.year) << "\n";
-    if (!is_safe_directory_name(parsed.directory) || !is_safe_directory_name(parsed.year)) {
+    if (!is_safe_directory_name(parsed.directory) || !is_archive_year(parsed.year)) {
         trace << kRefusedDirectoryName;
+        return;
+    }
+    // A line whose own pattern cannot take its file (a number of three or
+    // five digits) would only make directories for nothing.
+    if (!wildcard_match(parsed.file_pattern(), name)) {
+        trace << "=R=>le motif " << parsed.file_pattern() << " ne prend pas ce fichier, fichier laisse en place\n";
         return;
     }
 

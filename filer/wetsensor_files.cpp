@@ -24,8 +24,12 @@ void file_wetsensor_line(const std::string& name, const PathConfig& paths, Trace
         return;
     }
 
-    enter_or_create(kWetSensorDirectory, sub, kCannotCreate, trace);
-    enter_or_create(sub, sub, kCannotCreate, trace);
+    // A sub-directory is only ever made inside "wetsensor".
+    if (enter_or_create(kWetSensorDirectory, sub, kCannotCreate, trace)) {
+        enter_or_create(sub, sub, kCannotCreate, trace);
+    } else {
+        trace << "=R=>le repertoire n existe pas " << sub << "\n" << kCannotCreate;
+    }
     interpreter.run(Command::dir());
     const std::string archived = join_path(join_path(join_path(paths.base, kWetSensorDirectory), sub), raw_name);
     interpreter.run(Command::move(join_path(paths.sent, raw_name), archived));

@@ -36,6 +36,7 @@ ParValues parse_par(TextReader& file) {
         if (words[1].find("Number") != std::string::npos) {
             values.adr = numbers[1];
             values.nb = numbers[2];
+            values.found = true;
         }
     }
     return values;
@@ -48,7 +49,9 @@ ParValues look_up_par(const std::string& par_name, CommandInterpreter& interpret
     const std::string par_path = join_path(join_path(join_path(program_files, "ASTPWin"), "PAR"), par_name);
     trace << "path astpwin/PAR : " << par_path << "\n";
     std::optional<TextReader> file = TextReader::open(par_path);
-    return file ? parse_par(*file) : ParValues();
+    ParValues values = file ? parse_par(*file) : ParValues();
+    values.file = par_path;
+    return values;
 }
 
 unsigned photometer_number(const K7Header& header, std::int32_t adr) {

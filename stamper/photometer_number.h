@@ -21,6 +21,8 @@ using K7Header = std::array<unsigned char, kK7HeaderSize>;
 struct ParValues {
     std::int32_t adr = 0;
     std::int32_t nb = 0;
+    bool found = false;  // a record with "Number" gave them
+    std::string file;    // the parameter file looked up
 };
 
 // The parameter file's name: the 8 header bytes at offset 128, up to a zero
@@ -30,11 +32,11 @@ std::string par_file_name(const K7Header& header);
 // Parses a parameter file: its first line is skipped; each following
 // "word word word int int int" record whose second word contains "Number"
 // gives ADR (second integer) and Nb (third); the last such record wins.
-// Without one, ADR and Nb are 0.
+// Without one, ADR and Nb are 0 and nothing is found.
 ParValues parse_par(TextReader& file);
 
 // Looks up the values for `par_name` under the Program Files directory,
-// with its trace; 0 and 0 when the file is missing or has no match.
+// with its trace; nothing found when the file is missing or has no match.
 ParValues look_up_par(const std::string& par_name, CommandInterpreter& interpreter, Trace& trace);
 
 // The number: bytes 3 and 4 high byte first when ADR is 3, else byte 4.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "listing.h"
+#include "name_rule.h"
 #include "new_name.h"
 #include "path_config.h"
 #include "paths.h"
@@ -55,12 +56,16 @@ private:
     // Opens the file and checks that it can be stamped; otherwise nothing,
     // after a trace line that says why.
     std::optional<CheckedFile> open_checked(const std::string& name);
-    // The start of the new name (.K7 prefix or .K8 first token), traced.
-    std::string traced_start(const std::string& name, const CheckedFile& file);
+    // The start of the new name (.K7 prefix or .K8 first token), traced;
+    // nothing when a .K7 file's number cannot be known.
+    std::optional<std::string> traced_start(const std::string& name, const CheckedFile& file);
     // The clock and file date lines.
     void trace_dates(const std::string& name, const DosStamp& stamp);
-    // The start of a .K7 name, from the header's photometer number.
-    std::string start_k7_name(const K7Header& header);
+    // The start of a .K7 name, from the header's photometer number;
+    // nothing, after a trace line, when the parameter file does not say
+    // which form the number has: a guess could give the file another
+    // instrument's number.
+    std::optional<std::string> start_k7_name(const K7Header& header);
     // The site name, with its trace when the site file is there; empty
     // when there is no site part.
     std::string traced_site_name();
@@ -79,10 +84,14 @@ bool Stamper::read_header(std::FILE* file, K7Header& header) {
     return false;
 }
 
-std::string Stamper::start_k7_name(const K7Header& header) {
+std::optional<std::string> Stamper::start_k7_name(const K7Header& header) {
     const std::string par_name = par_file_name(header);
     const ParValues par = look_up_par(par_name, interpreter_, trace_);
     trace_ << "\n  Pour le fichier " << par_name << " ADR=" << par.adr << " Nb=" << par.nb << " ";
+    if (!par.found) {
+        trace_ << "| pas de numero : " << par.file << " absent ou sans ligne Number, nom inchange\n";
+        return std::nullopt;
+    }
     const unsigned number = photometer_number(header, par.adr);
     trace_ << "| num-->" << number << "\n";
     return k7_prefix(number);
@@ -118,9 +127,13 @@ std::optional<Stamper::CheckedFile> Stamper::open_checked(const std::string& nam
     return file;
 }
 
-std::string Stamper::traced_start(const std::string& name, const CheckedFile& file) {
+std::optional<std::string> Stamper::traced_start(const std::string& name, const CheckedFile& file) {
     std::string start;
-    if (file.kind == '7') start = start_k7_name(file.header);
+    if (file.kind == '7') {
+        const std::optional<std::string> k7_start = start_k7_name(file.header);
+        if (!k7_start) return std::nullopt;
+        start = *k7_start;
+    }
     trace_ << "| longnomk7-->" << name << "\n";
     if (file.kind == '8') {
         start = k8_prefix(name);
@@ -142,15 +155,22 @@ void Stamper::stamp(const std::string& name) {
     trace_ << "Fichier " << name << " ";
     std::optional<CheckedFile> file = open_checked(name);
     if (!file) return;
-    const std::string start = traced_start(name, *file);
+    const std::optional<std::string> start = traced_start(name, *file);
+    if (!start) return;
     const std::string site_name = traced_site_name();
     trace_dates(name, file->stamp);
     const DosStamp& stamp = file->stamp;
     const NewName new_name =
-        compose_new_name(name, file->kind, start, site_name, stamp.year(), stamp.hour(), stamp.minute());
+        compose_new_name(name, file->kind, *start, site_name, stamp.year(), stamp.hour(), stamp.minute());
     trace_ << "New nom de Fichier " << new_name.before_tail << " | j=" << static_cast<int>(new_name.before_tail.size())
            << "\n\n";
     trace_ << "New nom de Fichier " << new_name.name << " \n\n";
+    if (!is_portable_name(new_name.name)) {
+        // Through the site name or a .K8 name's first token: a name that
+        // Windows could not hold, or that would be read as more than a name.
+        trace_ << "| nouveau nom refuse (caractere interdit dans un nom), nom inchange\n";
+        return;
+    }
 
     file->data.reset();  // closed before the rename
     interpreter_.run(Command::rename(join_path(paths_.to_send, name), new_name.name));

@@ -131,7 +131,7 @@ std::vector<HostileCase> hostile_cases() {
                          site.add_file(site.to_send(), "03011420.K7", data_of("k7") + sample::k7_file_bytes(fields),
                                        testing_site::march_1_2015_1420());
                      },
-                     "| num-->"});
+                     " absent ou sans ligne Number, nom inchange\n"});
     cases.push_back({"a site file of one megabyte", [](const SiteFixture& site) {
                          std::string ini = "[COM]\r\n";
                          while (ini.size() < (1u << 20)) ini += "; padding line of the site file\r\n";

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "file_keeper.h"
@@ -24,7 +26,7 @@ using testing_site::write_file;
 // Thrown where the process would have been killed.
 struct Killed {};
 
-enum class Route { Rename, AcrossFileSystems, NoExclusiveRename };
+enum class Route { Rename, AcrossFileSystems, NoExclusiveRename, AcrossWithoutExclusiveRename };
 
 class FaultyFileSystem : public site::FileSystem {
 public:
@@ -33,6 +35,8 @@ public:
     bool corrupt_writes = false;  // every write reports success but flips a byte
     long long write_limit = -1;   // bytes that fit on the disk; -1: no limit
     std::string undeletable;      // a path whose removal is refused
+    std::string lost_answer;      // a path whose removal happens but is reported failed
+    std::function<void()> after_copy_placed;  // another program's doing, once the copy has its name
 
     int calls = 0;
 
@@ -40,6 +44,8 @@ public:
         step();
         if (route == Route::NoExclusiveRename) return FsStatus::Unsupported;
         if (route == Route::AcrossFileSystems && !is_temporary(from)) return FsStatus::CrossDevice;
+        if (route == Route::AcrossWithoutExclusiveRename)
+            return is_temporary(from) ? FsStatus::Unsupported : FsStatus::CrossDevice;
         return FileSystem::rename_no_replace(from, to);
     }
     FsStatus link(const std::string& from, const std::string& to) override {
@@ -49,7 +55,8 @@ public:
     FsStatus remove(const std::string& path) override {
         step();
         if (path == undeletable) return FsStatus::AccessDenied;
-        return FileSystem::remove(path);
+        const FsStatus removed = FileSystem::remove(path);
+        return path == lost_answer ? FsStatus::Failed : removed;
     }
     OsFile create_new(const std::string& path, FsStatus& status) override {
         step();
@@ -74,6 +81,7 @@ public:
     void flush_directory(const std::string& path) override {
         step();
         FileSystem::flush_directory(path);
+        if (after_copy_placed) std::exchange(after_copy_placed, nullptr)();
     }
 
 private:
@@ -127,7 +135,8 @@ TEST_F(FileKeeperTest, ExclusiveRenameNeverReplaces) {
 // target's; after the next run's recovery and move it is at the target
 // alone, with nothing else left.
 TEST_F(FileKeeperTest, KilledAtAnyStepTheNextRunFinishesTheMove) {
-    for (Route route : {Route::Rename, Route::AcrossFileSystems, Route::NoExclusiveRename}) {
+    for (Route route :
+         {Route::Rename, Route::AcrossFileSystems, Route::NoExclusiveRename, Route::AcrossWithoutExclusiveRename}) {
         for (int kill_at = 1;; ++kill_at) {
             SCOPED_TRACE("route " + std::to_string(static_cast<int>(route)) + ", killed at call " +
                          std::to_string(kill_at));
@@ -166,6 +175,69 @@ TEST_F(FileKeeperTest, KilledAtAnyStepTheNextRunFinishesTheMove) {
             if (!killed) break;
         }
     }
+}
+
+// What others do meanwhile: the file written to or replaced while it was
+// copied, its removal reported failed though it happened, a name of the
+// temporaries' form already taken.
+TEST_F(FileKeeperTest, WhatOthersDoMeanwhileLosesNothing) {
+    FaultyFileSystem fs;
+    fs.route = Route::AcrossFileSystems;
+    fs.after_copy_placed = [&] { write_file(from, content + " and more"); };
+    EXPECT_EQ(FileKeeper(fs).move(from, to), MoveOutcome::CopyDiffers);
+    EXPECT_EQ(left_over(), std::vector<std::string>{"sent/P0300_Coteau_2015.K7"});
+
+    fs.after_copy_placed = [&] {
+        write_file(dir / "sent/new", "version 2");
+        ASSERT_EQ(::rename((dir / "sent/new").c_str(), from.c_str()), 0);
+    };
+    EXPECT_EQ(FileKeeper(fs).move(from, to), MoveOutcome::SourceChanged);
+    EXPECT_EQ(read_file(from), "version 2");
+    EXPECT_EQ(read_file(to), content + " and more");
+
+    testing_site::remove_tree(to);
+    fs.lost_answer = from;
+    EXPECT_EQ(FileKeeper(fs).move(from, to), MoveOutcome::Moved);
+    EXPECT_EQ(left_over(), std::vector<std::string>{"archive/P0300_Coteau_2015.K7"});
+
+    write_file(from, content);
+    testing_site::remove_tree(to);
+    const std::string taken = dir / ("archive/.P0300_Coteau_2015.K7." + std::to_string(::getpid()) + "-1.part");
+    write_file(taken, "not ours");
+    EXPECT_EQ(FileKeeper(fs).move(from, to), MoveOutcome::Moved);
+    EXPECT_EQ(read_file(taken), "not ours");
+    EXPECT_EQ(read_file(to), content);
+}
+
+// Only a record of the keeper's own is acted on, and only on a temporary of
+// the form it makes.
+TEST_F(FileKeeperTest, AJournalThatIsNotARecordIsLeftAlone) {
+    write_file(journal, from + "\n" + to + "\n" + from + "\n");
+    FileKeeper keeper;
+    keeper.keep_journal(journal);
+    EXPECT_EQ(keeper.recover_recorded_move(), std::nullopt);
+    EXPECT_EQ(read_file(from), content);
+    EXPECT_TRUE(exists(journal));
+
+    write_file(journal, "brasko move record 1\n" + from + "\n" + to + "\n" + from + "\n");
+    FileKeeper next_run;
+    next_run.keep_journal(journal);
+    EXPECT_EQ(next_run.recover_recorded_move(), std::nullopt);
+    EXPECT_EQ(read_file(from), content);
+    EXPECT_FALSE(exists(journal));
+}
+
+// A run stopped once the copy had its name, and a source that the next run
+// cannot delete either: the copy goes, the file stays in one place.
+TEST_F(FileKeeperTest, ARecoveredMoveWhoseSourceCannotGoKeepsOnePlace) {
+    write_file(to, content);
+    write_file(journal, "brasko move record 1\n" + from + "\n" + to + "\n\n");
+    FaultyFileSystem fs;
+    fs.undeletable = from;
+    FileKeeper keeper(fs);
+    keeper.keep_journal(journal);
+    EXPECT_EQ(keeper.recover_recorded_move(), std::nullopt);
+    EXPECT_EQ(left_over(), std::vector<std::string>{"sent/P0300_Coteau_2015.K7"});
 }
 
 TEST_F(FileKeeperTest, ACopyThatReadsBackDifferentIsRemoved) {

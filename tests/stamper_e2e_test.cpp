@@ -130,7 +130,7 @@ struct StampCase {
     const char* what;
     std::string name;
     unsigned char byte3, byte4;  // .K7 number bytes
-    int adr;                     // ADR in the PAR file; -1: no PAR file
+    int adr;                     // ADR in the PAR file; -1: no PAR file; -2: one without "Number"
     std::string site_file;       // "-": no site file
     std::time_t when;
     std::string expected_name;
@@ -146,6 +146,7 @@ TEST_P(StampCases, GiveTheNameTheRulesSay) {
     const StampCase& c = GetParam();
     SiteFixture site;
     if (c.adr >= 0) site.write_par_with_adr(c.adr);
+    if (c.adr == -2) site.write_par("ASTPWin parameters\r\nPort Com COM1 1 0 9600\r\nPhotometer Serial S1 1 3 8\r\n");
     if (c.site_file != "-") site.write_site_file(c.site_file);
     const bool k7 = c.name.back() == '7';
     if (k7)
@@ -170,8 +171,10 @@ INSTANTIATE_TEST_SUITE_P(
                   "P0044_Coteau_201503011420.K7", "ADR=2 Nb=8 | num-->44\n"},
         StampCase{"five digits", "03011420.K7", 0x30, 0x39, 3, kCoteau, k1420, "P12345_Coteau_201503011420.K7",
                   "| num-->12345\n"},
-        StampCase{"no PAR file: one-byte form", "03011420.K7", 0x01, 0x07, -1, kCoteau, k1420,
-                  "P0007_Coteau_201503011420.K7", "ADR=0 Nb=0 | num-->7\n"},
+        StampCase{"no PAR file: the name is kept", "03011420.K7", 0x01, 0x07, -1, kCoteau, k1420, "03011420.K7",
+                  "ADR=0 Nb=0 | pas de numero : "},
+        StampCase{"a PAR file without a Number record: the name is kept", "03011420.K7", 0x01, 0x07, -2, kCoteau,
+                  k1420, "03011420.K7", " absent ou sans ligne Number, nom inchange\n"},
         StampCase{"no site file", "03011420.K7", 0x01, 0x2C, 3, "-", k1420, "P0300_201503011420.K7",
                   "| longnomk7-->03011420.K7\nLocal time is"},
         StampCase{"site file without a name: no site part", "03011420.K7", 0x01, 0x2C, 3, "[COM]\r\nport=1\r\n",
@@ -200,8 +203,20 @@ INSTANTIATE_TEST_SUITE_P(
         StampCase{"a year before 1980 keeps the name", "03011420.K7", 0x01, 0x2C, 3, kCoteau,
                   testing_site::utc_time(1975, 3, 1, 14, 20), "03011420.K7",
                   "Fichier 03011420.K7 | date du fichier illisible, nom inchange\n"},
-        StampCase{"site name with a separator is refused by the rename", "03011420.K7", 0x01, 0x2C, 3,
-                  "[NAME SITE]\r\n../up\r\n", k1420, "03011420.K7", says::bad_new_name()}),
+        StampCase{"2107 is the last year a file's date can hold", "03011420.K7", 0x01, 0x2C, 3, kCoteau,
+                  testing_site::utc_time(2107, 12, 31, 14, 20), "P0300_Coteau_210703011420.K7",
+                  "File date:14:20 12/31/2107\n"},
+        StampCase{"a year after 2107 keeps the name", "03011420.K7", 0x01, 0x2C, 3, kCoteau,
+                  testing_site::utc_time(2108, 1, 1, 14, 20), "03011420.K7",
+                  "Fichier 03011420.K7 | date du fichier illisible, nom inchange\n"},
+        StampCase{"site name with a separator makes no new name", "03011420.K7", 0x01, 0x2C, 3,
+                  "[NAME SITE]\r\n../up\r\n", k1420, "03011420.K7",
+                  "| nouveau nom refuse (caractere interdit dans un nom), nom inchange\n"},
+        StampCase{"site name with a double quote makes no new name", "P1234_0301.K8", 0, 0, 3,
+                  "[NAME SITE]\r\nCo\"&echo>pwned&\"te\r\n", k1420, "P1234_0301.K8",
+                  "| nouveau nom refuse (caractere interdit dans un nom), nom inchange\n"},
+        StampCase{"site name with a wildcard makes no new name", "P1234_0301.K8", 0, 0, 3, "[NAME SITE]\r\nCo*\r\n",
+                  k1420, "P1234_0301.K8", "| nouveau nom refuse (caractere interdit dans un nom), nom inchange\n"}),
     [](const ::testing::TestParamInfo<StampCase>& info) { return "case" + std::to_string(info.index); });
 
 TEST(StamperEndToEnd, ShortK7KeepsItsName) {
@@ -241,7 +256,7 @@ TEST(StamperEndToEnd, EachFileRepeatsTheLookupAndNothingCarriesOver) {
     site.add_k7("03011421.K7", 0x01, 0x2C, "NOPAR", testing_site::march_1_2015_1420());
     const std::string trace = stamper_trace(site);
     EXPECT_EQ(testing_site::names_in(site.to_send()),
-              (std::vector<std::string>{"P0044_Coteau_201503011421.K7", "P0300_Coteau_201503011420.K7"}));
+              (std::vector<std::string>{"03011421.K7", "P0300_Coteau_201503011420.K7"}));
     size_t echoes = 0;
     for (size_t at = trace.find("File programmes:"); at != std::string::npos; at = trace.find("File programmes:", at + 1))
         ++echoes;
