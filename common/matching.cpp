@@ -17,8 +17,9 @@ bool name_before(const std::string& a, const std::string& b) {
 }
 
 bool is_directory(const std::string& path) {
-    const std::optional<FileInfo> info = file_info(path);
-    return info && info->is_directory;
+    // A link to a directory is followed, as the configured and archive
+    // directories may be reached through one.
+    return directory_stamp(path).has_value();
 }
 
 std::string directory_or_current(const std::string& directory) { return directory.empty() ? "." : directory; }

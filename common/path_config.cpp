@@ -1,6 +1,7 @@
 #include "path_config.h"
 
 #include "listing.h"
+#include "platform.h"
 
 namespace site {
 
@@ -35,6 +36,16 @@ PathConfig read_path_config(const PathConfig& defaults, TextReader& file, Trace&
         if (pass < 3) *slots[pass] = std::move(value);
     }
     return config;
+}
+
+std::optional<PathConfig> working_paths(const PathConfig& read, WorkDirectory work, Trace& trace) {
+    const std::string& worked_in = work == WorkDirectory::ToSend ? read.to_send : read.sent;
+    const char* missing = read.base.empty() ? "de base" : worked_in.empty() ? (work == WorkDirectory::ToSend ? "a envoyer" : "des envoyes") : nullptr;
+    if (missing != nullptr) {
+        trace << "\n" << kPathConfigFile << " ne donne pas de repertoire " << missing << " : rien n est fait\n";
+        return std::nullopt;
+    }
+    return PathConfig{absolute_path(read.base), absolute_path(read.to_send), absolute_path(read.sent)};
 }
 
 PathConfig read_path_config(const PathConfig& defaults, Trace& trace) {

@@ -3,6 +3,7 @@
 // each program's built-in defaults.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "text_reader.h"
@@ -31,5 +32,16 @@ PathConfig read_path_config(const PathConfig& defaults, Trace& trace);
 
 // The same over an open reader, for files that are already in memory.
 PathConfig read_path_config(const PathConfig& defaults, TextReader& file, Trace& trace);
+
+// Which directories a program works in: the base directory, and the to-send
+// or the sent directory.
+enum class WorkDirectory { ToSend, Sent };
+
+// The configuration as a pass works with it: each directory made absolute
+// against the directory the program was started in, once, so that a
+// relative path means the same wherever the pass goes. Nothing, after one
+// trace line, when the configuration leaves a directory the program works in
+// empty: there is no place to work in, and nothing is done.
+std::optional<PathConfig> working_paths(const PathConfig& read, WorkDirectory work, Trace& trace);
 
 }  // namespace site

@@ -35,6 +35,10 @@ bool make_directory(const std::string& path);
 // The current directory as an absolute path.
 std::string current_directory();
 
+// `path` made absolute against the current directory; an empty path stays
+// empty.
+std::string absolute_path(const std::string& path);
+
 struct DirectoryEntry {
     std::string name;
     bool is_directory = false;

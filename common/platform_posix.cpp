@@ -40,6 +40,11 @@ std::string current_directory() {
     return path;
 }
 
+std::string absolute_path(const std::string& path) {
+    if (path.empty() || path[0] == '/') return path;
+    return current_directory() + "/" + path;
+}
+
 std::optional<std::vector<DirectoryEntry>> list_directory(const std::string& path) {
     DIR* dir = ::opendir(path.c_str());
     if (dir == nullptr) return std::nullopt;

@@ -29,6 +29,14 @@ std::string current_directory() {
     return std::string(buffer, length);
 }
 
+std::string absolute_path(const std::string& path) {
+    if (path.empty()) return path;
+    char buffer[MAX_PATH * 4];
+    const DWORD length = ::GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    if (length == 0 || length >= sizeof buffer) return path;
+    return std::string(buffer, length);
+}
+
 std::optional<std::vector<DirectoryEntry>> list_directory(const std::string& path) {
     WIN32_FIND_DATAA found;
     const HANDLE search = ::FindFirstFileA((path + "\\*").c_str(), &found);

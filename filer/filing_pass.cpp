@@ -61,8 +61,11 @@ void file_listed_names(TextReader& listing, const PathConfig& paths, Trace& trac
 }  // namespace
 
 void run_filing_pass(Trace& trace, CommandInterpreter& interpreter) {
-    const PathConfig paths = read_path_config(kFilerDefaults, trace);
-    trace << "\npathbase-->" << paths.base << "\npathenvoye-->" << paths.sent;
+    const PathConfig read = read_path_config(kFilerDefaults, trace);
+    trace << "\npathbase-->" << read.base << "\npathenvoye-->" << read.sent;
+    const std::optional<PathConfig> working = working_paths(read, WorkDirectory::Sent, trace);
+    if (!working) return;
+    const PathConfig& paths = *working;
     const std::optional<RunLock> lock = lock_site_run(paths.base, "brasko", trace);
     if (!lock) return;
     interpreter.keep_move_journal(join_path(paths.base, kMoveJournal));

@@ -179,8 +179,11 @@ void Stamper::stamp(const std::string& name) {
 }  // namespace
 
 void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter) {
-    const PathConfig paths = read_path_config(kStamperDefaults, trace);
-    trace << "\npathbase-->" << paths.base << "\npathenvoye-->" << paths.sent << "\n";
+    const PathConfig read = read_path_config(kStamperDefaults, trace);
+    trace << "\npathbase-->" << read.base << "\npathenvoye-->" << read.sent << "\n";
+    const std::optional<PathConfig> working = working_paths(read, WorkDirectory::ToSend, trace);
+    if (!working) return;
+    const PathConfig& paths = *working;
     const std::optional<RunLock> lock = lock_site_run(paths.base, "tolvik", trace);
     if (!lock) return;
 

@@ -1,5 +1,6 @@
 // End-to-end runs of the built filer on sent directories in temporary sites.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <map>
 #include <ostream>
@@ -216,6 +217,53 @@ TEST(FilerEndToEnd, MissingBaseDirectoryIsAnEmptyListing) {
     const std::string trace = filer_trace(site);
     EXPECT_NE(trace.find("illisible\ntmp-0->\n\npas de fichier a ranger\n"), std::string::npos) << trace;
     EXPECT_EQ(testing_site::names_in(site.sent()), std::vector<std::string>{"P0300_Coteau_201503011420.K7"});
+}
+
+// The configured directories as a site may write them: relative to the
+// programs' folder, empty, or reached through links.
+TEST(FilerEndToEnd, ConfiguredDirectoriesMeanOnePlaceEach) {
+    const auto config = [](const SiteFixture& site, const std::string& base, const std::string& sent) {
+        testing_site::write_file(site.work() + "/path_autok7.txt", base + "\n" + SiteFixture::joined(base, "aenvoyer") +
+                                                                       "\n" + sent + "\n");
+    };
+    {
+        SiteFixture site;
+        add_sent(site, "P0300_Coteau_201503011420.K7");
+        add_sent(site, "wet_A001.raw");
+        const std::string base = SiteFixture::joined("..", "base");
+        config(site, base, SiteFixture::joined(base, "envoye"));
+        const std::string trace = filer_trace(site);
+        EXPECT_EQ(testing_site::data_files_below(site.base()),
+                  (std::map<std::string, std::string>{
+                      {"300/2015/P0300_Coteau_201503011420.K7", "content of P0300_Coteau_201503011420.K7"},
+                      {"wetsensor/A001/wet_A001.raw", "content of wet_A001.raw"}}))
+            << trace;
+    }
+    {
+        SiteFixture site;
+        add_sent(site, "P0300_Coteau_201503011420.K7");
+        config(site, "", site.shown(site.sent()));
+        const std::string trace = filer_trace(site);
+        EXPECT_NE(trace.find("\npathbase-->\npathenvoye-->" + site.shown(site.sent()) +
+                             "\npath_autok7.txt ne donne pas de repertoire de base : rien n est fait\n"),
+                  std::string::npos)
+            << trace;
+        EXPECT_EQ(testing_site::names_in(site.base()), (std::vector<std::string>{"aenvoyer", "envoye"}));
+        EXPECT_EQ(testing_site::names_in(site.work()), std::vector<std::string>{"path_autok7.txt"});
+    }
+    if (!testing_site::testing_windows_build()) {
+        SiteFixture site;
+        add_sent(site, "P0300_Coteau_201503011420.K7");
+        testing_site::make_dirs(site.work() + "/elsewhere/2015");
+        testing_site::make_dirs(site.base() + "/300");
+        ASSERT_EQ(::symlink((site.work() + "/elsewhere/2015").c_str(), (site.base() + "/300/2015").c_str()), 0);
+        ASSERT_EQ(::symlink(site.sent().c_str(), (site.work() + "/sent-link").c_str()), 0);
+        config(site, site.base(), site.work() + "/sent-link");
+        const std::string trace = filer_trace(site);
+        EXPECT_EQ(testing_site::read_file(site.work() + "/elsewhere/2015/P0300_Coteau_201503011420.K7"),
+                  "content of P0300_Coteau_201503011420.K7")
+            << trace;
+    }
 }
 
 }  // namespace
