@@ -325,9 +325,14 @@ std::optional<DosStamp> file_dos_stamp(std::FILE* file) {
     if (file == nullptr) return std::nullopt;
     const HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(file)));
     FILETIME written, local;
+    SYSTEMTIME parts;
     DosStamp stamp;
     if (handle == INVALID_HANDLE_VALUE || !::GetFileTime(handle, nullptr, nullptr, &written) ||
-        !::FileTimeToLocalFileTime(&written, &local) || !::FileTimeToDosDateTime(&local, &stamp.date, &stamp.time))
+        !::FileTimeToLocalFileTime(&written, &local) || !::FileTimeToSystemTime(&local, &parts))
+        return std::nullopt;
+    // The date word holds 1980 to 2107 only; some FileTimeToDosDateTime
+    // implementations (Wine's) give 1980 for a later year instead of failing.
+    if (parts.wYear < 1980 || parts.wYear > 2107 || !::FileTimeToDosDateTime(&local, &stamp.date, &stamp.time))
         return std::nullopt;
     return stamp;
 }
