@@ -154,6 +154,13 @@ std::vector<HostileCase> hostile_cases() {
                          add_data(site, "P1234_0301.K8");
                      },
                      "\npos zero"});
+    cases.push_back({"a wildcard and an end-of-data byte in names", [](const SiteFixture& site) {
+                         add_data(site, "0*.K8");
+                         add_data(site, "0\x1A.K8");
+                         for (const char* name : {"P0*_2015.K7", "A\x1A_x.raw", "P0044_Coteau_2015.K7", "P0300_Coteau_2015.K7"})
+                             site.add_file(site.sent(), name, data_of(name), testing_site::march_1_2015_1420());
+                     },
+                     "Not listed, a name that Windows cannot hold: P0?_2015.K7\n", false});
     // Special files where the programs read: each would block a plain open
     // for ever.
     const auto fifo = [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0666), 0) << path; };

@@ -51,6 +51,25 @@ TEST_F(BuiltinInterpreterTest, NothingToListGivesAnEmptyFile) {
               "The system cannot find the path specified.\n");
 }
 
+TEST_F(BuiltinInterpreterTest, ListsOnlyNamesThatWindowsCouldHold) {
+    testing_site::make_dirs(dir / "in");
+    for (const std::string name : {"ok.K7", "a\nb.K7", "c\x1A" "d.K7", "d*x.K7", "e?.K7", "f:g.K7", "h\"i.K7", "j|k.K7",
+                                   "dot.", "space ", "back\\slash"})
+        write_file(dir / "in/" + name, "x");
+    EXPECT_EQ(run(Command::list_directory(dir / "in", dir / "list.txt")),
+              "Not listed, a name that Windows cannot hold: a?b.K7\n"
+              "Not listed, a name that Windows cannot hold: back?slash\n"
+              "Not listed, a name that Windows cannot hold: c?d.K7\n"
+              "Not listed, a name that Windows cannot hold: d?x.K7\n"
+              "Not listed, a name that Windows cannot hold: dot.\n"
+              "Not listed, a name that Windows cannot hold: e?.K7\n"
+              "Not listed, a name that Windows cannot hold: f?g.K7\n"
+              "Not listed, a name that Windows cannot hold: h?i.K7\n"
+              "Not listed, a name that Windows cannot hold: j?k.K7\n"
+              "Not listed, a name that Windows cannot hold: space \n");
+    EXPECT_EQ(read_file(dir / "list.txt"), "ok.K7\r\n");
+}
+
 TEST_F(BuiltinInterpreterTest, RenameWithinItsDirectory) {
     write_file(dir / "old.K7", "data");
     EXPECT_EQ(run(Command::rename(dir / "old.K7", "new.K7")), "");

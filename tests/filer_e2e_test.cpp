@@ -265,4 +265,16 @@ TEST(FilerEndToEnd, ConfiguredDirectoriesMeanOnePlaceEach) {
     }
 }
 
+TEST(FilerEndToEnd, ANameTooLongForTheListingIsPassedOver) {
+    if (testing_site::testing_windows_build()) GTEST_SKIP() << "a name of 220 characters in a Wine path is too long";
+    SiteFixture site;
+    const std::string long_name = "P0300_" + std::string(214, 'b');
+    add_sent(site, long_name);
+    const std::string trace = filer_trace(site);
+    EXPECT_NE(trace.find("\n\nNom trop long dans la liste, ignore : " + long_name.substr(0, 199) + "...\n"),
+              std::string::npos)
+        << trace;
+    EXPECT_EQ(testing_site::names_in(site.sent()), std::vector<std::string>{long_name});
+}
+
 }  // namespace
