@@ -84,6 +84,7 @@ struct FileInfo {
     bool is_regular = false;
     std::uint64_t size = 0;
     std::time_t modified = 0;
+    std::int64_t modified_fraction = 0;  // below the second, in the system's own unit
     // Which file this is: the device and inode (on Windows the volume and
     // file index), and how many names it has.
     std::uint64_t device = 0;
@@ -164,6 +165,9 @@ void flush_directory(const std::string& path);
 
 // The whole content of a regular file; nothing when it cannot be read.
 std::optional<std::string> read_whole_file(const std::string& path);
+
+// The rest of an open file's content; nothing on a read error.
+std::optional<std::string> read_rest(OsFile& file);
 
 // Opens a regular file for binary reading; nullptr for anything else
 // (missing, a directory, a FIFO or device, unreadable).

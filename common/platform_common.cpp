@@ -9,6 +9,10 @@ std::optional<std::string> read_whole_file(const std::string& path) {
     FsStatus status;
     OsFile file = OsFile::open_regular(path, status);
     if (!file.is_open()) return std::nullopt;
+    return read_rest(file);
+}
+
+std::optional<std::string> read_rest(OsFile& file) {
     std::string content;
     char chunk[65536];
     long long got;

@@ -112,6 +112,11 @@ FileInfo info_of(const struct stat& st) {
     info.is_regular = S_ISREG(st.st_mode);
     info.size = static_cast<std::uint64_t>(st.st_size);
     info.modified = st.st_mtime;
+#if defined(__APPLE__)
+    info.modified_fraction = st.st_mtimespec.tv_nsec;
+#else
+    info.modified_fraction = st.st_mtim.tv_nsec;
+#endif
     info.device = static_cast<std::uint64_t>(st.st_dev);
     info.index = static_cast<std::uint64_t>(st.st_ino);
     info.links = static_cast<std::uint64_t>(st.st_nlink);

@@ -118,6 +118,10 @@ FileInfo info_of(const BY_HANDLE_FILE_INFORMATION& data) {
         (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
     info.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     info.modified = to_time_t(data.ftLastWriteTime);
+    info.modified_fraction = static_cast<std::int64_t>(
+        ((static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+         data.ftLastWriteTime.dwLowDateTime) %
+        10000000ULL);
     info.device = data.dwVolumeSerialNumber;
     info.index = (static_cast<std::uint64_t>(data.nFileIndexHigh) << 32) | data.nFileIndexLow;
     info.links = data.nNumberOfLinks;

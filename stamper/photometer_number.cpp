@@ -42,14 +42,14 @@ ParValues parse_par(TextReader& file) {
     return values;
 }
 
-ParValues look_up_par(const std::string& par_name, CommandInterpreter& interpreter, Trace& trace) {
+ParValues look_up_par(const std::string& par_name, CommandInterpreter& interpreter, Trace& trace,
+                      FileValueCache<ParValues>& cache) {
     interpreter.run(Command::echo("%programfiles%", "path.txt"));
     const std::string program_files = environment_variable("ProgramFiles").value_or("");
     trace << "File programmes: " << program_files << "\n";
     const std::string par_path = join_path(join_path(join_path(program_files, "ASTPWin"), "PAR"), par_name);
     trace << "path astpwin/PAR : " << par_path << "\n";
-    std::optional<TextReader> file = TextReader::open(par_path);
-    ParValues values = file ? parse_par(*file) : ParValues();
+    ParValues values = cache.get(par_path, parse_par).value_or(ParValues());
     values.file = par_path;
     return values;
 }

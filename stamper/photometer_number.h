@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "file_value_cache.h"
 #include "interpreter.h"
 #include "text_reader.h"
 #include "trace.h"
@@ -37,7 +38,9 @@ ParValues parse_par(TextReader& file);
 
 // Looks up the values for `par_name` under the Program Files directory,
 // with its trace; nothing found when the file is missing or has no match.
-ParValues look_up_par(const std::string& par_name, CommandInterpreter& interpreter, Trace& trace);
+// A parameter file is read again only when it has changed.
+ParValues look_up_par(const std::string& par_name, CommandInterpreter& interpreter, Trace& trace,
+                      FileValueCache<ParValues>& cache);
 
 // The number: bytes 3 and 4 high byte first when ADR is 3, else byte 4.
 unsigned photometer_number(const K7Header& header, std::int32_t adr);

@@ -25,10 +25,8 @@ std::string parse_site_name(TextReader& file) {
     return name;
 }
 
-std::optional<std::string> read_site_name() {
-    std::optional<TextReader> file = TextReader::open(kSiteFile);
-    if (!file) return std::nullopt;
-    return parse_site_name(*file);
+std::optional<std::string> read_site_name(FileValueCache<std::string>& cache) {
+    return cache.get(kSiteFile, parse_site_name);
 }
 
 }  // namespace site

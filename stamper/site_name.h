@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "file_value_cache.h"
 #include "text_reader.h"
 
 namespace site {
@@ -15,6 +16,7 @@ extern const char* const kSiteFile;
 std::string parse_site_name(TextReader& file);
 
 // The site name from kSiteFile; nothing when the file cannot be opened.
-std::optional<std::string> read_site_name();
+// The file is read again only when it has changed.
+std::optional<std::string> read_site_name(FileValueCache<std::string>& cache);
 
 }  // namespace site

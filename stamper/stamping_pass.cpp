@@ -75,6 +75,8 @@ private:
     const PathConfig& paths_;
     Trace& trace_;
     CommandInterpreter& interpreter_;
+    FileValueCache<std::string> site_files_;
+    FileValueCache<ParValues> par_files_;
 };
 
 bool Stamper::read_header(std::FILE* file, K7Header& header) {
@@ -86,7 +88,7 @@ bool Stamper::read_header(std::FILE* file, K7Header& header) {
 
 std::optional<std::string> Stamper::start_k7_name(const K7Header& header) {
     const std::string par_name = par_file_name(header);
-    const ParValues par = look_up_par(par_name, interpreter_, trace_);
+    const ParValues par = look_up_par(par_name, interpreter_, trace_, par_files_);
     trace_ << "\n  Pour le fichier " << par_name << " ADR=" << par.adr << " Nb=" << par.nb << " ";
     if (!par.found) {
         trace_ << "| pas de numero : " << par.file << " absent ou sans ligne Number, nom inchange\n";
@@ -98,7 +100,7 @@ std::optional<std::string> Stamper::start_k7_name(const K7Header& header) {
 }
 
 std::string Stamper::traced_site_name() {
-    const std::optional<std::string> site_name = read_site_name();
+    const std::optional<std::string> site_name = read_site_name(site_files_);
     if (!site_name) return std::string();
     trace_ << "Fichier INI  " << kSiteFile << "\n";
     trace_ << "nom du site " << *site_name << "\n";

@@ -84,14 +84,40 @@ TEST(ParLookup, EchoesTheProgramFilesDirectoryThenReadsThePar) {
     testing_site::ScopedEnv env("ProgramFiles", dir / "PF");
     RecordingInterpreter interpreter;
     site::Trace trace;
-    const site::ParValues found = site::look_up_par("CIM300.PAR", interpreter, trace);
+    site::FileValueCache<site::ParValues> cache;
+    const site::ParValues found = site::look_up_par("CIM300.PAR", interpreter, trace, cache);
     EXPECT_EQ(found.adr, 3);
     EXPECT_EQ(interpreter.commands, std::vector<std::string>{"echo %programfiles% > path.txt"});
     EXPECT_EQ(trace.text(),
               "File programmes: " + dir / "PF" + "\npath astpwin/PAR : " + dir / "PF/ASTPWin/PAR/CIM300.PAR" + "\n");
-    const site::ParValues missing = site::look_up_par("NONE.PAR", interpreter, trace);
+    const site::ParValues missing = site::look_up_par("NONE.PAR", interpreter, trace, cache);
     EXPECT_EQ(missing.adr, 0);
     EXPECT_EQ(missing.nb, 0);
+    EXPECT_FALSE(missing.found);
+}
+
+// A parameter file is read once while it stays the same, and again as soon
+// as it changes.
+TEST(ParLookup, ReadsAParameterFileAgainOnlyWhenItChanged) {
+    testing_site::TempDir dir;
+    const std::string par = dir / "PF/ASTPWin/PAR/CIM300.PAR";
+    testing_site::make_dirs(dir / "PF/ASTPWin/PAR");
+    testing_site::ScopedEnv env("ProgramFiles", dir / "PF");
+    RecordingInterpreter interpreter;
+    site::Trace trace;
+    site::FileValueCache<site::ParValues> cache;
+    const auto adr = [&] { return site::look_up_par("CIM300.PAR", interpreter, trace, cache).adr; };
+    testing_site::write_file(par, "t\na Number b 1 3 12\n");
+    testing_site::set_mtime(par, 1000000000);
+    EXPECT_EQ(adr(), 3);
+    testing_site::write_file(par, "t\na Number b 1 2 12\n");  // same size and time: taken as unchanged
+    testing_site::set_mtime(par, 1000000000);
+    EXPECT_EQ(adr(), 3);
+    testing_site::set_mtime(par, 1000000001);
+    EXPECT_EQ(adr(), 2);
+    testing_site::write_file(par, "t\na Number b 1 3 12 \n");
+    testing_site::set_mtime(par, 1000000001);
+    EXPECT_EQ(adr(), 3);
 }
 
 }  // namespace
