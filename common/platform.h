@@ -145,6 +145,10 @@ public:
 private:
     static constexpr std::intptr_t kNoHandle = -1;
     explicit OsFile(std::intptr_t handle) : handle_(handle) {}
+    // Takes an open handle (or kNoHandle after a failed open, whose reason
+    // the system still holds) when it is a regular file on a disk;
+    // otherwise closes it, with NotRegular.
+    static OsFile adopt_regular(std::intptr_t handle, FsStatus& status);
     std::intptr_t handle_ = kNoHandle;
 };
 

@@ -5,6 +5,15 @@
 
 namespace site {
 
+OsFile& OsFile::operator=(OsFile&& other) noexcept {
+    if (this != &other) {
+        close();
+        handle_ = other.handle_;
+        other.handle_ = kNoHandle;
+    }
+    return *this;
+}
+
 std::optional<std::string> read_whole_file(const std::string& path) {
     FsStatus status;
     OsFile file = OsFile::open_regular(path, status);

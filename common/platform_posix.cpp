@@ -135,15 +135,6 @@ std::optional<FileInfo> file_info(const std::string& path) {
 
 bool same_name(const std::string& a, const std::string& b) { return a == b; }
 
-OsFile& OsFile::operator=(OsFile&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = kNoHandle;
-    }
-    return *this;
-}
-
 OsFile OsFile::open_regular(const std::string& path, FsStatus& status) {
     // A FIFO or a device is recognised from its kind before it is opened,
     // and the open itself does not wait either: a FIFO swapped in meanwhile
@@ -158,29 +149,13 @@ OsFile OsFile::open_regular(const std::string& path, FsStatus& status) {
         return OsFile();
     }
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        status = status_of(errno);
-        return OsFile();
-    }
-    OsFile file(fd);
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        status = FsStatus::NotRegular;
-        return OsFile();
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    status = FsStatus::Ok;
+    OsFile file = adopt_regular(fd, status);
+    if (file.is_open()) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return file;
 }
 
-OsFile OsFile::create_new(const std::string& path, FsStatus& status) {
-    // O_EXCL refuses whatever stands at the name, a dangling link included.
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    status = fd < 0 ? status_of(errno) : FsStatus::Ok;
-    return fd < 0 ? OsFile() : OsFile(fd);
-}
-
-OsFile OsFile::open_for_locking(const std::string& path, FsStatus& status) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+OsFile OsFile::adopt_regular(std::intptr_t handle, FsStatus& status) {
+    const int fd = fd_of(handle);
     if (fd < 0) {
         status = errno == ELOOP ? FsStatus::NotRegular : status_of(errno);
         return OsFile();
@@ -193,6 +168,18 @@ OsFile OsFile::open_for_locking(const std::string& path, FsStatus& status) {
     }
     status = FsStatus::Ok;
     return file;
+}
+
+OsFile OsFile::create_new(const std::string& path, FsStatus& status) {
+    // O_EXCL refuses whatever stands at the name, a dangling link included.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    status = fd < 0 ? status_of(errno) : FsStatus::Ok;
+    return fd < 0 ? OsFile() : OsFile(fd);
+}
+
+OsFile OsFile::open_for_locking(const std::string& path, FsStatus& status) {
+    return adopt_regular(::open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666),
+                         status);
 }
 
 long long OsFile::read(char* buffer, std::size_t size) {

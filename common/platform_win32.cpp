@@ -152,15 +152,6 @@ bool same_name(const std::string& a, const std::string& b) {
                             static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
-OsFile& OsFile::operator=(OsFile&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = kNoHandle;
-    }
-    return *this;
-}
-
 OsFile OsFile::open_regular(const std::string& path, FsStatus& status) {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -171,14 +162,18 @@ OsFile OsFile::open_regular(const std::string& path, FsStatus& status) {
         status = FsStatus::NotRegular;
         return OsFile();
     }
-    const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
+    return adopt_regular(handle_value(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)),
+                         status);
+}
+
+OsFile OsFile::adopt_regular(std::intptr_t handle, FsStatus& status) {
+    if (handle_of(handle) == INVALID_HANDLE_VALUE) {
         status = last_status();
         return OsFile();
     }
-    OsFile file(handle_value(handle));
-    if (::GetFileType(handle) != FILE_TYPE_DISK) {
+    OsFile file(handle);
+    if (::GetFileType(handle_of(handle)) != FILE_TYPE_DISK) {
         status = FsStatus::NotRegular;
         return OsFile();
     }
@@ -194,19 +189,9 @@ OsFile OsFile::create_new(const std::string& path, FsStatus& status) {
 }
 
 OsFile OsFile::open_for_locking(const std::string& path, FsStatus& status) {
-    const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        status = last_status();
-        return OsFile();
-    }
-    OsFile file(handle_value(handle));
-    if (::GetFileType(handle) != FILE_TYPE_DISK) {
-        status = FsStatus::NotRegular;
-        return OsFile();
-    }
-    status = FsStatus::Ok;
-    return file;
+    return adopt_regular(handle_value(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)),
+                         status);
 }
 
 long long OsFile::read(char* buffer, std::size_t size) {
