@@ -216,4 +216,11 @@ std::string local_time_text();
 // case as Windows does; nothing when it is not set.
 std::optional<std::string> environment_variable(const std::string& name);
 
+// The Program Files directory where the acquisition software keeps its
+// parameter files. That software and the programs these replace are 32-bit
+// Windows programs, which on 64-bit Windows see "Program Files (x86)": so
+// ProgramFiles(x86) where the system sets it, otherwise ProgramFiles (always
+// ProgramFiles on POSIX); empty when neither is set.
+std::string program_files_directory();
+
 }  // namespace site

@@ -45,7 +45,7 @@ ParValues parse_par(TextReader& file) {
 ParValues look_up_par(const std::string& par_name, CommandInterpreter& interpreter, Trace& trace,
                       FileValueCache<ParValues>& cache) {
     interpreter.run(Command::echo("%programfiles%", "path.txt"));
-    const std::string program_files = environment_variable("ProgramFiles").value_or("");
+    const std::string program_files = program_files_directory();
     trace << "File programmes: " << program_files << "\n";
     const std::string par_path = join_path(join_path(join_path(program_files, "ASTPWin"), "PAR"), par_name);
     trace << "path astpwin/PAR : " << par_path << "\n";

@@ -35,7 +35,7 @@ if command -v x86_64-w64-mingw32-g++ >/dev/null && command -v wine >/dev/null; t
   wineserver -p 2>/dev/null || true  # already running: that one serves
   trap 'wineserver -k 2>/dev/null || true' EXIT
   wine wineboot -i </dev/null >/dev/null 2>&1 || true
-  mkdir -p "$WINEPREFIX/drive_c/Program Files/ASTPWin/PAR"
+  mkdir -p "$WINEPREFIX/drive_c/Program Files (x86)/ASTPWin/PAR"
   windows_suites=yes
   wine_options=(-DSITE_WINE_BUILTIN_BUILD="$root/build-win" -DSITE_WINE_SYSTEM_BUILD="$root/build-win-cmd"
                 -DSITE_WINEPREFIX="$WINEPREFIX")

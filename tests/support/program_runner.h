@@ -8,7 +8,7 @@
 //   SITE_TEST_WINDOWS_PATHS=1           the programs see Z:\... paths
 //   SITE_TEST_PROGRAM_FILES             the directory behind the programs'
 //                                       Program Files (under Wine, the prefix's
-//                                       drive_c/Program Files)
+//                                       drive_c/Program Files (x86))
 //   SITE_TEST_INTERPRETER=cmd           the programs hand their commands to
 //                                       the Windows command interpreter
 // A suite may give them, with WINEPREFIX and WINEDEBUG, in a file of

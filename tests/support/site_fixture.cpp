@@ -25,8 +25,9 @@ std::string SiteFixture::program_files() const {
 }
 
 std::string SiteFixture::program_files_shown() const {
-    // Wine sets ProgramFiles itself, whatever the environment says.
-    return testing_windows_build() ? "C:\\Program Files" : shown(program_files());
+    // Wine sets ProgramFiles(x86) itself, whatever the environment says,
+    // and the 32-bit programs' folder is the one the Windows build reads.
+    return testing_windows_build() ? "C:\\Program Files (x86)" : shown(program_files());
 }
 
 SiteFixture::~SiteFixture() { std::remove((program_files() + "/ASTPWin/PAR/" + par_name_ + ".PAR").c_str()); }
