@@ -121,8 +121,12 @@ public:
         return 1 + static_cast<long>((kill + 0.5) / kills_ * work_ * seconds_per_unit_ * 1e6);
     }
     void landed(long kill_after_us, int done) {
-        if (done > work_ / 20 && done < work_) seconds_per_unit_ = (seconds_per_unit_ + kill_after_us * 1e-6 / done) / 2;
-        if (done >= work_) seconds_per_unit_ *= 0.7;
+        if (done <= 0)
+            seconds_per_unit_ *= 1.5;  // still starting: a slow start (sanitizers, a busy machine)
+        else if (done >= work_)
+            seconds_per_unit_ *= 0.7;
+        else if (done > work_ / 20)
+            seconds_per_unit_ = (seconds_per_unit_ + kill_after_us * 1e-6 / done) / 2;
     }
 
 private:

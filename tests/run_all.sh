@@ -57,6 +57,8 @@ if [ -n "$windows_suites" ]; then
   for suite in wine-builtin wine-system; do
     ctest --test-dir build -V -R "^$suite\.StamperEndToEnd\.K7WorkedExampleWholeTrace\$" | grep -o '\[ program \].*'
   done
+  echo "== release package under Wine =="
+  bash tests/release_under_wine.sh "$(ls -t build-win/tolvik-brasko-*-win64.zip | head -n 1)" build
 fi
 
 if command -v clang++ >/dev/null; then
