@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -83,9 +84,25 @@ void ensure_directory(const std::string& path) {
     if (::stat(path.c_str(), &st) != 0) ::mkdir(path.c_str(), 0777);
 }
 
+// One line a directory entry, of the size of the filer's "dir" lines.
+std::string listing_line(const std::string& dir, const std::string& name) {
+    struct stat st;
+    if (::stat((dir + "/" + name).c_str(), &st) != 0) return "";
+    char stamp[32] = "";
+    if (const std::tm* local = std::localtime(&st.st_mtime)) std::strftime(stamp, sizeof stamp, "%d/%m/%Y  %H:%M", local);
+    char line[512];
+    std::snprintf(line, sizeof line, "%-17s %17llu %s\n", stamp, static_cast<unsigned long long>(st.st_size),
+                  name.c_str());
+    return line;
+}
+
 void file(const std::string& site) {
     const std::string base = site + "/base/";
     const std::string sent = base + "envoye/";
+    // The filer prints the listing of a wet-sensor directory before each
+    // move into it: the floor writes the same bytes, each directory read
+    // once and kept up to date with its own moves.
+    std::map<std::string, std::string> listings;
     for (const std::string& name : names_in(sent)) {
         const size_t underscore = name.rfind('_');
         if (underscore == std::string::npos) continue;
@@ -102,7 +119,18 @@ void file(const std::string& site) {
             dir += "/" + sub;
         }
         ensure_directory(dir);
-        ::rename((sent + name).c_str(), (dir + "/" + name).c_str());
+        if (name.find(".raw") != std::string::npos) {
+            auto listed = listings.find(dir);
+            if (listed == listings.end()) {
+                listed = listings.emplace(dir, "").first;
+                for (const std::string& entry : names_in(dir)) listed->second += listing_line(dir, entry);
+            }
+            std::fwrite(listed->second.data(), 1, listed->second.size(), stdout);
+            if (::rename((sent + name).c_str(), (dir + "/" + name).c_str()) == 0)
+                listed->second += listing_line(dir, name);
+        } else {
+            ::rename((sent + name).c_str(), (dir + "/" + name).c_str());
+        }
     }
 }
 
