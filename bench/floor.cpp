@@ -6,7 +6,9 @@
 //                      and for a .K7 file the parameter file and path.txt
 //                      (written), rename it.
 //   floor file SITE    per file of SITE/base/envoye: check (and create) its
-//                      archive directories, rename it into them.
+//                      archive directories, rename it into them; before a
+//                      wet-sensor file, print its directory's listing, as
+//                      the filer's trace does.
 // SITE is a folder written by make_sample_site; run from anywhere.
 #include <dirent.h>
 #include <fcntl.h>
