@@ -52,6 +52,8 @@ echo "== native build =="
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${wine_options[@]}"
 cmake --build build -j"$jobs"
 ctest --test-dir build -j"$jobs" --output-on-failure
+# Where the kills landed (files done at each kill), for the reliability figures.
+grep -a -h -E 'killed [0-9]+ of [0-9]+ during the run' build/Testing/Temporary/LastTest.log || true
 if [ -n "$windows_suites" ]; then
   # Shows which program each Windows suite really ran.
   for suite in wine-builtin wine-system; do
