@@ -83,7 +83,9 @@ def wine_runs(build, work, files, runs, windows_build):
     env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all")
     if not os.path.isdir(os.path.join(prefix, "drive_c")):
         subprocess.run(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    program_files = os.path.join(prefix, "drive_c", "Program Files")
+    # The Windows build reads the parameter files where the 32-bit
+    # acquisition software keeps them.
+    program_files = os.path.join(prefix, "drive_c", "Program Files (x86)")
     times = {"tolvik": [], "brasko": []}
     for run in range(runs):
         site = os.path.join(work, f"wine{files}-{run}")
