@@ -138,8 +138,9 @@ void BuiltinInterpreter::list_bare(const Command& command) {
     DirectoryCache read_once;
     const Matches matches = entries_named_by(command, false, read_once);
     if (!matches.readable && file_info(directory_or_current(matches.directory))) {
-        // A directory that is there but cannot be read: no listing at all, rather than an empty one that reads as "nothing
-        // to do" or an old one that names files no longer there.
+        // A directory that is there but cannot be read: no listing at all,
+        // rather than an empty one that reads as "nothing to do" or an old
+        // one that names files no longer there.
         keeper_.discard(command.target);
         console_ << kAccessDenied;
         return;
@@ -154,7 +155,7 @@ void BuiltinInterpreter::list_bare(const Command& command) {
             console_ << kNotAWindowsName << shown_name(name) << "\n";
     }
     if (!write_whole(command.target, listing)) return;
-    if (matches.names.empty()) console_ << kFileNotFound;
+    if (listing.empty()) console_ << kFileNotFound;
 }
 
 void BuiltinInterpreter::rename(const Command& command) {
