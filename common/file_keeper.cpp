@@ -26,10 +26,8 @@ MoveOutcome outcome_of(FsStatus status) {
     }
 }
 
-std::string directory_part(const std::string& path) {
-    const std::string directory = split_path(path).directory;
-    return directory.empty() ? "." : directory;
-}
+// The directory a path's last name stands in.
+std::string directory_part(const std::string& path) { return directory_or_current(split_path(path).directory); }
 
 // Reads until `size` bytes are in or the file ends; the count read.
 long long read_fully(OsFile& file, char* buffer, std::size_t size) {
@@ -233,17 +231,21 @@ std::string FileKeeper::temporary_beside(const std::string& path) {
 FsStatus FileKeeper::record(const std::string& from, const std::string& to, const std::string& temporary) {
     if (journal_.empty()) return FsStatus::Ok;
     fs_.remove(journal_);
-    FsStatus status;
-    OsFile file = fs_.create_new(journal_, status);
-    if (!file.is_open()) return status;
-    const std::string text = std::string(kJournalHeader) + "\n" + from + "\n" + to + "\n" + temporary + "\n";
     // Not flushed: the record guards against a killed process, whose
     // writes the system keeps, not against a power cut.
-    status = fs_.write(file, text.data(), text.size());
-    const FsStatus closed = file.close();
-    if (status == FsStatus::Ok) status = closed;
+    const FsStatus status =
+        write_new_file(journal_, std::string(kJournalHeader) + "\n" + from + "\n" + to + "\n" + temporary + "\n");
     if (status != FsStatus::Ok) fs_.remove(journal_);
     return status;
+}
+
+FsStatus FileKeeper::write_new_file(const std::string& path, const std::string& content) {
+    FsStatus status;
+    OsFile file = fs_.create_new(path, status);
+    if (!file.is_open()) return status;
+    status = fs_.write(file, content.data(), content.size());
+    const FsStatus closed = file.close();
+    return status == FsStatus::Ok ? closed : status;
 }
 
 void FileKeeper::clear_record() {
@@ -295,21 +297,12 @@ bool FileKeeper::is_temporary_of(const std::string& temporary, const std::string
 FsStatus FileKeeper::write_whole(const std::string& path, const std::string& content) {
     const std::string temporary = path + ".new";
     fs_.remove(temporary);  // left by an interrupted run
-    FsStatus status;
-    OsFile file = fs_.create_new(temporary, status);
-    if (file.is_open()) {
-        status = fs_.write(file, content.data(), content.size());
-        const FsStatus closed = file.close();
-        if (status == FsStatus::Ok) status = closed;
-    }
+    FsStatus status = write_new_file(temporary, content);
     if (status == FsStatus::Ok) {
         const FsStatus removed = fs_.remove(path);
         if (removed != FsStatus::NotFound) status = removed;
     }
-    if (status == FsStatus::Ok) {
-        const MoveOutcome renamed = move(temporary, path);
-        if (renamed != MoveOutcome::Moved) status = renamed == MoveOutcome::NoSpace ? FsStatus::NoSpace : FsStatus::Failed;
-    }
+    if (status == FsStatus::Ok) status = place(temporary, path);
     if (status != FsStatus::Ok) {
         fs_.remove(temporary);
         fs_.remove(path);

@@ -93,6 +93,8 @@ private:
     std::string temporary_beside(const std::string& path);
 
     FsStatus record(const std::string& from, const std::string& to, const std::string& temporary);
+    // Creates the file at `path` (nothing may stand there) with `content`.
+    FsStatus write_new_file(const std::string& path, const std::string& content);
     void clear_record();
 
     FileSystem& fs_;

@@ -22,8 +22,6 @@ bool is_directory(const std::string& path) {
     return directory_stamp(path).has_value();
 }
 
-std::string directory_or_current(const std::string& directory) { return directory.empty() ? "." : directory; }
-
 std::string path_in(const std::string& directory, const std::string& name) {
     return directory.empty() ? name : join_path(directory, name);
 }

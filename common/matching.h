@@ -23,9 +23,6 @@ Matches entries_named_by(const Command& command, bool files_only, DirectoryCache
 // `name` in `directory`, or alone when the directory is the current one.
 std::string path_in(const std::string& directory, const std::string& name);
 
-// The directory itself, "." for the current one.
-std::string directory_or_current(const std::string& directory);
-
 bool is_directory(const std::string& path);
 
 // Name order without regard to case, as the site's disk lists names; names

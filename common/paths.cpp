@@ -13,6 +13,8 @@ std::string join_path(std::string_view directory, std::string_view name) {
     return path;
 }
 
+std::string directory_or_current(const std::string& directory) { return directory.empty() ? "." : directory; }
+
 SplitPath split_path(std::string_view path) {
     const size_t separator = path.find_last_of(kPathSeparator);
     if (separator == std::string_view::npos) return {std::string(), std::string(path)};

@@ -17,4 +17,7 @@ struct SplitPath {
 // Splits at the last separator.
 SplitPath split_path(std::string_view path);
 
+// The directory itself, "." for the current one.
+std::string directory_or_current(const std::string& directory);
+
 }  // namespace site
