@@ -3,6 +3,7 @@
 #include <ctime>
 #include <string>
 
+#include "ascii.h"
 #include "interpreter.h"
 #include "matching.h"
 #include "name_rule.h"
@@ -110,7 +111,26 @@ std::string expand_environment(const std::string& text) {
     return expanded;
 }
 
-void BuiltinInterpreter::run(const Command& command) {
+bool CommandInterpreter::change_directory(const std::string& path) {
+    const std::string target = whole(path);
+    if (!is_directory(fs_, target)) return false;
+    current_ = target;
+    return true;
+}
+
+std::string CommandInterpreter::whole(const std::string& path) const {
+    if (path.empty() || is_absolute_path(path)) return path;
+    return join_path(current_, path);
+}
+
+Command CommandInterpreter::with_whole_paths(Command command) const {
+    command.source = whole(command.source);
+    if (command.kind != CommandKind::Rename) command.target = whole(command.target);
+    return command;
+}
+
+void BuiltinInterpreter::run(const Command& given) {
+    const Command command = with_whole_paths(given);
     switch (command.kind) {
         case CommandKind::ListBare: list_bare(command); break;
         case CommandKind::Rename: rename(command); break;
@@ -121,13 +141,12 @@ void BuiltinInterpreter::run(const Command& command) {
 }
 
 void BuiltinInterpreter::keep_move_journal(const std::string& journal) {
-    keeper_.keep_journal(journal);
-    if (const std::optional<std::string> finished = keeper_.recover_recorded_move())
+    if (const std::optional<std::string> finished = fs_.keep_move_journal(whole(journal)))
         console_ << kRecoveredMove << *finished << "\n";
 }
 
 bool BuiltinInterpreter::write_whole(const std::string& path, const std::string& content) {
-    const FsStatus status = keeper_.write_whole(path, content);
+    const FsStatus status = fs_.write_whole(path, content);
     if (status != FsStatus::Ok) console_ << write_failure(status);
     return status == FsStatus::Ok;
 }
@@ -135,13 +154,13 @@ bool BuiltinInterpreter::write_whole(const std::string& path, const std::string&
 void BuiltinInterpreter::list_bare(const Command& command) {
     // A listing goes to a file and is read once: it is not kept, so that
     // renames in a directory nobody looks at again cost no bookkeeping.
-    DirectoryCache read_once;
+    DirectoryCache read_once(fs_);
     const Matches matches = entries_named_by(command, false, read_once);
-    if (!matches.readable && file_info(directory_or_current(matches.directory))) {
+    if (!matches.readable && fs_.info(matches.directory)) {
         // A directory that is there but cannot be read: no listing at all,
         // rather than an empty one that reads as "nothing to do" or an old
         // one that names files no longer there.
-        keeper_.discard(command.target);
+        fs_.discard(command.target);
         console_ << kAccessDenied;
         return;
     }
@@ -164,9 +183,8 @@ void BuiltinInterpreter::rename(const Command& command) {
         console_ << kSyntaxError;
         return;
     }
-    const SplitPath old_path = split_path(command.source);
-    const std::string new_path = path_in(old_path.directory, new_name);
-    const MoveOutcome outcome = keeper_.move(command.source, new_path);
+    const std::string new_path = join_path(split_path(command.source).directory, new_name);
+    const MoveOutcome outcome = fs_.move(command.source, new_path);
     console_ << refusal(outcome, kDuplicateName);
     if (is_done(outcome)) moved(command.source, new_path);
 }
@@ -177,18 +195,18 @@ bool BuiltinInterpreter::report_move(MoveOutcome outcome) {
 }
 
 void BuiltinInterpreter::move_one(const Command& command) {
-    if (!file_info(command.source)) {
+    if (!fs_.info(command.source)) {
         console_ << kNoSuchFile;
         return;
     }
     std::string destination = command.target;
-    if (is_directory(destination))
+    if (is_directory(fs_, destination))
         destination = join_path(destination, split_path(command.source).name);
-    else if (!is_directory(directory_or_current(split_path(destination).directory))) {
+    else if (!is_directory(fs_, split_path(destination).directory)) {
         console_ << kNoSuchPath;
         return;
     }
-    const bool done = report_move(keeper_.move(command.source, destination));
+    const bool done = report_move(fs_.move(command.source, destination));
     if (done) moved(command.source, destination);
     console_ << moved_count_line(done ? 1 : 0);
 }
@@ -200,16 +218,16 @@ void BuiltinInterpreter::move_matching(const Command& command) {
         return;
     }
     // Several files go into a directory, never onto one file's name.
-    if (!is_directory(command.target)) {
+    if (!is_directory(fs_, command.target)) {
         console_ << kNoSuchPath;
         return;
     }
     int count = 0;
     for (const std::string& name : matches.names) {
-        const std::string from = path_in(matches.directory, name);
+        const std::string from = join_path(matches.directory, name);
         const std::string to = join_path(command.target, name);
         console_ << from << "\n";
-        if (report_move(keeper_.move(from, to))) {
+        if (report_move(fs_.move(from, to))) {
             moved(from, to);
             ++count;
         }
@@ -220,16 +238,16 @@ void BuiltinInterpreter::move_matching(const Command& command) {
 void BuiltinInterpreter::moved(const std::string& from, const std::string& to) {
     const SplitPath source = split_path(from);
     const SplitPath target = split_path(to);
-    cache_.removed(directory_or_current(source.directory), source.name);
-    cache_.added(directory_or_current(target.directory), target.name);
+    cache_.removed(source.directory, source.name);
+    cache_.added(target.directory, target.name);
 }
 
 void BuiltinInterpreter::dir() {
     console_ << " Directory of " << current_directory() << "\n\n";
     unsigned long long files = 0, directories = 0, bytes = 0;
-    if (CachedEntries* entries = cache_.entries(".")) {
+    if (CachedEntries* entries = cache_.entries(current_directory())) {
         for (auto& [name, entry] : *entries) {
-            if (!entry.info) entry.info = file_info(name);
+            if (!entry.info) entry.info = fs_.info(join_path(current_directory(), name));
             if (!entry.info) continue;
             if (entry.dir_line.empty()) entry.dir_line = dir_line(name, *entry.info);
             console_ << entry.dir_line;
@@ -253,9 +271,7 @@ void BuiltinInterpreter::echo(const Command& command) {
         write_whole(command.target, text + " \r\n");
         return;
     }
-    std::string lower = text;
-    std::transform(lower.begin(), lower.end(), lower.begin(), lower_ascii);
-    if (lower == "off") return;
+    if (lower_ascii(text) == "off") return;
     console_ << text << "\n";
 }
 

@@ -3,8 +3,9 @@
 
 namespace site {
 
-std::unique_ptr<CommandInterpreter> make_interpreter(Trace& console) {
-    return std::make_unique<BuiltinInterpreter>(console);
+std::unique_ptr<CommandInterpreter> make_interpreter(Trace& console, FileSystem& fs,
+                                                     const std::string& current_directory) {
+    return std::make_unique<BuiltinInterpreter>(console, fs, current_directory);
 }
 
 }  // namespace site

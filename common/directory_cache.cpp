@@ -1,6 +1,7 @@
 #include "directory_cache.h"
 
-#include "matching.h"
+#include "ascii.h"
+#include "file_system.h"
 #include "paths.h"
 #include "wildcard.h"
 
@@ -8,10 +9,16 @@ namespace site {
 
 namespace {
 
-std::string upper_ascii(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return text;
+// Name order without regard to case, as the site's disk lists names; names
+// equal but for case keep a fixed order.
+bool name_before(const std::string& a, const std::string& b) {
+    const size_t common = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < common; ++i) {
+        const char x = lower_ascii(a[i]), y = lower_ascii(b[i]);
+        if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
+    return a < b;
 }
 
 bool starts_with_ignoring_case(const std::string& name, const std::string& prefix) {
@@ -26,11 +33,11 @@ bool starts_with_ignoring_case(const std::string& name, const std::string& prefi
 bool NameOrder::operator()(const std::string& a, const std::string& b) const { return name_before(a, b); }
 
 CachedEntries* DirectoryCache::entries(const std::string& directory) {
-    const std::optional<DirectoryStamp> stamp = directory_stamp(directory);
+    const std::optional<DirectoryStamp> stamp = fs_.directory_stamp(directory);
     if (!stamp) return nullptr;
     auto cached = listings_.find(identity_of(*stamp));
     if (cached != listings_.end() && cached->second.stamp.same_time(*stamp)) return &cached->second.entries;
-    std::optional<std::vector<DirectoryEntry>> read = list_directory(directory);
+    std::optional<std::vector<DirectoryEntry>> read = fs_.list(directory);
     if (!read) return nullptr;
     Listing& listing = listings_[identity_of(*stamp)];
     listing.stamp = *stamp;
@@ -57,7 +64,7 @@ std::optional<std::vector<std::string>> DirectoryCache::matching_names(const std
 
 DirectoryCache::Listing* DirectoryCache::restamped(const std::string& directory) {
     if (listings_.empty()) return nullptr;
-    const std::optional<DirectoryStamp> stamp = directory_stamp(directory);
+    const std::optional<DirectoryStamp> stamp = fs_.directory_stamp(directory);
     if (!stamp) return nullptr;
     auto cached = listings_.find(identity_of(*stamp));
     if (cached == listings_.end()) return nullptr;
@@ -72,7 +79,7 @@ void DirectoryCache::removed(const std::string& directory, const std::string& na
 void DirectoryCache::added(const std::string& directory, const std::string& name) {
     Listing* listing = restamped(directory);
     if (listing == nullptr) return;
-    const std::optional<FileInfo> info = file_info(join_path(directory, name));
+    const std::optional<FileInfo> info = fs_.info(join_path(directory, name));
     if (!info) {
         listing->entries.erase(name);
         return;

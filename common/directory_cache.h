@@ -23,6 +23,10 @@
 #include "platform.h"
 
 namespace site {
+class FileSystem;
+}
+
+namespace site {
 
 struct NameOrder {
     bool operator()(const std::string& a, const std::string& b) const;
@@ -39,6 +43,8 @@ using CachedEntries = std::map<std::string, CachedEntry, NameOrder>;
 
 class DirectoryCache {
 public:
+    explicit DirectoryCache(FileSystem& fs) : fs_(fs) {}
+
     // The entries of `directory` in name order; nothing when it cannot be read.
     CachedEntries* entries(const std::string& directory);
 
@@ -47,6 +53,9 @@ public:
     // directory cannot be read.
     std::optional<std::vector<std::string>> matching_names(const std::string& directory, const std::string& pattern,
                                             bool files_only);
+
+    // The file system the directories are read from.
+    FileSystem& file_system() { return fs_; }
 
     // Records this process's own change to a directory, if it is cached.
     void removed(const std::string& directory, const std::string& name);
@@ -64,6 +73,7 @@ private:
     // change; nullptr when it is not cached.
     Listing* restamped(const std::string& directory);
 
+    FileSystem& fs_;
     std::map<Identity, Listing> listings_;
 };
 

@@ -56,8 +56,8 @@ bool same_bytes(OsFile& a, OsFile& b) {
 
 }  // namespace
 
-FileSystem& real_file_system() {
-    static FileSystem platform;
+DiskCalls& platform_disk_calls() {
+    static DiskCalls platform;
     return platform;
 }
 
@@ -98,8 +98,8 @@ bool FileKeeper::is_remainder_of_move(const std::string& from, const std::string
 bool FileKeeper::same_entry(const std::string& a, const std::string& b) {
     const SplitPath split_a = split_path(a), split_b = split_path(b);
     if (!same_name(split_a.name, split_b.name)) return false;
-    const std::optional<DirectoryStamp> dir_a = directory_stamp(directory_part(a));
-    const std::optional<DirectoryStamp> dir_b = directory_stamp(directory_part(b));
+    const std::optional<DirectoryStamp> dir_a = fs_.directory_stamp(directory_part(a));
+    const std::optional<DirectoryStamp> dir_b = fs_.directory_stamp(directory_part(b));
     // When a directory cannot be looked at, take the entries for one: that
     // only ever refuses a move.
     return !dir_a || !dir_b || (dir_a->device == dir_b->device && dir_a->index == dir_b->index);
@@ -256,7 +256,7 @@ std::optional<std::string> FileKeeper::recover_recorded_move() {
     if (journal_.empty()) return std::nullopt;
     const std::optional<FileInfo> journal = fs_.info(journal_);
     if (!journal) return std::nullopt;
-    const std::optional<std::string> text = journal->is_regular ? read_whole_file(journal_) : std::nullopt;
+    const std::optional<std::string> text = journal->is_regular ? fs_.read_whole(journal_) : std::nullopt;
     std::vector<std::string> lines;
     for (size_t start = 0, end; text && (end = text->find('\n', start)) != std::string::npos; start = end + 1)
         lines.push_back(text->substr(start, end - start));

@@ -24,27 +24,15 @@
 #include <optional>
 #include <string>
 
-#include "file_system.h"
+#include "disk_calls.h"
+#include "move_outcome.h"
 
 namespace site {
 
-enum class MoveOutcome {
-    Moved,
-    Completed,      // the target already held the file: an interrupted move, finished
-    TargetExists,   // another file stands at the target; both kept
-    SourceMissing,
-    SourceKept,     // copied, but the source could not be deleted: the copy went again
-    SourceChanged,  // another file took the source's name during the copy: both kept
-    CopyDiffers,    // the copy read back differs from the source: the copy went again
-    NameTooLong,
-    NoSpace,
-    AccessDenied,
-    Failed,
-};
 
 class FileKeeper {
 public:
-    explicit FileKeeper(FileSystem& fs = real_file_system()) : fs_(fs) {}
+    explicit FileKeeper(DiskCalls& fs = platform_disk_calls()) : fs_(fs) {}
 
     // Records every move that is not a single rename in the file `journal`
     // while it runs.
@@ -97,7 +85,7 @@ private:
     FsStatus write_new_file(const std::string& path, const std::string& content);
     void clear_record();
 
-    FileSystem& fs_;
+    DiskCalls& fs_;
     std::string journal_;
     unsigned temporaries_ = 0;
 };

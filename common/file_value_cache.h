@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "file_system.h"
 #include "platform.h"
 #include "text_reader.h"
 
@@ -21,18 +22,19 @@ public:
     // unchanged, otherwise `read` over the file's text, kept for next time;
     // nothing when the file cannot be read.
     template <typename Read>
-    std::optional<Value> get(const std::string& path, Read read) {
-        FsStatus status;
-        OsFile file = OsFile::open_regular(path, status);
-        const std::optional<FileInfo> info = file.is_open() ? file.info() : std::nullopt;
-        if (!info) return std::nullopt;
+    std::optional<Value> get(FileSystem& fs, const std::string& path, Read read) {
         auto kept = kept_.find(path);
-        if (kept != kept_.end() && unchanged(kept->second.info, *info)) return kept->second.value;
-        const std::optional<std::string> raw = read_rest(file);
-        if (!raw) return std::nullopt;
-        TextReader reader = TextReader::from_bytes(*raw);
+        if (kept != kept_.end()) {
+            // Opened, not read: enough to see whether it changed.
+            const FileRead looked = fs.read(path, 0);
+            if (looked.status != FsStatus::Ok) return std::nullopt;
+            if (unchanged(kept->second.info, looked.info)) return kept->second.value;
+        }
+        const FileRead whole = fs.read(path);
+        if (whole.status != FsStatus::Ok) return std::nullopt;
+        TextReader reader = TextReader::from_bytes(whole.bytes);
         Value value = read(reader);
-        kept_[path] = Kept{*info, value};
+        kept_[path] = Kept{whole.info, value};
         return value;
     }
 

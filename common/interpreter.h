@@ -6,8 +6,7 @@
 
 #include "command.h"
 #include "directory_cache.h"
-#include "file_keeper.h"
-#include "platform.h"
+#include "file_system.h"
 #include "trace.h"
 
 namespace site {
@@ -23,6 +22,29 @@ public:
     // left recorded there. An interpreter that hands its moves to another
     // program keeps no such record.
     virtual void keep_move_journal(const std::string& journal) { (void)journal; }
+
+    // The directory that "dir" lists and that a relative path in a command
+    // starts from. It is this interpreter's own: the process's current
+    // directory is never changed for it.
+    const std::string& current_directory() const { return current_; }
+    // Makes `path` (whole, or relative to the current directory) the
+    // current directory; false, and nothing changed, when it does not lead
+    // to a directory.
+    bool change_directory(const std::string& path);
+
+protected:
+    CommandInterpreter(FileSystem& fs, std::string current_directory)
+        : fs_(fs), current_(std::move(current_directory)) {}
+    // `path` as a whole path: relative ones start from the current directory.
+    std::string whole(const std::string& path) const;
+    // The command with each of its paths whole (a rename's new name is a
+    // name, not a path).
+    Command with_whole_paths(Command command) const;
+
+    FileSystem& fs_;
+
+private:
+    std::string current_;
 };
 
 // Runs the five commands itself, with no child process and no shell, and
@@ -31,8 +53,8 @@ public:
 // says so.
 class BuiltinInterpreter final : public CommandInterpreter {
 public:
-    explicit BuiltinInterpreter(Trace& console, FileSystem& fs = real_file_system())
-        : console_(console), keeper_(fs) {}
+    BuiltinInterpreter(Trace& console, FileSystem& fs, std::string current_directory)
+        : CommandInterpreter(fs, std::move(current_directory)), console_(console), cache_(fs) {}
     void run(const Command& command) override;
     void keep_move_journal(const std::string& journal) override;
 
@@ -52,12 +74,13 @@ private:
     void moved(const std::string& from, const std::string& to);
 
     Trace& console_;
-    FileKeeper keeper_;
     DirectoryCache cache_;
 };
 
-// The interpreter this build uses.
-std::unique_ptr<CommandInterpreter> make_interpreter(Trace& console);
+// The interpreter this build uses, over `fs`, starting in the directory
+// `current_directory`.
+std::unique_ptr<CommandInterpreter> make_interpreter(Trace& console, FileSystem& fs,
+                                                     const std::string& current_directory);
 
 // `%NAME%` replaced by the value of the environment variable NAME, names
 // matched without regard to case; an unset name stays as written.

@@ -1,6 +1,7 @@
 #include "path_config.h"
 
 #include "listing.h"
+#include "paths.h"
 #include "platform.h"
 
 namespace site {
@@ -38,18 +39,21 @@ PathConfig read_path_config(const PathConfig& defaults, TextReader& file, Trace&
     return config;
 }
 
-std::optional<PathConfig> working_paths(const PathConfig& read, WorkDirectory work, Trace& trace) {
+std::optional<PathConfig> working_paths(const PathConfig& read, WorkDirectory work, const std::string& start_directory,
+                                        Trace& trace) {
     const std::string& worked_in = work == WorkDirectory::ToSend ? read.to_send : read.sent;
     const char* missing = read.base.empty() ? "de base" : worked_in.empty() ? (work == WorkDirectory::ToSend ? "a envoyer" : "des envoyes") : nullptr;
     if (missing != nullptr) {
         trace << "\n" << kPathConfigFile << " ne donne pas de repertoire " << missing << " : rien n est fait\n";
         return std::nullopt;
     }
-    return PathConfig{absolute_path(read.base), absolute_path(read.to_send), absolute_path(read.sent)};
+    return PathConfig{absolute_path(read.base, start_directory), absolute_path(read.to_send, start_directory),
+                      absolute_path(read.sent, start_directory)};
 }
 
-PathConfig read_path_config(const PathConfig& defaults, Trace& trace) {
-    std::optional<TextReader> file = TextReader::open(kPathConfigFile);
+PathConfig read_path_config(FileSystem& fs, const std::string& start_directory, const PathConfig& defaults,
+                            Trace& trace) {
+    std::optional<TextReader> file = read_text(fs, join_path(start_directory, kPathConfigFile));
     if (!file) {
         trace << "\n" << kPathConfigFile << " introuvable : chemins par defaut";
         return defaults;

@@ -1,11 +1,12 @@
 // The path configuration that both programs read first: the base, to-send
-// and sent directories, from "path_autok7.txt" in the current directory over
-// each program's built-in defaults.
+// and sent directories, from "path_autok7.txt" in the directory the program
+// was started in, over each program's built-in defaults.
 #pragma once
 
 #include <optional>
 #include <string>
 
+#include "file_system.h"
 #include "text_reader.h"
 #include "trace.h"
 
@@ -20,7 +21,7 @@ struct PathConfig {
 extern const PathConfig kStamperDefaults;
 extern const PathConfig kFilerDefaults;
 
-// The name of the configuration file, looked up in the current directory.
+// The name of the configuration file, looked up in the start directory.
 extern const char* const kPathConfigFile;
 
 // Reads the configuration over `defaults`. Line n feeds slot n; a line
@@ -28,7 +29,8 @@ extern const char* const kPathConfigFile;
 // newline (the last line of a file that lacks one, or a piece of a line
 // longer than 199 characters) prints "\npos zero" and is used all the same.
 // A missing file gives one trace line and the defaults.
-PathConfig read_path_config(const PathConfig& defaults, Trace& trace);
+PathConfig read_path_config(FileSystem& fs, const std::string& start_directory, const PathConfig& defaults,
+                            Trace& trace);
 
 // The same over an open reader, for files that are already in memory.
 PathConfig read_path_config(const PathConfig& defaults, TextReader& file, Trace& trace);
@@ -42,6 +44,7 @@ enum class WorkDirectory { ToSend, Sent };
 // relative path means the same wherever the pass goes. Nothing, after one
 // trace line, when the configuration leaves a directory the program works in
 // empty: there is no place to work in, and nothing is done.
-std::optional<PathConfig> working_paths(const PathConfig& read, WorkDirectory work, Trace& trace);
+std::optional<PathConfig> working_paths(const PathConfig& read, WorkDirectory work, const std::string& start_directory,
+                                        Trace& trace);
 
 }  // namespace site

@@ -35,9 +35,13 @@ bool make_directory(const std::string& path);
 // The current directory as an absolute path.
 std::string current_directory();
 
-// `path` made absolute against the current directory; an empty path stays
-// empty.
-std::string absolute_path(const std::string& path);
+// Whether `path` starts from a root (on Windows: a drive or a share), so
+// that no current directory changes what it names.
+bool is_absolute_path(const std::string& path);
+
+// `path` made absolute against the directory `against` (itself absolute);
+// an empty path stays empty.
+std::string absolute_path(const std::string& path, const std::string& against);
 
 struct DirectoryEntry {
     std::string name;
@@ -102,6 +106,14 @@ std::optional<FileInfo> file_info(const std::string& path);
 // byte for byte on POSIX, without regard to case on Windows.
 bool same_name(const std::string& a, const std::string& b);
 
+// The form of a name under which same_name finds it: the name itself on
+// POSIX, its ASCII letters in lower case on Windows.
+std::string name_key(const std::string& name);
+
+// Whether `c` separates the names of a path: '/' everywhere, '\\' too on
+// Windows.
+bool is_path_separator(char c);
+
 // --- Files -------------------------------------------------------------------
 
 // An open file, closed with the object.
@@ -138,9 +150,6 @@ public:
     // process ends, however it ends.
     FsStatus try_lock();
     FsStatus close();
-    // A stdio stream over the file for binary reading; the object lets go
-    // of it.
-    std::FILE* release_to_stream();
 
 private:
     static constexpr std::intptr_t kNoHandle = -1;
@@ -173,10 +182,6 @@ std::optional<std::string> read_whole_file(const std::string& path);
 // The rest of an open file's content; nothing on a read error.
 std::optional<std::string> read_rest(OsFile& file);
 
-// Opens a regular file for binary reading; nullptr for anything else
-// (missing, a directory, a FIFO or device, unreadable).
-std::FILE* open_regular_file(const std::string& path);
-
 // Sets a file's modification time; false on failure.
 bool set_modified_time(const std::string& path, std::time_t when);
 
@@ -204,8 +209,9 @@ struct DosStamp {
 // outside 1980-2107, which the date word cannot hold.
 std::optional<DosStamp> pack_dos_stamp(const std::tm& local);
 
-// The last-modification stamp of an open file, in local time.
-std::optional<DosStamp> file_dos_stamp(std::FILE* file);
+// A file's last-modification time in local time, as the site's disk keeps
+// it; nothing outside the years the date word can hold.
+std::optional<DosStamp> dos_stamp_of(const FileInfo& info);
 
 // The current local time as asctime prints it ("Sun Mar  1 14:20:00 2015\n").
 std::string local_time_text();

@@ -40,9 +40,11 @@ std::string current_directory() {
     return path;
 }
 
-std::string absolute_path(const std::string& path) {
-    if (path.empty() || path[0] == '/') return path;
-    return current_directory() + "/" + path;
+bool is_absolute_path(const std::string& path) { return !path.empty() && path[0] == '/'; }
+
+std::string absolute_path(const std::string& path, const std::string& against) {
+    if (path.empty() || is_absolute_path(path)) return path;
+    return against + "/" + path;
 }
 
 std::optional<std::vector<DirectoryEntry>> list_directory(const std::string& path) {
@@ -134,6 +136,10 @@ std::optional<FileInfo> file_info(const std::string& path) {
 }
 
 bool same_name(const std::string& a, const std::string& b) { return a == b; }
+
+std::string name_key(const std::string& name) { return name; }
+
+bool is_path_separator(char c) { return c == '/'; }
 
 OsFile OsFile::open_regular(const std::string& path, FsStatus& status) {
     // A FIFO or a device is recognised from its kind before it is opened,
@@ -228,12 +234,6 @@ FsStatus OsFile::close() {
     return result == 0 ? FsStatus::Ok : status_of(errno);
 }
 
-std::FILE* OsFile::release_to_stream() {
-    std::FILE* stream = ::fdopen(fd_of(handle_), "rb");
-    if (stream != nullptr) handle_ = kNoHandle;
-    return stream;
-}
-
 FsStatus rename_no_replace(const std::string& from, const std::string& to) {
 #if defined(__linux__) && defined(SYS_renameat2)
     constexpr unsigned kRenameNoReplace = 1;
@@ -265,11 +265,6 @@ void flush_directory(const std::string& path) {
     ::close(fd);
 }
 
-std::FILE* open_regular_file(const std::string& path) {
-    FsStatus status;
-    return OsFile::open_regular(path, status).release_to_stream();
-}
-
 unsigned long process_id() { return static_cast<unsigned long>(::getpid()); }
 
 void sleep_milliseconds(unsigned milliseconds) {
@@ -283,11 +278,9 @@ bool set_modified_time(const std::string& path, std::time_t when) {
     return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
 
-std::optional<DosStamp> file_dos_stamp(std::FILE* file) {
-    struct stat st;
-    if (file == nullptr || ::fstat(::fileno(file), &st) != 0) return std::nullopt;
+std::optional<DosStamp> dos_stamp_of(const FileInfo& info) {
     std::tm local;
-    if (::localtime_r(&st.st_mtime, &local) == nullptr) return std::nullopt;
+    if (::localtime_r(&info.modified, &local) == nullptr) return std::nullopt;
     return pack_dos_stamp(local);
 }
 

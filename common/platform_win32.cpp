@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <string>
 
+#include "ascii.h"
 #include "platform.h"
 
 namespace site {
@@ -29,10 +30,17 @@ std::string current_directory() {
     return std::string(buffer, length);
 }
 
-std::string absolute_path(const std::string& path) {
+// A path from the root of a drive, of the current drive, or of a share
+// stands alone.
+bool is_absolute_path(const std::string& path) {
+    return !path.empty() && (is_path_separator(path[0]) || (path.size() > 1 && path[1] == ':'));
+}
+
+std::string absolute_path(const std::string& path, const std::string& against) {
     if (path.empty()) return path;
+    const std::string whole = is_absolute_path(path) ? path : against + "\\" + path;
     char buffer[MAX_PATH * 4];
-    const DWORD length = ::GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    const DWORD length = ::GetFullPathNameA(whole.c_str(), sizeof buffer, buffer, nullptr);
     if (length == 0 || length >= sizeof buffer) return path;
     return std::string(buffer, length);
 }
@@ -152,6 +160,10 @@ bool same_name(const std::string& a, const std::string& b) {
                             static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
+std::string name_key(const std::string& name) { return lower_ascii(name); }
+
+bool is_path_separator(char c) { return c == '\\' || c == '/'; }
+
 OsFile OsFile::open_regular(const std::string& path, FsStatus& status) {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -251,16 +263,6 @@ FsStatus OsFile::close() {
     return closed ? FsStatus::Ok : last_status();
 }
 
-std::FILE* OsFile::release_to_stream() {
-    if (!is_open()) return nullptr;
-    const int descriptor = ::_open_osfhandle(handle_, _O_RDONLY | _O_BINARY);
-    if (descriptor < 0) return nullptr;
-    handle_ = kNoHandle;  // the descriptor owns it now
-    std::FILE* stream = ::_fdopen(descriptor, "rb");
-    if (stream == nullptr) ::_close(descriptor);
-    return stream;
-}
-
 FsStatus rename_no_replace(const std::string& from, const std::string& to) {
     // Without MOVEFILE_REPLACE_EXISTING the rename never replaces a file, and
     // without MOVEFILE_COPY_ALLOWED it never copies: another volume is
@@ -296,11 +298,6 @@ void flush_directory(const std::string& path) {
     ::CloseHandle(handle);
 }
 
-std::FILE* open_regular_file(const std::string& path) {
-    FsStatus status;
-    return OsFile::open_regular(path, status).release_to_stream();
-}
-
 unsigned long process_id() { return ::GetCurrentProcessId(); }
 
 void sleep_milliseconds(unsigned milliseconds) { ::Sleep(milliseconds); }
@@ -310,14 +307,15 @@ bool set_modified_time(const std::string& path, std::time_t when) {
     return ::_utime(path.c_str(), &times) == 0;
 }
 
-std::optional<DosStamp> file_dos_stamp(std::FILE* file) {
-    if (file == nullptr) return std::nullopt;
-    const HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(file)));
+std::optional<DosStamp> dos_stamp_of(const FileInfo& info) {
+    const unsigned long long ticks = (static_cast<unsigned long long>(info.modified) * 10000000ULL +
+                                      kUnixEpochInFileTime + static_cast<unsigned long long>(info.modified_fraction));
     FILETIME written, local;
+    written.dwLowDateTime = static_cast<DWORD>(ticks);
+    written.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
     SYSTEMTIME parts;
     DosStamp stamp;
-    if (handle == INVALID_HANDLE_VALUE || !::GetFileTime(handle, nullptr, nullptr, &written) ||
-        !::FileTimeToLocalFileTime(&written, &local) || !::FileTimeToSystemTime(&local, &parts))
+    if (!::FileTimeToLocalFileTime(&written, &local) || !::FileTimeToSystemTime(&local, &parts))
         return std::nullopt;
     // The date word holds 1980 to 2107 only; some FileTimeToDosDateTime
     // implementations (Wine's) give 1980 for a later year instead of failing.

@@ -1,5 +1,6 @@
 #include "run_lock.h"
 
+#include "file_system.h"
 #include "paths.h"
 
 namespace site {
@@ -23,9 +24,9 @@ RunLock RunLock::acquire(const std::string& path, unsigned wait_ms) {
     }
 }
 
-std::optional<RunLock> lock_site_run(const std::string& base, const char* program, Trace& trace) {
+std::optional<RunLock> lock_site_run(FileSystem& fs, const std::string& base, const char* program, Trace& trace) {
     const std::string path = join_path(base, std::string(program) + ".lock");
-    RunLock lock = RunLock::acquire(path, kRunLockWaitMilliseconds);
+    RunLock lock = fs.lock(path, kRunLockWaitMilliseconds);
     switch (lock.state()) {
         case RunLock::State::Held:
         case RunLock::State::NoDirectory: return lock;

@@ -14,6 +14,8 @@
 
 namespace site {
 
+class FileSystem;
+
 // How long a second run waits for the first to end before it gives up.
 constexpr unsigned kRunLockWaitMilliseconds = 5000;
 
@@ -24,6 +26,9 @@ public:
     // Takes the lock on the file at `path`, waiting up to `wait_ms` for
     // another process to let go of it.
     static RunLock acquire(const std::string& path, unsigned wait_ms);
+    // A lock that no other process can see: for a run that changes nothing
+    // on the disk.
+    static RunLock private_to_process() { return RunLock(OsFile(), State::Held); }
 
     State state() const { return state_; }
 
@@ -39,6 +44,6 @@ private:
 // in the trace and returns nothing: the caller then ends without touching
 // anything. A missing base directory is no reason to stop here: the run
 // goes on and reports what it cannot do.
-std::optional<RunLock> lock_site_run(const std::string& base, const char* program, Trace& trace);
+std::optional<RunLock> lock_site_run(FileSystem& fs, const std::string& base, const char* program, Trace& trace);
 
 }  // namespace site

@@ -24,12 +24,16 @@ std::vector<std::string> system_command_lines(const Command& command, DirectoryC
     if (matches.names.empty()) return {guarded_move(command.source, command.target)};
     std::vector<std::string> lines;
     for (const std::string& name : matches.names)
-        lines.push_back(guarded_move(path_in(matches.directory, name), join_path(command.target, name)));
+        lines.push_back(guarded_move(join_path(matches.directory, name), join_path(command.target, name)));
     return lines;
 }
 
 void SystemInterpreter::run(const Command& command) {
-    for (const std::string& line : system_command_lines(command, cache_)) {
+    // The child starts in the process's current directory: it is set to
+    // this interpreter's, so that "dir" and relative paths mean the same as
+    // with the built-in interpreter.
+    site::change_directory(current_directory());
+    for (const std::string& line : system_command_lines(with_whole_paths(command), cache_)) {
         console_.flush();
         std::fflush(nullptr);
         std::system(line.c_str());

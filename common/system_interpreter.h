@@ -10,10 +10,12 @@
 namespace site {
 
 // Hands every command line to system() and waits for it, the trace flushed
-// first so that the interpreter's output follows it on the console.
+// first so that the interpreter's output follows it on the console. The
+// Windows interpreter runs in this one's current directory.
 class SystemInterpreter final : public CommandInterpreter {
 public:
-    explicit SystemInterpreter(Trace& console) : console_(console) {}
+    SystemInterpreter(Trace& console, FileSystem& fs, std::string current_directory)
+        : CommandInterpreter(fs, std::move(current_directory)), console_(console), cache_(fs) {}
     void run(const Command& command) override;
 
 private:

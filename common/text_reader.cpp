@@ -38,12 +38,6 @@ int digit_value(int c, int base) {
 
 }  // namespace
 
-std::optional<TextReader> TextReader::open(const std::string& path) {
-    std::optional<std::string> raw = read_whole_file(path);
-    if (!raw) return std::nullopt;
-    return TextReader(translate_text_mode(*raw));
-}
-
 TextReader TextReader::from_bytes(std::string_view raw) {
     return TextReader(translate_text_mode(raw));
 }

@@ -20,9 +20,6 @@ namespace site {
 
 class TextReader {
 public:
-    // Opens `path` for reading in text mode; nothing when it cannot be read
-    // as a regular file.
-    static std::optional<TextReader> open(const std::string& path);
     // A reader over raw file bytes, translated as text mode would.
     static TextReader from_bytes(std::string_view raw);
 

@@ -2,10 +2,10 @@
 
 #include <vector>
 
+#include "ascii.h"
+
 namespace site {
 
-
-bool has_wildcard(std::string_view text) { return text.find_first_of("*?") != std::string_view::npos; }
 
 bool wildcard_match(std::string_view pattern, std::string_view name) {
     // matches[j] after processing pattern[i..]: does pattern[i..] match name[j..]?

@@ -1,6 +1,6 @@
 #include "archive_dirs.h"
 
-#include "platform.h"
+#include "paths.h"
 
 namespace site {
 
@@ -57,19 +57,19 @@ bool is_archive_year(std::string_view year) {
     return value >= kFirstArchiveYear && value <= kLastArchiveYear;
 }
 
-bool create_and_enter(const std::string& name, const char* failure, Trace& trace) {
-    if (make_directory(name)) {
+bool FilingRun::create_and_enter(const std::string& name, const char* failure) {
+    if (fs.make_directory(join_path(interpreter.current_directory(), name))) {
         trace << "Directory created\n";
-        return change_directory(name);
+        return enter(name);
     }
     trace << failure;
     return false;
 }
 
-bool enter_or_create(const std::string& name, const std::string& shown_name, const char* failure, Trace& trace) {
-    if (change_directory(name)) return true;
+bool FilingRun::enter_or_create(const std::string& name, const std::string& shown_name, const char* failure) {
+    if (enter(name)) return true;
     trace << "=R=>le repertoire n existe pas " << shown_name << "\n";
-    return create_and_enter(name, failure, trace);
+    return create_and_enter(name, failure);
 }
 
 }  // namespace site

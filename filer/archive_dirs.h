@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "file_system.h"
+#include "interpreter.h"
+#include "path_config.h"
 #include "trace.h"
 
 namespace site {
@@ -57,12 +60,25 @@ constexpr int kLastArchiveYear = 2107;
 // Four digits giving a year from 1980 to 2107.
 bool is_archive_year(std::string_view year);
 
-// Creates `name` in the current directory and enters it, with the trace
-// "Directory created\n", or prints `failure` when it cannot be created;
-// true when it was entered.
-bool create_and_enter(const std::string& name, const char* failure, Trace& trace);
+// What the handlers of one filing run work with. The directory they stand
+// in is the interpreter's current directory: the handlers steer it, and
+// "dir" lists it.
+struct FilingRun {
+    const PathConfig& paths;
+    Trace& trace;
+    CommandInterpreter& interpreter;
+    FileSystem& fs;
 
-// Enters `name`; when it is missing, says so and creates it as above.
-bool enter_or_create(const std::string& name, const std::string& shown_name, const char* failure, Trace& trace);
+    // Enters `name` in the current directory; false when it is not there.
+    bool enter(const std::string& name) { return interpreter.change_directory(name); }
+    // Creates `name` in the current directory and enters it, with the
+    // trace "Directory created\n", or prints `failure` when it cannot be
+    // created; true when it was entered.
+    bool create_and_enter(const std::string& name, const char* failure);
+    // Enters `name`; when it is missing, says so and creates it as above.
+    bool enter_or_create(const std::string& name, const std::string& shown_name, const char* failure);
+    // Back to the base directory, where each listed name starts.
+    void return_to_base() { interpreter.change_directory(paths.base); }
+};
 
 }  // namespace site

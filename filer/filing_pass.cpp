@@ -7,7 +7,6 @@
 #include "path_config.h"
 #include "paths.h"
 #include "photometer_files.h"
-#include "platform.h"
 #include "run_lock.h"
 #include "text_reader.h"
 #include "wetsensor_files.h"
@@ -33,9 +32,9 @@ void say_nothing_to_file(CommandInterpreter& interpreter) {
 
 // The first word of the listing, empty when it holds only white space or
 // cannot be read.
-std::string first_listed_word(const std::string& listing_path, Trace& trace) {
+std::string first_listed_word(FileSystem& fs, const std::string& listing_path, Trace& trace) {
     std::string word;
-    if (std::optional<TextReader> listing = TextReader::open(listing_path))
+    if (std::optional<TextReader> listing = read_text(fs, listing_path))
         listing->read_word(word);
     else
         trace << "\nListe " << listing_path << " illisible";
@@ -43,7 +42,8 @@ std::string first_listed_word(const std::string& listing_path, Trace& trace) {
     return word;
 }
 
-void file_listed_names(TextReader& listing, const PathConfig& paths, Trace& trace, CommandInterpreter& interpreter) {
+void file_listed_names(TextReader& listing, FilingRun& run) {
+    Trace& trace = run.trace;
     std::string name;
     for (ListingRead read; (read = read_listing_line(listing, name)) != ListingRead::End;) {
         if (read == ListingRead::TooLong) {
@@ -52,21 +52,22 @@ void file_listed_names(TextReader& listing, const PathConfig& paths, Trace& trac
         }
         trace << "\n\n-->" << name << "\n";
         if (is_photometer_name(name))
-            file_photometer_line(name, paths, trace, interpreter);
+            file_photometer_line(name, run);
         else if (contains(name, ".raw"))
-            file_wetsensor_line(name, paths, trace, interpreter);
+            file_wetsensor_line(name, run);
     }
 }
 
 }  // namespace
 
-void run_filing_pass(Trace& trace, CommandInterpreter& interpreter) {
-    const PathConfig read = read_path_config(kFilerDefaults, trace);
+void run_filing_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs) {
+    const std::string start_directory = interpreter.current_directory();
+    const PathConfig read = read_path_config(fs, start_directory, kFilerDefaults, trace);
     trace << "\npathbase-->" << read.base << "\npathenvoye-->" << read.sent;
-    const std::optional<PathConfig> working = working_paths(read, WorkDirectory::Sent, trace);
+    const std::optional<PathConfig> working = working_paths(read, WorkDirectory::Sent, start_directory, trace);
     if (!working) return;
     const PathConfig& paths = *working;
-    const std::optional<RunLock> lock = lock_site_run(paths.base, "brasko", trace);
+    const std::optional<RunLock> lock = lock_site_run(fs, paths.base, "brasko", trace);
     if (!lock) return;
     interpreter.keep_move_journal(join_path(paths.base, kMoveJournal));
 
@@ -76,14 +77,15 @@ void run_filing_pass(Trace& trace, CommandInterpreter& interpreter) {
     interpreter.run(list);
     trace << "\ntmp-->" << listing_path;
 
-    if (first_listed_word(listing_path, trace).empty()) {
+    if (first_listed_word(fs, listing_path, trace).empty()) {
         say_nothing_to_file(interpreter);
         return;
     }
-    std::optional<TextReader> listing = TextReader::open(listing_path);
+    std::optional<TextReader> listing = read_text(fs, listing_path);
     if (!listing) return;
-    change_directory(paths.base);
-    file_listed_names(*listing, paths, trace, interpreter);
+    FilingRun run{paths, trace, interpreter, fs};
+    run.return_to_base();
+    file_listed_names(*listing, run);
 }
 
 }  // namespace site

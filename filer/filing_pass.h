@@ -2,15 +2,17 @@
 // base directory.
 #pragma once
 
+#include "file_system.h"
 #include "interpreter.h"
 #include "trace.h"
 
 namespace site {
 
-// One whole run of the filer, from the current directory: reads the path
-// configuration, lists the sent directory into "dirk7.txt" in the base
-// directory and hands each listed photometer or wet-sensor file to its
-// handler, through `interpreter`.
-void run_filing_pass(Trace& trace, CommandInterpreter& interpreter);
+// One whole run of the filer, from the interpreter's current directory
+// (where the program was started): reads the path configuration, lists the
+// sent directory into "dirk7.txt" in the base directory and hands each
+// listed photometer or wet-sensor file to its handler, through
+// `interpreter`. Everything it reads and makes, it does through `fs`.
+void run_filing_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs);
 
 }  // namespace site

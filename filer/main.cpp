@@ -9,8 +9,9 @@
 
 int main() {
     site::Trace trace(stdout);
-    auto interpreter = site::make_interpreter(trace);
-    site::run_filing_pass(trace, *interpreter);
+    site::RealFileSystem disk;
+    auto interpreter = site::make_interpreter(trace, disk, site::current_directory());
+    site::run_filing_pass(trace, *interpreter, disk);
     trace.flush();
     return 0;
 }

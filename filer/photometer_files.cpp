@@ -2,7 +2,6 @@
 
 #include "archive_dirs.h"
 #include "paths.h"
-#include "platform.h"
 #include "wildcard.h"
 
 namespace site {
@@ -14,22 +13,22 @@ constexpr const char* kCannotCreate = "Unable to create directory of photometer\
 // Enters base/<photometer>/<year>, creating what is missing. A year
 // directory is only ever made inside its photometer's: when that cannot be
 // made or entered, the year's line says so and nothing is made elsewhere.
-void enter_archive_directories(const std::string& photometer, const std::string& year, Trace& trace) {
-    if (change_directory(photometer)) {
-        enter_or_create(year, year, kCannotCreate, trace);
+void enter_archive_directories(const std::string& photometer, const std::string& year, FilingRun& run) {
+    if (run.enter(photometer)) {
+        run.enter_or_create(year, year, kCannotCreate);
         return;
     }
-    trace << "=R=>le repertoire n existe pas " << photometer << "\n";
-    if (create_and_enter(photometer, kCannotCreate, trace))
-        create_and_enter(year, kCannotCreate, trace);
+    run.trace << "=R=>le repertoire n existe pas " << photometer << "\n";
+    if (run.create_and_enter(photometer, kCannotCreate))
+        run.create_and_enter(year, kCannotCreate);
     else
-        trace << kCannotCreate;
+        run.trace << kCannotCreate;
 }
 
 }  // namespace
 
-void file_photometer_line(const std::string& name, const PathConfig& paths, Trace& trace,
-                          CommandInterpreter& interpreter) {
+void file_photometer_line(const std::string& name, FilingRun& run) {
+    Trace& trace = run.trace;
     const std::string line = name + "\n";
     trace << "=1=>" << line;
     NameProblem problem;
@@ -53,12 +52,12 @@ void file_photometer_line(const std::string& name, const PathConfig& paths, Trac
         return;
     }
 
-    enter_archive_directories(parsed.directory, parsed.year, trace);
-    const Command move = Command::move_matching(join_path(paths.sent, parsed.file_pattern()),
-                                                join_path(join_path(paths.base, parsed.directory), parsed.year));
-    interpreter.run(move);
+    enter_archive_directories(parsed.directory, parsed.year, run);
+    const Command move = Command::move_matching(join_path(run.paths.sent, parsed.file_pattern()),
+                                                join_path(join_path(run.paths.base, parsed.directory), parsed.year));
+    run.interpreter.run(move);
     trace << "=lcopy=>" << move.rendered();
-    change_directory(paths.base);
+    run.return_to_base();
 }
 
 }  // namespace site

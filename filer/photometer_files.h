@@ -4,9 +4,7 @@
 
 #include <string>
 
-#include "interpreter.h"
-#include "path_config.h"
-#include "trace.h"
+#include "archive_dirs.h"
 
 namespace site {
 
@@ -16,7 +14,6 @@ namespace site {
 // the year directory from the four characters after the last '_'; makes
 // sure both exist and moves every file of that photometer from the sent
 // directory into the year directory. Called and left in the base directory.
-void file_photometer_line(const std::string& name, const PathConfig& paths, Trace& trace,
-                          CommandInterpreter& interpreter);
+void file_photometer_line(const std::string& name, FilingRun& run);
 
 }  // namespace site

@@ -3,9 +3,7 @@
 
 #include <string>
 
-#include "interpreter.h"
-#include "path_config.h"
-#include "trace.h"
+#include "archive_dirs.h"
 
 namespace site {
 
@@ -13,7 +11,6 @@ namespace site {
 // its last '_'; makes sure wetsensor and the sub-directory exist, lists the
 // sub-directory and moves the file there under its own name. A name without
 // '_' is left alone. Called and left in the base directory.
-void file_wetsensor_line(const std::string& name, const PathConfig& paths, Trace& trace,
-                         CommandInterpreter& interpreter);
+void file_wetsensor_line(const std::string& name, FilingRun& run);
 
 }  // namespace site

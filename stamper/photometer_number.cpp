@@ -42,14 +42,14 @@ ParValues parse_par(TextReader& file) {
     return values;
 }
 
-ParValues look_up_par(const std::string& par_name, CommandInterpreter& interpreter, Trace& trace,
+ParValues look_up_par(const std::string& par_name, CommandInterpreter& interpreter, FileSystem& fs, Trace& trace,
                       FileValueCache<ParValues>& cache) {
     interpreter.run(Command::echo("%programfiles%", "path.txt"));
     const std::string program_files = program_files_directory();
     trace << "File programmes: " << program_files << "\n";
     const std::string par_path = join_path(join_path(join_path(program_files, "ASTPWin"), "PAR"), par_name);
     trace << "path astpwin/PAR : " << par_path << "\n";
-    ParValues values = cache.get(par_path, parse_par).value_or(ParValues());
+    ParValues values = cache.get(fs, par_path, parse_par).value_or(ParValues());
     values.file = par_path;
     return values;
 }

@@ -1,5 +1,7 @@
 #include "site_name.h"
 
+#include "paths.h"
+
 namespace site {
 
 const char* const kSiteFile = "electron-site.ini";
@@ -25,8 +27,9 @@ std::string parse_site_name(TextReader& file) {
     return name;
 }
 
-std::optional<std::string> read_site_name(FileValueCache<std::string>& cache) {
-    return cache.get(kSiteFile, parse_site_name);
+std::optional<std::string> read_site_name(FileSystem& fs, const std::string& directory,
+                                          FileValueCache<std::string>& cache) {
+    return cache.get(fs, join_path(directory, kSiteFile), parse_site_name);
 }
 
 }  // namespace site

@@ -1,4 +1,4 @@
-// The site name, from the site configuration file in the current directory.
+// The site name, from the site configuration file in the start directory.
 #pragma once
 
 #include <optional>
@@ -15,8 +15,9 @@ extern const char* const kSiteFile;
 // there is none.
 std::string parse_site_name(TextReader& file);
 
-// The site name from kSiteFile; nothing when the file cannot be opened.
-// The file is read again only when it has changed.
-std::optional<std::string> read_site_name(FileValueCache<std::string>& cache);
+// The site name from kSiteFile in `directory`; nothing when the file cannot
+// be opened. The file is read again only when it has changed.
+std::optional<std::string> read_site_name(FileSystem& fs, const std::string& directory,
+                                          FileValueCache<std::string>& cache);
 
 }  // namespace site

@@ -1,7 +1,7 @@
 #include "stamping_pass.h"
 
-#include <cstdio>
-#include <memory>
+#include <algorithm>
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -23,11 +23,6 @@ namespace {
 constexpr const char* kListingFile = "dirk7-2.txt";
 constexpr const char* kStampedPattern = "*.K?";
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using DataFile = std::unique_ptr<std::FILE, FileCloser>;
-
 void print_version_lines(Trace& trace) {
     trace << "Version 2 (1/6/2007) ajout de l'ann" << kTraceEAcute << "e uniquement si pas fait et pas dans l'heure\n"
           << "Version 2 (28/8/2007) Correction du bug sur le num de photometre : nomPAR[ strlen(nomPAR)-1]='0' "
@@ -39,22 +34,22 @@ void print_version_lines(Trace& trace) {
 
 class Stamper {
 public:
-    Stamper(const PathConfig& paths, Trace& trace, CommandInterpreter& interpreter)
-        : paths_(paths), trace_(trace), interpreter_(interpreter) {}
+    Stamper(const PathConfig& paths, const std::string& start_directory, Trace& trace,
+            CommandInterpreter& interpreter, FileSystem& fs)
+        : paths_(paths), start_directory_(start_directory), trace_(trace), interpreter_(interpreter), fs_(fs) {}
 
     void stamp(const std::string& name);
 
 private:
-    // A listed file that can be stamped, still open.
+    // A listed file that can be stamped.
     struct CheckedFile {
-        DataFile data;
         char kind = '\0';
         K7Header header{};
         DosStamp stamp;
     };
 
-    // Opens the file and checks that it can be stamped; otherwise nothing,
-    // after a trace line that says why.
+    // Reads what the name needs of the file and checks that it can be
+    // stamped; otherwise nothing, after a trace line that says why.
     std::optional<CheckedFile> open_checked(const std::string& name);
     // The start of the new name (.K7 prefix or .K8 first token), traced;
     // nothing when a .K7 file's number cannot be known.
@@ -69,26 +64,31 @@ private:
     // The site name, with its trace when the site file is there; empty
     // when there is no site part.
     std::string traced_site_name();
-    // Reads the .K7 header; false (with its trace line) for a short file.
-    bool read_header(std::FILE* file, K7Header& header);
+    // Takes the .K7 header from the file's first bytes; false (with its
+    // trace line) for a short file.
+    bool read_header(const std::string& bytes, K7Header& header);
 
     const PathConfig& paths_;
+    const std::string& start_directory_;
     Trace& trace_;
     CommandInterpreter& interpreter_;
+    FileSystem& fs_;
     FileValueCache<std::string> site_files_;
     FileValueCache<ParValues> par_files_;
 };
 
-bool Stamper::read_header(std::FILE* file, K7Header& header) {
-    const size_t got = std::fread(header.data(), 1, header.size(), file);
-    if (got == header.size()) return true;
-    trace_ << "| fichier K7 trop court (" << static_cast<long long>(got) << " octets), nom inchange\n";
-    return false;
+bool Stamper::read_header(const std::string& bytes, K7Header& header) {
+    if (bytes.size() < header.size()) {
+        trace_ << "| fichier K7 trop court (" << static_cast<long long>(bytes.size()) << " octets), nom inchange\n";
+        return false;
+    }
+    std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(header.size()), header.begin());
+    return true;
 }
 
 std::optional<std::string> Stamper::start_k7_name(const K7Header& header) {
     const std::string par_name = par_file_name(header);
-    const ParValues par = look_up_par(par_name, interpreter_, trace_, par_files_);
+    const ParValues par = look_up_par(par_name, interpreter_, fs_, trace_, par_files_);
     trace_ << "\n  Pour le fichier " << par_name << " ADR=" << par.adr << " Nb=" << par.nb << " ";
     if (!par.found) {
         trace_ << "| pas de numero : " << par.file << " absent ou sans ligne Number, nom inchange\n";
@@ -100,7 +100,7 @@ std::optional<std::string> Stamper::start_k7_name(const K7Header& header) {
 }
 
 std::string Stamper::traced_site_name() {
-    const std::optional<std::string> site_name = read_site_name(site_files_);
+    const std::optional<std::string> site_name = read_site_name(fs_, start_directory_, site_files_);
     if (!site_name) return std::string();
     trace_ << "Fichier INI  " << kSiteFile << "\n";
     trace_ << "nom du site " << *site_name << "\n";
@@ -109,8 +109,8 @@ std::string Stamper::traced_site_name() {
 
 std::optional<Stamper::CheckedFile> Stamper::open_checked(const std::string& name) {
     CheckedFile file;
-    file.data.reset(open_regular_file(join_path(paths_.to_send, name)));
-    if (!file.data) {
+    const FileRead data = fs_.read(join_path(paths_.to_send, name), kK7HeaderSize);
+    if (data.status != FsStatus::Ok) {
         trace_ << "| fichier illisible, nom inchange\n";
         return std::nullopt;
     }
@@ -119,8 +119,8 @@ std::optional<Stamper::CheckedFile> Stamper::open_checked(const std::string& nam
         trace_ << "| ni K7 ni K8, nom inchange\n";
         return std::nullopt;
     }
-    if (file.kind == '7' && !read_header(file.data.get(), file.header)) return std::nullopt;
-    const std::optional<DosStamp> stamp = file_dos_stamp(file.data.get());
+    if (file.kind == '7' && !read_header(data.bytes, file.header)) return std::nullopt;
+    const std::optional<DosStamp> stamp = dos_stamp_of(data.info);
     if (!stamp) {
         trace_ << "| date du fichier illisible, nom inchange\n";
         return std::nullopt;
@@ -174,30 +174,30 @@ void Stamper::stamp(const std::string& name) {
         return;
     }
 
-    file->data.reset();  // closed before the rename
     interpreter_.run(Command::rename(join_path(paths_.to_send, name), new_name.name));
 }
 
 }  // namespace
 
-void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter) {
-    const PathConfig read = read_path_config(kStamperDefaults, trace);
+void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs) {
+    const std::string start_directory = interpreter.current_directory();
+    const PathConfig read = read_path_config(fs, start_directory, kStamperDefaults, trace);
     trace << "\npathbase-->" << read.base << "\npathenvoye-->" << read.sent << "\n";
-    const std::optional<PathConfig> working = working_paths(read, WorkDirectory::ToSend, trace);
+    const std::optional<PathConfig> working = working_paths(read, WorkDirectory::ToSend, start_directory, trace);
     if (!working) return;
     const PathConfig& paths = *working;
-    const std::optional<RunLock> lock = lock_site_run(paths.base, "tolvik", trace);
+    const std::optional<RunLock> lock = lock_site_run(fs, paths.base, "tolvik", trace);
     if (!lock) return;
 
     const std::string listing_path = join_path(paths.base, kListingFile);
     interpreter.run(Command::list_matching(join_path(paths.to_send, kStampedPattern), listing_path));
-    std::optional<TextReader> listing = TextReader::open(listing_path);
+    std::optional<TextReader> listing = read_text(fs, listing_path);
     if (!listing) {
         trace << "\nListe " << listing_path << " illisible";
         listing = TextReader::from_bytes("");
     }
 
-    Stamper stamper(paths, trace, interpreter);
+    Stamper stamper(paths, start_directory, trace, interpreter, fs);
     while (!listing->eof()) {
         std::string name;
         switch (read_listing_line(*listing, name)) {

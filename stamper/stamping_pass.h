@@ -7,9 +7,11 @@
 
 namespace site {
 
-// One whole run of the stamper, from the current directory: reads the path
-// configuration, lists the to-send directory into "dirk7-2.txt" in the base
-// directory, and renames each listed file in place through `interpreter`.
-void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter);
+// One whole run of the stamper, from the interpreter's current directory
+// (where the program was started): reads the path configuration, lists the
+// to-send directory into "dirk7-2.txt" in the base directory, and renames
+// each listed file in place through `interpreter`. Everything it reads, it
+// reads through `fs`.
+void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs);
 
 }  // namespace site

@@ -17,11 +17,12 @@ class BuiltinInterpreterTest : public ::testing::Test {
 protected:
     std::string run(const Command& command) {
         site::Trace console;
-        site::BuiltinInterpreter interpreter(console);
+        site::BuiltinInterpreter interpreter(console, disk, dir.path());
         interpreter.run(command);
         return console.text();
     }
 
+    site::RealFileSystem disk;
     TempDir dir;
 };
 
@@ -185,9 +186,8 @@ TEST(ExpandEnvironment, NamesWithoutRegardToCaseUnsetLeftAsWritten) {
 TEST_F(BuiltinInterpreterTest, DirListsTheCurrentDirectory) {
     write_file(dir / "wet_A001.raw", "12345");
     testing_site::set_mtime(dir / "wet_A001.raw", 0);
-    testing_site::ScopedCwd cwd(dir.path());
     const std::string out = run(Command::dir());
-    EXPECT_EQ(out.rfind(" Directory of ", 0), 0u) << out;
+    EXPECT_EQ(out.rfind(" Directory of " + dir.path() + "\n", 0), 0u) << out;
     EXPECT_NE(out.find("5 wet_A001.raw\n"), std::string::npos) << out;
     EXPECT_NE(out.find("1 File(s)              5 bytes"), std::string::npos) << out;
 }

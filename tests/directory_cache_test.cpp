@@ -20,7 +20,8 @@ TEST(DirectoryCache, MatchesThePatternWithoutRegardToCase) {
     for (const char* name : {"p0300_a.k7", "P0300_B.K7", "P0300_c.raw", "P1234_x.K7", "P0300_.K7", "p0300_.k8"})
         write_file(dir / name, "x");
     testing_site::make_dirs(dir / "P0300_dir.K7");
-    site::DirectoryCache cache;
+    site::RealFileSystem disk;
+    site::DirectoryCache cache(disk);
     EXPECT_EQ(cache.matching_names(dir.path(), "P0300_*.k?", true),
               (Names{"P0300_.K7", "p0300_.k8", "p0300_a.k7", "P0300_B.K7"}));
     EXPECT_EQ(cache.matching_names(dir.path(), "p0300_*.K?", false),
@@ -32,7 +33,8 @@ TEST(DirectoryCache, MatchesThePatternWithoutRegardToCase) {
 TEST(DirectoryCache, SeesChangesMadeBehindItsBack) {
     TempDir dir;
     write_file(dir / "P0300_a.K7", "x");
-    site::DirectoryCache cache;
+    site::RealFileSystem disk;
+    site::DirectoryCache cache(disk);
     EXPECT_EQ(cache.matching_names(dir.path(), "P0300_*.k?", true), (Names{"P0300_a.K7"}));
     // The file system's clock may not tick between two changes this close
     // together; the directory's time is set as a later change would leave it.
@@ -50,8 +52,8 @@ TEST(DirectoryCache, FollowsTheInterpretersOwnMoves) {
     testing_site::make_dirs(dir / "arch");
     for (const char* name : {"P0300_a.K7", "P0300_b.K7", "P0044_c.K7"}) write_file(dir / "sent/" + name, "12345");
     site::Trace console;
-    site::BuiltinInterpreter interpreter(console);
-    testing_site::ScopedCwd cwd(dir / "arch");
+    site::RealFileSystem disk;
+    site::BuiltinInterpreter interpreter(console, disk, dir / "arch");
     interpreter.run(site::Command::dir());  // the empty archive directory is now known
     interpreter.run(site::Command::move_matching(dir / "sent/P0300_*.k?", dir / "arch"));
     interpreter.run(site::Command::move_matching(dir / "sent/P0300_*.k?", dir / "arch"));

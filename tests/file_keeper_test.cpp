@@ -28,7 +28,7 @@ struct Killed {};
 
 enum class Route { Rename, AcrossFileSystems, NoExclusiveRename, AcrossWithoutExclusiveRename };
 
-class FaultyFileSystem : public site::FileSystem {
+class FaultyDiskCalls : public site::DiskCalls {
 public:
     Route route = Route::Rename;
     int kill_at_call = 0;         // 1-based; 0: never
@@ -46,21 +46,21 @@ public:
         if (route == Route::AcrossFileSystems && !is_temporary(from)) return FsStatus::CrossDevice;
         if (route == Route::AcrossWithoutExclusiveRename)
             return is_temporary(from) ? FsStatus::Unsupported : FsStatus::CrossDevice;
-        return FileSystem::rename_no_replace(from, to);
+        return DiskCalls::rename_no_replace(from, to);
     }
     FsStatus link(const std::string& from, const std::string& to) override {
         step();
-        return FileSystem::link(from, to);
+        return DiskCalls::link(from, to);
     }
     FsStatus remove(const std::string& path) override {
         step();
         if (path == undeletable) return FsStatus::AccessDenied;
-        const FsStatus removed = FileSystem::remove(path);
+        const FsStatus removed = DiskCalls::remove(path);
         return path == lost_answer ? FsStatus::Failed : removed;
     }
     OsFile create_new(const std::string& path, FsStatus& status) override {
         step();
-        return FileSystem::create_new(path, status);
+        return DiskCalls::create_new(path, status);
     }
     FsStatus write(OsFile& file, const char* data, std::size_t size) override {
         step();
@@ -69,18 +69,18 @@ public:
         if (write_limit >= 0) {
             const std::size_t fits = std::min<std::size_t>(size, static_cast<std::size_t>(write_limit));
             write_limit -= static_cast<long long>(fits);
-            FileSystem::write(file, bytes.data(), fits);
+            DiskCalls::write(file, bytes.data(), fits);
             if (fits < size) return FsStatus::NoSpace;
         }
-        return FileSystem::write(file, bytes.data(), bytes.size());
+        return DiskCalls::write(file, bytes.data(), bytes.size());
     }
     FsStatus flush(OsFile& file) override {
         step();
-        return FileSystem::flush(file);
+        return DiskCalls::flush(file);
     }
     void flush_directory(const std::string& path) override {
         step();
-        FileSystem::flush_directory(path);
+        DiskCalls::flush_directory(path);
         if (after_copy_placed) std::exchange(after_copy_placed, nullptr)();
     }
 
@@ -143,7 +143,7 @@ TEST_F(FileKeeperTest, KilledAtAnyStepTheNextRunFinishesTheMove) {
             testing_site::remove_tree(dir / "sent");
             testing_site::remove_tree(dir / "archive");
             SetUp();
-            FaultyFileSystem fs;
+            FaultyDiskCalls fs;
             fs.route = route;
             fs.kill_at_call = kill_at;
             FileKeeper keeper(fs);
@@ -158,7 +158,7 @@ TEST_F(FileKeeperTest, KilledAtAnyStepTheNextRunFinishesTheMove) {
             EXPECT_TRUE(!exists(to) || read_file(to) == content) << "a cut file under the target's name";
             EXPECT_TRUE(!exists(from) || read_file(from) == content);
 
-            FaultyFileSystem rerun_fs;
+            FaultyDiskCalls rerun_fs;
             rerun_fs.route = route;
             FileKeeper rerun(rerun_fs);
             rerun.keep_journal(journal);
@@ -181,7 +181,7 @@ TEST_F(FileKeeperTest, KilledAtAnyStepTheNextRunFinishesTheMove) {
 // copied, its removal reported failed though it happened, a name of the
 // temporaries' form already taken.
 TEST_F(FileKeeperTest, WhatOthersDoMeanwhileLosesNothing) {
-    FaultyFileSystem fs;
+    FaultyDiskCalls fs;
     fs.route = Route::AcrossFileSystems;
     fs.after_copy_placed = [&] { write_file(from, content + " and more"); };
     EXPECT_EQ(FileKeeper(fs).move(from, to), MoveOutcome::CopyDiffers);
@@ -232,7 +232,7 @@ TEST_F(FileKeeperTest, AJournalThatIsNotARecordIsLeftAlone) {
 TEST_F(FileKeeperTest, ARecoveredMoveWhoseSourceCannotGoKeepsOnePlace) {
     write_file(to, content);
     write_file(journal, "brasko move record 1\n" + from + "\n" + to + "\n\n");
-    FaultyFileSystem fs;
+    FaultyDiskCalls fs;
     fs.undeletable = from;
     FileKeeper keeper(fs);
     keeper.keep_journal(journal);
@@ -241,7 +241,7 @@ TEST_F(FileKeeperTest, ARecoveredMoveWhoseSourceCannotGoKeepsOnePlace) {
 }
 
 TEST_F(FileKeeperTest, ACopyThatReadsBackDifferentIsRemoved) {
-    FaultyFileSystem fs;
+    FaultyDiskCalls fs;
     fs.route = Route::AcrossFileSystems;
     fs.corrupt_writes = true;
     EXPECT_EQ(FileKeeper(fs).move(from, to), MoveOutcome::CopyDiffers);
@@ -250,7 +250,7 @@ TEST_F(FileKeeperTest, ACopyThatReadsBackDifferentIsRemoved) {
 }
 
 TEST_F(FileKeeperTest, AFullDiskLeavesTheSourceAlone) {
-    FaultyFileSystem fs;
+    FaultyDiskCalls fs;
     fs.route = Route::AcrossFileSystems;
     fs.write_limit = 65536;
     EXPECT_EQ(FileKeeper(fs).move(from, to), MoveOutcome::NoSpace);
@@ -260,7 +260,7 @@ TEST_F(FileKeeperTest, AFullDiskLeavesTheSourceAlone) {
 
 TEST_F(FileKeeperTest, ASourceThatCannotBeDeletedKeepsTheFileInOnePlace) {
     for (Route route : {Route::AcrossFileSystems, Route::NoExclusiveRename}) {
-        FaultyFileSystem fs;
+        FaultyDiskCalls fs;
         fs.route = route;
         fs.undeletable = from;
         EXPECT_EQ(FileKeeper(fs).move(from, to), MoveOutcome::SourceKept);
@@ -316,7 +316,7 @@ TEST_F(FileKeeperTest, WritesWholeFilesAndNeverThroughALink) {
     EXPECT_EQ(read_file(listing), "a\r\nb\r\n");
     EXPECT_EQ(read_file(from), content);
 
-    FaultyFileSystem full;
+    FaultyDiskCalls full;
     full.write_limit = 3;
     EXPECT_EQ(FileKeeper(full).write_whole(listing, "a\r\nb\r\n"), FsStatus::NoSpace);
     EXPECT_EQ(left_over(), std::vector<std::string>{"sent/P0300_Coteau_2015.K7"});

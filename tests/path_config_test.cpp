@@ -64,19 +64,19 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PathConfigFile, MissingFileTracesAndKeepsDefaults) {
     testing_site::TempDir dir;
-    testing_site::ScopedCwd cwd(dir.path());
     site::Trace trace;
-    const PathConfig config = site::read_path_config(kDefaults, trace);
+    site::RealFileSystem disk;
+    const PathConfig config = site::read_path_config(disk, dir.path(), kDefaults, trace);
     EXPECT_EQ(config.base, "DB");
     EXPECT_EQ(trace.text(), "\npath_autok7.txt introuvable : chemins par defaut");
 }
 
-TEST(PathConfigFile, ReadFromTheCurrentDirectory) {
+TEST(PathConfigFile, ReadFromTheStartDirectory) {
     testing_site::TempDir dir;
     testing_site::write_file(dir / "path_autok7.txt", "a::1\r\nb::2\r\nc::3");
-    testing_site::ScopedCwd cwd(dir.path());
     site::Trace trace;
-    const PathConfig config = site::read_path_config(kDefaults, trace);
+    site::RealFileSystem disk;
+    const PathConfig config = site::read_path_config(disk, dir.path(), kDefaults, trace);
     EXPECT_EQ(config.base + config.to_send + config.sent, "123");
     EXPECT_EQ(trace.text(), "\npos zero");
 }

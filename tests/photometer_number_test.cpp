@@ -73,6 +73,7 @@ TEST(ParFileName, EightHeaderBytesUpToAZero) {
 
 class RecordingInterpreter : public site::CommandInterpreter {
 public:
+    explicit RecordingInterpreter(site::FileSystem& fs) : CommandInterpreter(fs, "/") {}
     void run(const site::Command& command) override { commands.push_back(command.rendered()); }
     std::vector<std::string> commands;
 };
@@ -82,15 +83,16 @@ TEST(ParLookup, EchoesTheProgramFilesDirectoryThenReadsThePar) {
     testing_site::make_dirs(dir / "PF/ASTPWin/PAR");
     testing_site::write_file(dir / "PF/ASTPWin/PAR/CIM300.PAR", "t\na Number b 1 3 12\n");
     testing_site::ScopedEnv env("ProgramFiles", dir / "PF");
-    RecordingInterpreter interpreter;
+    site::RealFileSystem disk;
+    RecordingInterpreter interpreter(disk);
     site::Trace trace;
     site::FileValueCache<site::ParValues> cache;
-    const site::ParValues found = site::look_up_par("CIM300.PAR", interpreter, trace, cache);
+    const site::ParValues found = site::look_up_par("CIM300.PAR", interpreter, disk, trace, cache);
     EXPECT_EQ(found.adr, 3);
     EXPECT_EQ(interpreter.commands, std::vector<std::string>{"echo %programfiles% > path.txt"});
     EXPECT_EQ(trace.text(),
               "File programmes: " + dir / "PF" + "\npath astpwin/PAR : " + dir / "PF/ASTPWin/PAR/CIM300.PAR" + "\n");
-    const site::ParValues missing = site::look_up_par("NONE.PAR", interpreter, trace, cache);
+    const site::ParValues missing = site::look_up_par("NONE.PAR", interpreter, disk, trace, cache);
     EXPECT_EQ(missing.adr, 0);
     EXPECT_EQ(missing.nb, 0);
     EXPECT_FALSE(missing.found);
@@ -103,10 +105,11 @@ TEST(ParLookup, ReadsAParameterFileAgainOnlyWhenItChanged) {
     const std::string par = dir / "PF/ASTPWin/PAR/CIM300.PAR";
     testing_site::make_dirs(dir / "PF/ASTPWin/PAR");
     testing_site::ScopedEnv env("ProgramFiles", dir / "PF");
-    RecordingInterpreter interpreter;
+    site::RealFileSystem disk;
+    RecordingInterpreter interpreter(disk);
     site::Trace trace;
     site::FileValueCache<site::ParValues> cache;
-    const auto adr = [&] { return site::look_up_par("CIM300.PAR", interpreter, trace, cache).adr; };
+    const auto adr = [&] { return site::look_up_par("CIM300.PAR", interpreter, disk, trace, cache).adr; };
     testing_site::write_file(par, "t\na Number b 1 3 12\n");
     testing_site::set_mtime(par, 1000000000);
     EXPECT_EQ(adr(), 3);

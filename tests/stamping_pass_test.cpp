@@ -19,7 +19,8 @@ using testing_site::SiteFixture;
 // the built-in interpreter, and remembers every command line.
 class ListingDouble : public site::CommandInterpreter {
 public:
-    ListingDouble(site::Trace& console, std::string listing) : builtin_(console), listing_(std::move(listing)) {}
+    ListingDouble(site::Trace& console, site::FileSystem& fs, const std::string& start, std::string listing)
+        : CommandInterpreter(fs, start), builtin_(console, fs, start), listing_(std::move(listing)) {}
 
     void run(const site::Command& command) override {
         commands.push_back(command.rendered());
@@ -47,15 +48,15 @@ protected:
     }
 
     std::string run_with_listing(const std::string& listing) {
-        testing_site::ScopedCwd cwd(site.work());
         testing_site::ScopedEnv tz("TZ", "UTC");
         site::Trace trace;
-        ListingDouble interpreter(trace, listing);
-        site::run_stamping_pass(trace, interpreter);
+        ListingDouble interpreter(trace, disk, site.work(), listing);
+        site::run_stamping_pass(trace, interpreter, disk);
         commands = interpreter.commands;
         return trace.text();
     }
 
+    site::RealFileSystem disk;
     SiteFixture site;
     std::vector<std::string> commands;
 };
@@ -88,10 +89,9 @@ TEST_F(StampingPassTest, CommandsInOrder) {
 
 TEST_F(StampingPassTest, UnreadableListingIsAnEmptyOne) {
     testing_site::write_file(site.work() + "/path_autok7.txt", "/no/such/base\n" + site.to_send() + "\n");
-    testing_site::ScopedCwd cwd(site.work());
     site::Trace trace_collector;
-    site::BuiltinInterpreter builtin(trace_collector);
-    site::run_stamping_pass(trace_collector, builtin);
+    site::BuiltinInterpreter builtin(trace_collector, disk, site.work());
+    site::run_stamping_pass(trace_collector, builtin, disk);
     const std::string& trace = trace_collector.text();
     EXPECT_NE(trace.find("The system cannot find the path specified.\n\nListe /no/such/base/dirk7-2.txt "
                          "illisible\nPlus de fichier\n"),

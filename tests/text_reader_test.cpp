@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "file_system.h"
 #include "temp_site.h"
 #include "text_reader.h"
 
@@ -154,13 +155,14 @@ TEST(TextReaderInts, NumberAtTheEndSetsEof) {
 TEST(TextReaderFiles, OpenReadsRegularFilesOnly) {
     testing_site::TempDir dir;
     testing_site::write_file(dir / "a.txt", "x\r\ny\r\n");
-    auto reader = TextReader::open(dir / "a.txt");
+    site::RealFileSystem disk;
+    auto reader = site::read_text(disk, dir / "a.txt");
     ASSERT_TRUE(reader.has_value());
     std::string line;
     reader->read_line(line, 200);
     EXPECT_EQ(line, "x\n");
-    EXPECT_FALSE(TextReader::open(dir / "missing.txt").has_value());
-    EXPECT_FALSE(TextReader::open(dir.path()).has_value());
+    EXPECT_FALSE(site::read_text(disk, dir / "missing.txt").has_value());
+    EXPECT_FALSE(site::read_text(disk, dir.path()).has_value());
 }
 
 }  // namespace

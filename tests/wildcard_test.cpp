@@ -33,10 +33,4 @@ INSTANTIATE_TEST_SUITE_P(
                       MatchCase{"abc", "abcd", false}, MatchCase{"*a*a*a*", "aaaa", true},
                       MatchCase{"*a*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false}));
 
-TEST(Wildcard, HasWildcard) {
-    EXPECT_TRUE(site::has_wildcard("x*"));
-    EXPECT_TRUE(site::has_wildcard("x?"));
-    EXPECT_FALSE(site::has_wildcard("x.K7"));
-}
-
 }  // namespace

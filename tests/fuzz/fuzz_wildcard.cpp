@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "ascii.h"
 #include "wildcard.h"
 
 namespace {

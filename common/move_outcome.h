@@ -1,0 +1,20 @@
+// What came of moving one file.
+#pragma once
+
+namespace site {
+
+enum class MoveOutcome {
+    Moved,
+    Completed,      // the target already held the file: an interrupted move, finished
+    TargetExists,   // another file stands at the target; both kept
+    SourceMissing,
+    SourceKept,     // copied, but the source could not be deleted: the copy went again
+    SourceChanged,  // another file took the source's name during the copy: both kept
+    CopyDiffers,    // the copy read back differs from the source: the copy went again
+    NameTooLong,
+    NoSpace,
+    AccessDenied,
+    Failed,
+};
+
+}  // namespace site
