@@ -46,6 +46,31 @@ MemoryFileSystem::PathParts MemoryFileSystem::parts_of(const std::string& path) 
     return parts;
 }
 
+std::string MemoryFileSystem::normalized(const std::string& path) { return spelled(parts_of(path)); }
+
+std::map<std::string, std::string> MemoryFileSystem::moved_from_below() const {
+    std::map<std::string, std::string> moved;
+    for (const auto& [key, directory] : directories_) {
+        for (const auto& [name_key, entry] : directory.entries) {
+            if (entry.below_path.empty() || entry.info.is_directory) continue;
+            PathParts parts = parts_of(directory.path);
+            parts.names.push_back(entry.name);
+            const std::string now = spelled(parts);
+            if (now != entry.below_path) moved[entry.below_path] = now;
+        }
+    }
+    return moved;
+}
+
+void MemoryFileSystem::erase_entry(Directory& directory, const std::string& name) {
+    auto found = directory.entries.find(name_key(name));
+    if (found == directory.entries.end()) return;
+    if (!found->second.below_path.empty() && !found->second.info.is_directory)
+        removed_.insert(found->second.below_path);
+    directory.entries.erase(found);
+    changed(directory);
+}
+
 std::string MemoryFileSystem::key_of(const PathParts& parts) {
     std::string key = name_key(parts.root);
     for (std::size_t i = 0; i < parts.names.size(); ++i) {
@@ -241,6 +266,7 @@ FsStatus MemoryFileSystem::write_whole(const std::string& path, const std::strin
     if (parent == nullptr) return FsStatus::NotFound;
     if (const Entry* existing = entry_at(parts); existing != nullptr && existing->info.is_directory)
         return FsStatus::AccessDenied;
+    erase_entry(*parent, parts.names.back());
     Entry entry;
     entry.name = parts.names.back();
     entry.info = fresh_info(false, content.size());
@@ -295,8 +321,7 @@ MoveOutcome MemoryFileSystem::move(const std::string& from, const std::string& t
         }
         if (!same_bytes(*source, *target)) return MoveOutcome::TargetExists;
         // The target already holds this file: the move is completed.
-        source_directory->entries.erase(name_key(source_parts.names.back()));
-        changed(*source_directory);
+        erase_entry(*source_directory, source_parts.names.back());
         return MoveOutcome::Completed;
     }
     const std::string source_key = key_of(source_parts), target_key = key_of(target_parts);
@@ -321,8 +346,7 @@ void MemoryFileSystem::discard(const std::string& path) {
     Directory* holder = nullptr;
     const Entry* entry = entry_at(parts, &holder);
     if (entry == nullptr || entry->info.is_directory) return;
-    holder->entries.erase(name_key(parts.names.back()));
-    changed(*holder);
+    erase_entry(*holder, parts.names.back());
 }
 
 std::optional<std::string> MemoryFileSystem::keep_move_journal(const std::string& journal) {

@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,16 @@ public:
     void put_file(const std::string& path, const std::string& content, std::time_t modified = 0);
     // Makes a directory and any directory on its way.
     void put_directory(const std::string& path);
+
+    // `path` as this file system spells it: "." and ".." resolved, one
+    // separator between names.
+    static std::string normalized(const std::string& path);
+    // Where each file from below that was moved or renamed here stands
+    // now, by its path below (normalized).
+    std::map<std::string, std::string> moved_from_below() const;
+    // The files from below that are gone here: removed as the remainder of
+    // a move, or replaced by a file written here.
+    const std::set<std::string>& removed_from_below() const { return removed_; }
 
     std::optional<FileInfo> info(const std::string& path) override;
     std::optional<DirectoryStamp> directory_stamp(const std::string& path) override;
@@ -91,6 +102,8 @@ private:
     bool same_bytes(Entry& a, Entry& b);
     std::string bytes_of(const Entry& entry);
     void changed(Directory& directory) { ++directory.changes; }
+    // Takes an entry out of its directory, remembering a file from below.
+    void erase_entry(Directory& directory, const std::string& name);
     // A directory's entries moved to `to` with it, its keys and those below
     // it changed to match.
     void rekey_directories(const std::string& from_key, const std::string& to_key, const std::string& to_path);
@@ -98,6 +111,7 @@ private:
     FileSystem* below_;
     std::map<std::string, Directory> directories_;  // by path key
     std::uint64_t next_index_ = 1;
+    std::set<std::string> removed_;
 };
 
 }  // namespace site

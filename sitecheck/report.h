@@ -1,0 +1,21 @@
+// The dry run's report: for people, and as JSON for a monitoring system.
+#pragma once
+
+#include <string>
+
+#include "site_check.h"
+
+namespace site {
+
+// The configuration, each file's fate, what would stay and why, and the
+// verdict line.
+std::string human_report(const SiteCheck& check);
+
+// The same as one JSON object. Names and paths are given byte for byte:
+// a byte above 127 as \u00XX, whatever the code page.
+std::string json_report(const SiteCheck& check, const std::string& version);
+
+// The verdict line.
+std::string verdict(const SiteCheck& check);
+
+}  // namespace site

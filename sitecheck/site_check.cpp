@@ -1,0 +1,256 @@
+#include "site_check.h"
+
+#include <algorithm>
+#include <map>
+#include <utility>
+
+#include "ascii.h"
+#include "filing_pass.h"
+#include "interpreter.h"
+#include "memory_file_system.h"
+#include "paths.h"
+#include "photometer_number.h"
+#include "site_name.h"
+#include "stamping_pass.h"
+#include "trace_reasons.h"
+#include "wildcard.h"
+
+namespace site {
+
+namespace {
+
+// A path slot that the path file did not fill.
+constexpr const char* kUnset = "\x01";
+constexpr const char* kMoveJournal = "brasko-move.txt";
+constexpr const char* kAlreadyArchived = "the archive already holds the same bytes under this name: this copy goes";
+
+// The paths a program reads, and which of them come from its defaults.
+PathConfig read_paths(FileSystem& disk, const std::string& start, const PathConfig& defaults,
+                      std::vector<std::string>& from_defaults) {
+    Trace ignored;
+    PathConfig paths = read_path_config(disk, start, PathConfig{kUnset, kUnset, kUnset}, ignored);
+    const std::pair<std::string PathConfig::*, const char*> slots[] = {
+        {&PathConfig::base, "base"}, {&PathConfig::to_send, "to-send"}, {&PathConfig::sent, "sent"}};
+    for (const auto& [slot, label] : slots) {
+        if (paths.*slot != kUnset) continue;
+        paths.*slot = defaults.*slot;
+        from_defaults.push_back(label);
+    }
+    return paths;
+}
+
+// The paths as the program works with them, or why it would do nothing.
+std::optional<PathConfig> working(const PathConfig& read, WorkDirectory work, const std::string& start,
+                                  std::vector<std::string>& problems) {
+    Trace refusal;
+    std::optional<PathConfig> paths = working_paths(read, work, start, refusal);
+    if (!paths) problems.push_back(refusal.text().substr(1, refusal.text().size() - 2));
+    return paths;
+}
+
+void require_directory(FileSystem& disk, const std::string& path, const char* what,
+                       std::vector<std::string>& problems) {
+    if (!is_directory(disk, path)) problems.push_back(std::string("the ") + what + " directory " + path + " does not exist");
+}
+
+bool is_par_name(const std::string& name) {
+    return name.size() > 4 && lower_ascii(name.substr(name.size() - 4)) == ".par";
+}
+
+std::vector<std::string> regular_files_in(FileSystem& fs, const std::string& directory) {
+    std::vector<std::string> names;
+    if (const auto listed = fs.list(directory))
+        for (const DirectoryEntry& entry : *listed) {
+            const std::optional<FileInfo> info = fs.info(join_path(directory, entry.name));
+            if (info && info->is_regular) names.push_back(entry.name);
+        }
+    return names;
+}
+
+void read_parameter_files(FileSystem& disk, SiteConfiguration& configuration) {
+    configuration.program_files = program_files_directory();
+    configuration.parameter_directory = join_path(join_path(configuration.program_files, "ASTPWin"), "PAR");
+    for (const std::string& name : regular_files_in(disk, configuration.parameter_directory))
+        if (is_par_name(name)) configuration.parameter_files.push_back(name);
+}
+
+// A .K7 file waiting to be stamped needs its parameter file, with a Number
+// line: without it the file keeps its name for ever.
+void check_parameter_files(FileSystem& disk, const SiteConfiguration& configuration, const std::string& to_send,
+                           std::vector<std::string>& problems) {
+    std::map<std::string, int> needed;
+    for (const std::string& name : regular_files_in(disk, to_send)) {
+        if (!wildcard_match("*.K?", name) || name.back() != '7') continue;
+        const FileRead data = disk.read(join_path(to_send, name), kK7HeaderSize);
+        if (data.status != FsStatus::Ok || data.bytes.size() < kK7HeaderSize) continue;
+        K7Header header;
+        std::copy(data.bytes.begin(), data.bytes.begin() + kK7HeaderSize, header.begin());
+        ++needed[par_file_name(header)];
+    }
+    for (const auto& [par, count] : needed) {
+        const std::string path = join_path(configuration.parameter_directory, par);
+        const std::optional<TextReader> text = read_text(disk, path);
+        TextReader reader = text ? *text : TextReader::from_bytes("");
+        if (text && parse_par(reader).found) continue;
+        problems.push_back("the parameter file " + path + (text ? " has no Number line" : " is missing") + " (needed by " +
+                           std::to_string(count) + " .K7 file(s) waiting to be stamped)");
+    }
+}
+
+SiteConfiguration read_configuration(FileSystem& disk, const std::string& start) {
+    SiteConfiguration configuration;
+    configuration.start_directory = start;
+    configuration.path_file = join_path(start, kPathConfigFile);
+    configuration.path_file_found = disk.read(configuration.path_file, 0).status == FsStatus::Ok;
+    configuration.stamper = read_paths(disk, start, kStamperDefaults, configuration.stamper_defaults);
+    configuration.filer = read_paths(disk, start, kFilerDefaults, configuration.filer_defaults);
+    read_parameter_files(disk, configuration);
+    configuration.site_file = join_path(start, kSiteFile);
+    FileValueCache<std::string> once;
+    configuration.site_name = read_site_name(disk, start, once);
+    return configuration;
+}
+
+void check_site_name(const SiteConfiguration& configuration, std::vector<std::string>& problems) {
+    if (!configuration.site_name)
+        problems.push_back("no site name: " + configuration.site_file + " cannot be read");
+    else if (configuration.site_name->empty())
+        problems.push_back("no site name: " + configuration.site_file + " names no site under [NAME SITE]");
+}
+
+// What the site's transfer tool does once the files are sent: each file of
+// the to-send directory goes to the sent directory, never onto another.
+void transfer(FileSystem& fs, const std::string& to_send, const std::string& sent, Trace& trace) {
+    for (const std::string& name : regular_files_in(fs, to_send)) {
+        const MoveOutcome outcome = fs.move(join_path(to_send, name), join_path(sent, name));
+        if (outcome == MoveOutcome::Moved)
+            trace << name << " -> " << sent << "\n";
+        else
+            trace << name << ": a file of that name is already in the sent directory, left in to-send\n";
+    }
+}
+
+struct Inventory {
+    std::string directory;  // "to-send" or "sent"
+    std::string working;    // the directory as the programs name it
+    std::string name;
+};
+
+std::vector<Inventory> inventory(FileSystem& fs, const std::optional<PathConfig>& stamper,
+                                 const std::optional<PathConfig>& filer) {
+    std::vector<Inventory> files;
+    if (stamper)
+        for (const std::string& name : regular_files_in(fs, stamper->to_send))
+            files.push_back({"to-send", stamper->to_send, name});
+    if (filer && MemoryFileSystem::normalized(filer->sent) !=
+                     (stamper ? MemoryFileSystem::normalized(stamper->to_send) : std::string()))
+        for (const std::string& name : regular_files_in(fs, filer->sent))
+            files.push_back({"sent", filer->sent, name});
+    return files;
+}
+
+std::string relative_to(const std::string& path, const std::string& base) {
+    if (path.size() > base.size() && path.compare(0, base.size(), base) == 0 && is_path_separator(path[base.size()]))
+        return path.substr(base.size() + 1);
+    return path;
+}
+
+std::string reason_for_staying(const SiteCheck& check, const Inventory& file, const FilePrediction& prediction) {
+    std::string reason;
+    if (file.directory == "to-send" && prediction.new_name == file.name) {
+        reason = stamping_reason(check.stamper_trace, file.name);
+        if (!reason.empty()) reason = "tolvik: " + reason;
+    }
+    const std::string filing = filing_reason(check.filer_trace, prediction.new_name,
+                                             join_path(check.configuration.filer.sent, prediction.new_name));
+    if (!filing.empty()) reason += (reason.empty() ? "brasko: " : "; brasko: ") + filing;
+    if (reason.empty()) reason = "brasko takes no file of this name (neither .K7, .K8 nor .raw with a '_')";
+    return reason;
+}
+
+FilePrediction predict(const SiteCheck& check, const Inventory& file, MemoryFileSystem& overlay,
+                       const std::map<std::string, std::string>& moved, const std::optional<PathConfig>& stamper,
+                       const std::optional<PathConfig>& filer) {
+    FilePrediction prediction;
+    prediction.directory = file.directory;
+    prediction.name = file.name;
+    prediction.path = join_path(file.working, file.name);
+    const std::string original = MemoryFileSystem::normalized(prediction.path);
+    if (overlay.removed_from_below().count(original)) {
+        prediction.fate = Fate::AlreadyArchived;
+        prediction.new_name = file.name;
+        prediction.reason = kAlreadyArchived;
+        return prediction;
+    }
+    const auto found = moved.find(original);
+    prediction.final_path = found == moved.end() ? original : found->second;
+    const SplitPath final_place = split_path(prediction.final_path);
+    prediction.new_name = final_place.name;
+    if (stamper && final_place.directory == MemoryFileSystem::normalized(stamper->to_send)) {
+        prediction.fate = Fate::StaysInToSend;
+        prediction.reason = "a file of that name is already in the sent directory";
+    } else if (filer && final_place.directory == MemoryFileSystem::normalized(filer->sent)) {
+        prediction.fate = Fate::StaysInSent;
+        prediction.reason = reason_for_staying(check, file, prediction);
+    } else {
+        prediction.fate = Fate::Filed;
+        prediction.archive_folder =
+            filer ? relative_to(final_place.directory, MemoryFileSystem::normalized(filer->base)) : final_place.directory;
+    }
+    prediction.collision = is_collision(prediction.reason);
+    return prediction;
+}
+
+}  // namespace
+
+int SiteCheck::status() const {
+    if (!problems.empty()) return 2;
+    for (const FilePrediction& file : files)
+        if (file.fate == Fate::StaysInToSend || file.fate == Fate::StaysInSent) return 1;
+    return 0;
+}
+
+SiteCheck check_site(FileSystem& disk, const std::string& start_directory) {
+    SiteCheck check;
+    check.configuration = read_configuration(disk, start_directory);
+    SiteConfiguration& configuration = check.configuration;
+    const std::optional<PathConfig> stamper =
+        working(configuration.stamper, WorkDirectory::ToSend, start_directory, check.problems);
+    const std::optional<PathConfig> filer =
+        working(configuration.filer, WorkDirectory::Sent, start_directory, check.problems);
+    if (stamper) {
+        require_directory(disk, stamper->base, "base", check.problems);
+        require_directory(disk, stamper->to_send, "to-send", check.problems);
+        check_parameter_files(disk, configuration, stamper->to_send, check.problems);
+    }
+    if (filer) {
+        if (!stamper || filer->base != stamper->base) require_directory(disk, filer->base, "base", check.problems);
+        require_directory(disk, filer->sent, "sent", check.problems);
+        configuration.interrupted_move_recorded = disk.info(join_path(filer->base, kMoveJournal)).has_value();
+    }
+    check_site_name(configuration, check.problems);
+
+    MemoryFileSystem overlay(&disk);
+    const std::vector<Inventory> files = inventory(overlay, stamper, filer);
+    Trace stamper_trace, transfer_trace, filer_trace;
+    if (stamper) {
+        BuiltinInterpreter interpreter(stamper_trace, overlay, start_directory);
+        run_stamping_pass(stamper_trace, interpreter, overlay);
+    }
+    if (stamper && filer && is_directory(overlay, stamper->to_send) && is_directory(overlay, filer->sent) &&
+        MemoryFileSystem::normalized(stamper->to_send) != MemoryFileSystem::normalized(filer->sent))
+        transfer(overlay, stamper->to_send, filer->sent, transfer_trace);
+    if (filer) {
+        BuiltinInterpreter interpreter(filer_trace, overlay, start_directory);
+        run_filing_pass(filer_trace, interpreter, overlay);
+    }
+    check.stamper_trace = stamper_trace.text();
+    check.transfer_trace = transfer_trace.text();
+    check.filer_trace = filer_trace.text();
+
+    const std::map<std::string, std::string> moved = overlay.moved_from_below();
+    for (const Inventory& file : files) check.files.push_back(predict(check, file, overlay, moved, stamper, filer));
+    return check;
+}
+
+}  // namespace site

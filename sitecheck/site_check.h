@@ -1,0 +1,70 @@
+// The dry run of a site: what tolvik, the transfer to the sent directory and
+// brasko would do to each data file, worked out by running the real passes
+// over an in-memory copy of the site's changes. Nothing on the disk changes.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "file_system.h"
+#include "path_config.h"
+
+namespace site {
+
+// The configuration as the two programs would read it.
+struct SiteConfiguration {
+    std::string start_directory;
+    std::string path_file;       // path_autok7.txt, where it is looked for
+    bool path_file_found = false;
+    PathConfig stamper;          // the paths tolvik works with
+    PathConfig filer;            // the paths brasko works with
+    // Which of "base", "to-send" and "sent" come from a program's built-in
+    // defaults rather than from the path file.
+    std::vector<std::string> stamper_defaults;
+    std::vector<std::string> filer_defaults;
+    std::string program_files;
+    std::string parameter_directory;
+    std::vector<std::string> parameter_files;  // the .PAR files found there
+    std::string site_file;
+    std::optional<std::string> site_name;
+    bool interrupted_move_recorded = false;  // brasko finishes it first
+};
+
+enum class Fate {
+    Filed,             // ends in the archive
+    StaysInToSend,     // the transfer could not take it
+    StaysInSent,       // brasko leaves it in the sent directory
+    AlreadyArchived,   // the archive holds the same bytes: the sent copy goes
+};
+
+struct FilePrediction {
+    std::string directory;   // "to-send" or "sent": where the file is now
+    std::string name;        // its name now
+    std::string path;        // its whole path now
+    std::string new_name;    // its name at the end
+    std::string final_path;  // its whole path at the end; empty when it goes
+    std::string archive_folder;  // under the base directory, when filed
+    Fate fate = Fate::StaysInSent;
+    std::string reason;      // why it stays, in the programs' own words
+    bool collision = false;  // another file holds the name it would take
+};
+
+struct SiteCheck {
+    SiteConfiguration configuration;
+    std::vector<std::string> problems;  // what is wrong with the configuration
+    std::vector<FilePrediction> files;
+    std::string stamper_trace;
+    std::string transfer_trace;
+    std::string filer_trace;
+
+    // 0: every file would be handled; 1: some would stay where they are;
+    // 2: the configuration itself is wrong.
+    int status() const;
+};
+
+// Runs the dry run of the site started from `start_directory`, reading
+// through `disk`, which it never changes.
+SiteCheck check_site(FileSystem& disk, const std::string& start_directory);
+
+}  // namespace site
