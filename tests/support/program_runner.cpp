@@ -59,8 +59,12 @@ void check_program_matches_suite(const std::string& exe, const std::string& laun
 }
 
 std::string executable(Program program) {
-    return program == Program::Stamper ? suite_setting("SITE_TEST_TOLVIK", SITE_TOLVIK_PATH)
-                                       : suite_setting("SITE_TEST_BRASKO", SITE_BRASKO_PATH);
+    switch (program) {
+        case Program::Stamper: return suite_setting("SITE_TEST_TOLVIK", SITE_TOLVIK_PATH);
+        case Program::Filer: return suite_setting("SITE_TEST_BRASKO", SITE_BRASKO_PATH);
+        case Program::SiteCheck: break;
+    }
+    return suite_setting("SITE_TEST_SITECHECK", SITE_SITECHECK_PATH);
 }
 
 }  // namespace
@@ -110,10 +114,14 @@ RunningProgram::RunningProgram(Program program, const std::string& workdir,
         }
         if (::chdir(workdir.c_str()) != 0) ::_exit(126);
         for (const auto& [name, value] : environment) ::setenv(name.c_str(), value.c_str(), 1);
-        if (launcher.empty())
-            ::execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
-        else
-            ::execlp(launcher.c_str(), launcher.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+        std::vector<std::string> words;
+        if (!launcher.empty()) words.push_back(launcher);
+        words.push_back(exe);
+        words.insert(words.end(), conditions.arguments.begin(), conditions.arguments.end());
+        std::vector<char*> argv;
+        for (std::string& word : words) argv.push_back(&word[0]);
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
     ::close(output);

@@ -3,7 +3,8 @@
 //
 // Which build runs is set from the environment, so that the same cases run
 // against the native programs and the Windows programs under Wine:
-//   SITE_TEST_TOLVIK, SITE_TEST_BRASKO  the executables (default: this build's)
+//   SITE_TEST_TOLVIK, SITE_TEST_BRASKO,
+//   SITE_TEST_SITECHECK                 the executables (default: this build's)
 //   SITE_TEST_LAUNCHER                  a program to run them with ("wine")
 //   SITE_TEST_WINDOWS_PATHS=1           the programs see Z:\... paths
 //   SITE_TEST_PROGRAM_FILES             the directory behind the programs'
@@ -30,7 +31,7 @@ struct ProgramRun {
     double seconds = 0;      // from its start to its end
 };
 
-enum class Program { Stamper, Filer };
+enum class Program { Stamper, Filer, SiteCheck };
 
 struct RunConditions {
     // When the tests run as root, run the program as the user nobody, so
@@ -44,6 +45,8 @@ struct RunConditions {
     long kill_after_us = 0;
     // A program still running after this is taken to hang, and killed.
     int timeout_seconds = 120;
+    // Its command-line arguments.
+    std::vector<std::string> arguments{};
 };
 
 // A program started in `workdir` with the given environment, its trace

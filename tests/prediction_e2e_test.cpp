@@ -1,0 +1,162 @@
+// sitecheck's prediction against what really happens: on generated sites
+// with collisions, hostile names and missing parameter files, the dry run
+// changes nothing, and then tolvik, the transfer and brasko put every file
+// exactly where it said, file by file.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "program_runner.h"
+#include "sample_site.h"
+#include "site_fixture.h"
+#include "temp_site.h"
+
+namespace {
+
+using testing_site::files_below;
+using testing_site::write_file;
+
+// The value of a string field in one line of sitecheck's JSON.
+std::string json_field(const std::string& line, const std::string& key) {
+    const std::string start = "\"" + key + "\": \"";
+    size_t at = line.find(start);
+    if (at == std::string::npos) return std::string();
+    std::string value;
+    for (at += start.size(); at < line.size() && line[at] != '"'; ++at) {
+        if (line[at] != '\\') {
+            value += line[at];
+        } else if (line[at + 1] == 'u') {
+            value += static_cast<char>(std::stoi(line.substr(at + 2, 4), nullptr, 16));
+            at += 5;
+        } else {
+            value += line[++at];
+        }
+    }
+    return value;
+}
+
+// A path as the programs under test wrote it, as a path of this machine.
+std::string local_path(std::string path) {
+    if (!testing_site::testing_windows_build() || path.empty()) return path;
+    if (path.compare(0, 2, "Z:") == 0) path.erase(0, 2);
+    for (char& c : path)
+        if (c == '\\') c = '/';
+    return path;
+}
+
+// Where sitecheck says each file ends, by its path now ("" when it goes).
+std::map<std::string, std::string> predicted_places(const std::string& json) {
+    std::map<std::string, std::string> places;
+    size_t start = 0;
+    for (size_t end; (end = json.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = json.substr(start, end - start);
+        if (line.find("{\"directory\": ") == std::string::npos) continue;
+        places[local_path(json_field(line, "path"))] = local_path(json_field(line, "final_path"));
+    }
+    return places;
+}
+
+// Where each file really ended, found by its bytes: not at a place that
+// already held the same bytes before the run ("" when it is gone).
+std::string real_place(const std::string& original, const std::map<std::string, std::string>& before,
+                       const std::map<std::string, std::string>& after) {
+    const std::string& bytes = before.at(original);
+    std::vector<std::string> found;
+    for (const auto& [path, content] : after) {
+        if (content != bytes) continue;
+        const auto earlier = before.find(path);
+        if (path == original || earlier == before.end() || earlier->second != bytes) found.push_back(path);
+    }
+    return found.size() == 1 ? found[0] : found.empty() ? std::string() : "(several places)";
+}
+
+// What a hostile site adds to the generated one: files that collide with
+// the archive, names the programs refuse or cannot take, and, on odd seeds,
+// a missing parameter file.
+void add_hostile_files(const std::string& site, const sample::SiteOptions& options, unsigned seed) {
+    const std::string to_send = site + "/base/aenvoyer", sent = site + "/base/envoye";
+    const std::string tag = std::to_string(seed);
+    testing_site::make_dirs(site + "/base/044/2015");
+    testing_site::make_dirs(site + "/base/007/2015");
+    // The same name in the archive with other bytes, and with the same bytes.
+    write_file(sent + "/P0044_Coteau_20150101999" + tag + ".K7", "waiting " + tag);
+    write_file(site + "/base/044/2015/P0044_Coteau_20150101999" + tag + ".K7", "archived, other bytes " + tag);
+    write_file(sent + "/P0007_Coteau_20150101998" + tag + ".K7", "archived twice " + tag);
+    write_file(site + "/base/007/2015/P0007_Coteau_20150101998" + tag + ".K7", "archived twice " + tag);
+    // Names the filer does not take, or refuses.
+    write_file(sent + "/notes" + tag + ".txt", "notes " + tag);
+    write_file(sent + "/P0044_x_0103" + tag + ".K7", "not a year " + tag);
+    write_file(sent + "/wet_" + tag + "_..raw", "a dot directory " + tag);
+    write_file(sent + "/P12345_Coteau_2015" + tag + ".K7", "five digits " + tag);
+    write_file(to_send + "/A\x1a_" + tag + ".raw", "end-of-data byte " + tag);
+    write_file(to_send + "/x y" + tag + ".K8", "a blank " + tag);
+    write_file(to_send + "/short" + tag + ".K7", "too short " + tag);
+    if (seed % 2 == 1)
+        std::remove((options.program_files + "/ASTPWin/PAR/" + sample::par_name_for(options.par_prefix, 300) + ".PAR")
+                        .c_str());
+}
+
+TEST(Prediction, SitecheckForetellsEveryFilesPlaceAndChangesNothing) {
+    if (testing_site::suite_setting("SITE_TEST_INTERPRETER") == "cmd")
+        GTEST_SKIP() << "sitecheck runs the built-in interpreter; the system() route's moves are the Windows one's";
+    const testing_site::SiteFixture fixture;
+    const std::vector<std::pair<std::string, std::string>> environment = {
+        {"TZ", "UTC"}, {"ProgramFiles", fixture.program_files_shown()}};
+    int sites = 0, files = 0, mismatches = 0;
+    for (unsigned seed : {1u, 2u, 3u, 4u}) {
+        testing_site::TempDir tmp;
+        sample::SiteOptions options;
+        options.dir = tmp / "site";
+        options.files = 40;
+        options.photometers = {300, 44, 1234, 7};
+        options.size = 1024;
+        options.seed = seed;
+        options.windows_paths = testing_site::testing_windows_build();
+        options.program_files = fixture.program_files();
+        options.par_prefix = testing_site::unique_tag();
+        const std::string site = sample::write_sample_site(options);
+        add_hostile_files(site, options, seed);
+        const std::map<std::string, std::string> before = files_below(site);
+
+        testing_site::RunConditions json;
+        json.arguments = {"--json"};
+        const auto check = testing_site::run_program(testing_site::Program::SiteCheck, site, environment, json);
+        EXPECT_EQ(files_below(site), before) << "sitecheck changed the site";
+        EXPECT_EQ(testing_site::names_in(site + "/base"),
+                  (std::vector<std::string>{"007", "044", "aenvoyer", "envoye"}));
+        EXPECT_EQ(check.status, seed % 2 == 1 ? 2 : 1) << check.output;
+        const std::map<std::string, std::string> predicted = predicted_places(check.output);
+
+        testing_site::run_program(testing_site::Program::Stamper, site, environment);
+        const std::string to_send = site + "/base/aenvoyer", sent = site + "/base/envoye";
+        for (const std::string& name : testing_site::names_in(to_send))
+            if (!testing_site::exists(sent + "/" + name))
+                std::rename((to_send + "/" + name).c_str(), (sent + "/" + name).c_str());
+        testing_site::run_program(testing_site::Program::Filer, site, environment);
+        const std::map<std::string, std::string> after = files_below(site);
+
+        ++sites;
+        for (const auto& [relative, bytes] : before) {
+            if (relative.rfind("base/aenvoyer/", 0) != 0 && relative.rfind("base/envoye/", 0) != 0) continue;
+            ++files;
+            const std::string original = site + "/" + relative;
+            const auto foretold = predicted.find(original);
+            const std::string real = real_place(relative, before, after);
+            const std::string real_path = real.empty() ? real : site + "/" + real;
+            if (foretold == predicted.end() || foretold->second != real_path) {
+                ++mismatches;
+                ADD_FAILURE() << original << ": foretold "
+                              << (foretold == predicted.end() ? "nothing" : "'" + foretold->second + "'")
+                              << ", really '" << real_path << "'\n"
+                              << check.output;
+            }
+        }
+    }
+    std::fprintf(stderr, "[ prediction ] %d sites, %d files, %d mismatches\n", sites, files, mismatches);
+}
+
+}  // namespace
