@@ -51,7 +51,7 @@ public:
     std::optional<FileInfo> info(const std::string& path) override;
     std::optional<DirectoryStamp> directory_stamp(const std::string& path) override;
     std::optional<std::vector<DirectoryEntry>> list(const std::string& directory) override;
-    FileRead read(const std::string& path, std::size_t limit) override;
+    FileRead read(const std::string& path, std::size_t limit = kWholeFile) override;
     bool make_directory(const std::string& path) override;
     FsStatus write_whole(const std::string& path, const std::string& content) override;
     MoveOutcome move(const std::string& from, const std::string& to) override;

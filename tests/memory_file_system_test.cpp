@@ -1,0 +1,80 @@
+// The in-memory file system: over a real directory it reads and never
+// writes, and it moves as the real one does for what a pass can see.
+#include "memory_file_system.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "temp_site.h"
+
+namespace {
+
+using site::MoveOutcome;
+
+TEST(MemoryFileSystem, OverARealDirectoryItReadsAndNeverWrites) {
+    testing_site::TempDir dir;
+    testing_site::make_dirs(dir / "a/sub");
+    testing_site::write_file(dir / "a/one.K7", "one");
+    testing_site::write_file(dir / "a/sub/two.K7", "two");
+    const auto before = testing_site::files_below(dir.path());
+    site::RealFileSystem disk;
+    site::MemoryFileSystem fs(&disk);
+
+    EXPECT_EQ(fs.read(dir / "a/one.K7").bytes, "one");
+    EXPECT_EQ(fs.move(dir / "a/one.K7", dir / "a/sub/one.K7"), MoveOutcome::Moved);
+    EXPECT_EQ(fs.move(dir / "a/sub", dir / "moved"), MoveOutcome::Moved);
+    EXPECT_TRUE(fs.make_directory(dir / "new"));
+    EXPECT_EQ(fs.write_whole(dir / "new/list.txt", "x"), site::FsStatus::Ok);
+    fs.discard(dir / "moved/two.K7");
+
+    EXPECT_EQ(fs.read(dir / "moved/one.K7").bytes, "one");
+    EXPECT_FALSE(fs.info(dir / "moved/two.K7"));
+    EXPECT_FALSE(fs.info(dir / "a/sub"));
+    EXPECT_EQ(fs.moved_from_below().at(dir / "a/one.K7"), dir / "moved/one.K7");
+    EXPECT_EQ(fs.removed_from_below().count(dir / "a/sub/two.K7"), 1u);
+    EXPECT_EQ(testing_site::files_below(dir.path()), before);
+    EXPECT_FALSE(testing_site::exists(dir / "new"));
+}
+
+TEST(MemoryFileSystem, MovesNeverReplace) {
+    struct Case {
+        const char* what;
+        std::string target;
+        MoveOutcome outcome;
+        bool source_stays;
+    };
+    const std::vector<Case> cases = {
+        {"onto other bytes", "/d/other", MoveOutcome::TargetExists, true},
+        {"onto the same bytes: the remainder of a move", "/d/same", MoveOutcome::Completed, false},
+        {"into a missing directory", "/none/file", MoveOutcome::SourceMissing, true},
+        {"onto itself", "/s/file", MoveOutcome::TargetExists, true},
+        {"to a free name", "/d/free", MoveOutcome::Moved, false},
+    };
+    for (const Case& c : cases) {
+        site::MemoryFileSystem fs;
+        fs.put_file("/s/file", "bytes");
+        fs.put_file("/d/other", "other");
+        fs.put_file("/d/same", "bytes");
+        EXPECT_EQ(fs.move("/s/file", c.target), c.outcome) << c.what;
+        EXPECT_EQ(fs.info("/s/file").has_value(), c.source_stays) << c.what;
+        EXPECT_EQ(fs.read("/d/other").bytes, "other") << c.what;
+    }
+}
+
+TEST(MemoryFileSystem, DirectoryStampsChangeWithTheirEntries) {
+    site::MemoryFileSystem fs;
+    fs.put_directory("/d");
+    const auto first = fs.directory_stamp("/d");
+    fs.put_file("/d/x", "x");
+    const auto second = fs.directory_stamp("/d");
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->index, second->index);
+    EXPECT_FALSE(first->same_time(*second));
+    EXPECT_FALSE(fs.directory_stamp("/d/x"));
+    EXPECT_FALSE(fs.make_directory("/d/x"));
+    EXPECT_EQ(fs.write_whole("/d", "x"), site::FsStatus::AccessDenied);
+}
+
+}  // namespace
