@@ -1,0 +1,122 @@
+// sitecheck in this process, over a site held in memory: its verdict, the
+// configuration problems it names, the reasons it reads from the traces,
+// and its command line.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+#include "memory_file_system.h"
+#include "report.h"
+#include "sample_site.h"
+#include "site_check.h"
+#include "site_fixture.h"
+#include "temp_site.h"
+#include "trace_reasons.h"
+
+namespace {
+
+using site::MemoryFileSystem;
+
+void healthy_site(MemoryFileSystem& fs) {
+    fs.put_file("/site/path_autok7.txt",
+                sample::path_config_text("/site/base", "/site/base/aenvoyer", "/site/base/envoye"));
+    fs.put_file("/site/electron-site.ini", sample::site_file_text("Coteau"));
+    fs.put_directory("/site/base/envoye");
+    fs.put_file("/site/base/aenvoyer/P0044_03011420.K8", "k8", testing_site::march_1_2015_1420());
+}
+
+TEST(SiteCheck, VerdictAndProblems) {
+    struct Case {
+        const char* what;
+        std::function<void(MemoryFileSystem&)> change;
+        int status;
+        std::string problem;  // a part of the first problem
+    };
+    sample::K7Fields k7;
+    k7.number = 300;
+    k7.par_name = "CIM300";
+    const std::vector<Case> cases = {
+        {"every file handled", [](MemoryFileSystem&) {}, 0, ""},
+        {"a collision in the archive",
+         [](MemoryFileSystem& fs) {
+             fs.put_file("/site/base/044/2015/P0044_Coteau_201503011420-1420.k8", "other");
+         },
+         1, ""},
+        {"no sent directory", [](MemoryFileSystem& fs) { fs.move("/site/base/envoye", "/site/old"); }, 2,
+         "the sent directory /site/base/envoye does not exist"},
+        {"no site file", [](MemoryFileSystem& fs) { fs.discard("/site/electron-site.ini"); }, 2,
+         "no site name: /site/electron-site.ini cannot be read"},
+        {"no parameter file",
+         [&](MemoryFileSystem& fs) {
+             fs.put_file("/site/base/aenvoyer/03011420.K7", sample::k7_file_bytes(k7),
+                         testing_site::march_1_2015_1420());
+         },
+         2, "the parameter file /pf/ASTPWin/PAR/CIM300.PAR is missing (needed by 1 .K7 file(s)"},
+    };
+    testing_site::ScopedEnv program_files("ProgramFiles", "/pf");
+    testing_site::ScopedEnv tz("TZ", "UTC");
+    for (const Case& c : cases) {
+        MemoryFileSystem disk;
+        healthy_site(disk);
+        c.change(disk);
+        const site::SiteCheck check = site::check_site(disk, "/site");
+        EXPECT_EQ(check.status(), c.status) << c.what << "\n" << site::human_report(check);
+        if (!c.problem.empty()) {
+            ASSERT_FALSE(check.problems.empty()) << c.what;
+            EXPECT_NE(check.problems[0].find(c.problem), std::string::npos) << c.what << ": " << check.problems[0];
+        }
+        EXPECT_NE(site::human_report(check).find(site::verdict(check)), std::string::npos) << c.what;
+    }
+}
+
+TEST(SiteCheck, ReasonsComeFromTheTraces) {
+    const std::string stamper =
+        "\nFichier 01.K7 File programmes: /pf\n  Pour le fichier C.PAR ADR=0 Nb=0 | pas de numero : /pf/C.PAR absent "
+        "ou sans ligne Number, nom inchange\nFichier 02.K7 | longnomk7-->02.K7\nFichier INI  electron-site.ini\n"
+        "New nom de Fichier P0001_S_2015 | j=12\n\nNew nom de Fichier P0001_S_201501010000.K7 \n\n"
+        "A duplicate file name exists, or the file\ncannot be found.\n\nPlus de fichier\nVersion 2 (1/6/2007)\n";
+    EXPECT_EQ(site::stamping_reason(stamper, "01.K7"),
+              "pas de numero : /pf/C.PAR absent ou sans ligne Number, nom inchange");
+    EXPECT_EQ(site::stamping_reason(stamper, "02.K7"), "A duplicate file name exists, or the file cannot be found.");
+    EXPECT_EQ(site::stamping_reason(stamper, "03.K7"), "");
+
+    const std::string filer =
+        "\n\n-->P0044_a_2015.K7\n=1=>P0044_a_2015.K7\n=R=>le repertoire n existe pas 044\nDirectory created\n"
+        "/s/P0044_a_2015.K7\nCannot create a file when that file already exists.\n/s/P0044_b_2015.K7\n"
+        "        1 file(s) moved.\n=lcopy=>move /s/P0044_*.k? /b/044/2015\n\n-->P0300_x_0103.K7\n=1=>x\n"
+        "=R=>nom de repertoire refuse, fichier laisse en place\n";
+    EXPECT_EQ(site::filing_reason(filer, "P0044_a_2015.K7", "/s/P0044_a_2015.K7"),
+              "Cannot create a file when that file already exists.");
+    EXPECT_EQ(site::filing_reason(filer, "P0300_x_0103.K7", "/s/P0300_x_0103.K7"),
+              "nom de repertoire refuse, fichier laisse en place");
+    EXPECT_TRUE(site::is_collision("Cannot create a file when that file already exists."));
+    EXPECT_FALSE(site::is_collision("nom de repertoire refuse, fichier laisse en place"));
+}
+
+TEST(SiteCheck, JsonGivesNamesByteForByte) {
+    testing_site::ScopedEnv program_files("ProgramFiles", "/pf");
+    MemoryFileSystem disk;
+    healthy_site(disk);
+    disk.put_file("/site/base/envoye/A\x1a\"\\\xe9.raw", "x");
+    const std::string json = site::json_report(site::check_site(disk, "/site"), "9.9");
+    EXPECT_NE(json.find("\"name\": \"A\\u001a\\\"\\\\\\u00e9.raw\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"status\": 1,"), std::string::npos) << json;
+}
+
+TEST(SiteCheck, CommandLine) {
+    EXPECT_TRUE(site::parse_check_options({"--json", "--trace"}).json);
+    EXPECT_TRUE(site::parse_check_options({"--json", "--trace"}).trace);
+    EXPECT_TRUE(site::parse_check_options({"/?"}).help);
+    EXPECT_EQ(site::parse_check_options({"--dry"}).problem, "sitecheck: unknown argument --dry\n");
+    std::FILE* sink = std::tmpfile();
+    ASSERT_NE(sink, nullptr);
+    EXPECT_EQ(site::run_sitecheck({"--dry"}, sink, sink), 2);
+    EXPECT_EQ(site::run_sitecheck({"--version"}, sink, sink), 0);
+    std::fclose(sink);
+}
+
+}  // namespace
