@@ -5,6 +5,8 @@
 # run them again. Checks that
 #   - the parameter files under "Program Files (x86)" give the numbers;
 #   - the command files make logs\ and append a dated header and the trace;
+#   - sitecheck (through run-sitecheck.cmd) foretells the run, gives status 0
+#     on the healthy site and changes nothing;
 #   - the upgrade leaves the site's configuration as it was, and the logs
 #     hold both runs of each program.
 # Usage: tests/release_under_wine.sh RELEASE_ZIP NATIVE_BUILD_DIR
@@ -36,6 +38,17 @@ sed -i "s|C:\\\\vardel\\\\base|$(windows "$work/site/base" | sed 's/\\/\\\\/g')|
 sed -i 's/Coteau/Testsite/' "$prog/electron-site.ini"
 config_before=$(cat "$prog/path_autok7.txt" "$prog/electron-site.ini" | md5sum)
 
+site_digest() { (cd "$work/site" && find . -type f -exec md5sum {} + | sort | md5sum); }
+
+# The dry run before going live: every file handled, nothing changed.
+[ -f "$prog/sitecheck.exe" ] || fail "the package lacks sitecheck.exe"
+digest_before=$(site_digest)
+status=0
+wine cmd /c "$(windows "$prog/run-sitecheck.cmd")" --json </dev/null >"$work/sitecheck.json" 2>/dev/null || status=$?
+[ "$status" -eq 0 ] || fail "sitecheck gave status $status on a healthy site: $(cat "$work/sitecheck.json")"
+grep -q '"counts": {"filed": 20, "staying": 0' "$work/sitecheck.json" || fail "sitecheck did not foretell 20 filed files"
+[ "$(site_digest)" = "$digest_before" ] || fail "sitecheck changed the site"
+
 run_cycle() {
   wine cmd /c "$(windows "$prog/run-tolvik.cmd")" </dev/null >/dev/null 2>&1 || fail "run-tolvik.cmd failed"
   for file in "$work/site/base/aenvoyer"/*; do [ -e "$file" ] && mv -n "$file" "$work/site/base/envoye/"; done
@@ -63,4 +76,4 @@ done
 grep -q 'Plus de fichier' "$prog/logs/tolvik.log" || fail "tolvik.log lacks the trace"
 grep -q '=lcopy=>move' "$prog/logs/brasko.log" || fail "brasko.log lacks the trace"
 [ -z "$(ls "$work/site/base/envoye")" ] || fail "files left in the sent directory"
-echo "release ZIP under Wine: installed, configured, both command files run twice with one upgrade between: logs hold 2 runs each, configuration unchanged, numbers from Program Files (x86)"
+echo "release ZIP under Wine: installed, configured, sitecheck foretold 20 filed files and changed nothing, both command files run twice with one upgrade between: logs hold 2 runs each, configuration unchanged, numbers from Program Files (x86)"
