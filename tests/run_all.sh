@@ -10,6 +10,7 @@
 #   - each libFuzzer target for FUZZ_SECONDS seconds (default 20) from its
 #     seed corpus in tests/fuzz/corpus, built with clang under the same
 #     sanitizers (build-fuzz/).
+# Every build treats warnings as errors (SITE_WERROR).
 # Without MinGW-w64 or Wine the Windows suites are skipped, and said to be;
 # in CI (CI=true) that is a failure.
 set -euo pipefail
@@ -24,7 +25,7 @@ if command -v x86_64-w64-mingw32-g++ >/dev/null && command -v wine >/dev/null; t
   for variant in "build-win OFF" "build-win-cmd ON"; do
     set -- $variant
     cmake -S . -B "$1" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
-      -DSITE_BUILD_TESTS=OFF -DSITE_SYSTEM_INTERPRETER="$2"
+      -DSITE_BUILD_TESTS=OFF -DSITE_SYSTEM_INTERPRETER="$2" -DSITE_WERROR=ON
     cmake --build "$1" -j"$jobs"
   done
   (cd build-win && cpack -G ZIP)
@@ -49,7 +50,7 @@ else
 fi
 
 echo "== native build =="
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${wine_options[@]}"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSITE_WERROR=ON "${wine_options[@]}"
 cmake --build build -j"$jobs"
 ctest --test-dir build -j"$jobs" --output-on-failure
 # Where the kills landed (files done at each kill), for the reliability figures.
@@ -66,7 +67,7 @@ fi
 if command -v clang++ >/dev/null; then
   echo "== fuzzing =="
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DSITE_FUZZ=ON -DSITE_SANITIZE=ON \
-    -DSITE_BUILD_TESTS=OFF
+    -DSITE_BUILD_TESTS=OFF -DSITE_WERROR=ON
   cmake --build build-fuzz -j"$jobs"
   for corpus in tests/fuzz/corpus/*/; do
     target=$(basename "$corpus")
@@ -85,6 +86,6 @@ else
 fi
 
 echo "== sanitizer build =="
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DSITE_SANITIZE=ON
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DSITE_SANITIZE=ON -DSITE_WERROR=ON
 cmake --build build-asan -j"$jobs"
 ctest --test-dir build-asan -j"$jobs" --output-on-failure
