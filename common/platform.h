@@ -12,15 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "dos_time.h"
+
 namespace site {
 
 // The separator that joins directory and file names: '\' on Windows, '/'
 // elsewhere.
 extern const char kPathSeparator;
-
-// The "é" of the trace, in the console's 8-bit code page on Windows and in
-// UTF-8 elsewhere.
-extern const char* const kTraceEAcute;
 
 // --- Directories -----------------------------------------------------------
 
@@ -192,22 +190,6 @@ unsigned long process_id();
 void sleep_milliseconds(unsigned milliseconds);
 
 // --- Time ------------------------------------------------------------------
-
-// A modification time in local time, packed as MS-DOS date and time words.
-struct DosStamp {
-    std::uint16_t date = 0;
-    std::uint16_t time = 0;
-
-    unsigned year() const { return 1980u + (date >> 9); }
-    unsigned month() const { return (date >> 5) & 0x0Fu; }
-    unsigned day() const { return date & 0x1Fu; }
-    unsigned hour() const { return time >> 11; }
-    unsigned minute() const { return (time >> 5) & 0x3Fu; }
-};
-
-// The packing itself, shared by the implementations; nothing for a year
-// outside 1980-2107, which the date word cannot hold.
-std::optional<DosStamp> pack_dos_stamp(const std::tm& local);
 
 // A file's last-modification time in local time, as the site's disk keeps
 // it; nothing outside the years the date word can hold.

@@ -24,7 +24,8 @@ extern char** environ;
 namespace site {
 
 const char kPathSeparator = '/';
-const char* const kTraceEAcute = "\xC3\xA9";
+// The trace's "é" (declared in trace.h): the console shows UTF-8.
+extern const char* const kTraceEAcute = "\xC3\xA9";
 
 bool change_directory(const std::string& path) { return ::chdir(path.c_str()) == 0; }
 

@@ -17,7 +17,8 @@
 namespace site {
 
 const char kPathSeparator = '\\';
-const char* const kTraceEAcute = "\xE9";
+// The trace's "é" (declared in trace.h): the console's 8-bit code page.
+extern const char* const kTraceEAcute = "\xE9";
 
 bool change_directory(const std::string& path) { return ::_chdir(path.c_str()) == 0; }
 

@@ -39,6 +39,10 @@ private:
     std::string collected_;
 };
 
+// The "é" of the trace, in the console's 8-bit code page on Windows and in
+// UTF-8 elsewhere (defined with the platform layer).
+extern const char* const kTraceEAcute;
+
 // A number as decimal digits, zero-filled to `width` ("%02i").
 std::string zero_filled(unsigned number, int width);
 
