@@ -10,6 +10,8 @@ namespace site {
 
 namespace {
 
+constexpr const char* kNotStarted = "The command interpreter could not be started for: ";
+
 std::string guarded_move(const std::string& from, const std::string& to) {
     return "echo N| move /-Y " + quoted_operand(from) + " " + quoted_operand(to);
 }
@@ -36,7 +38,9 @@ void SystemInterpreter::run(const Command& command) {
     for (const std::string& line : system_command_lines(with_whole_paths(command), cache_)) {
         console_.flush();
         std::fflush(nullptr);
-        std::system(line.c_str());
+        // The interpreter says why a command failed; only a start that
+        // failed would otherwise go unseen.
+        if (std::system(line.c_str()) == -1) console_ << kNotStarted << line << "\n";
     }
 }
 

@@ -65,6 +65,9 @@ TEST(FullCycle, EveryFileEndsWhereItsNameSays) {
                                                    {{"TZ", "UTC"}, {"ProgramFiles", fixture.program_files_shown()}});
     ASSERT_EQ(stamped.status, 0);
     for (const std::string& name : testing_site::names_in(to_send))
+        ASSERT_TRUE(name[0] == 'P' || name.find(".raw") != std::string::npos) << name << " not stamped\n"
+                                                                              << stamped.output;
+    for (const std::string& name : testing_site::names_in(to_send))
         ASSERT_EQ(std::rename((to_send + "/" + name).c_str(), (sent + "/" + name).c_str()), 0);
     const auto filed = testing_site::run_program(testing_site::Program::Filer, site, {{"TZ", "UTC"}});
     ASSERT_EQ(filed.status, 0);
