@@ -112,9 +112,9 @@ std::string expand_environment(const std::string& text) {
 }
 
 bool CommandInterpreter::change_directory(const std::string& path) {
-    const std::string target = whole(path);
-    if (!is_directory(fs_, target)) return false;
-    current_ = target;
+    std::optional<std::string> entered = fs_.directory_to_enter(whole(path));
+    if (!entered) return false;
+    current_ = std::move(*entered);
     return true;
 }
 

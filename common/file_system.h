@@ -46,6 +46,9 @@ public:
     virtual std::optional<DirectoryStamp> directory_stamp(const std::string& path) = 0;
     // The entries of a directory, in no particular order.
     virtual std::optional<std::vector<DirectoryEntry>> list(const std::string& directory) = 0;
+    // The directory that `path` leads to, named as a process that entered
+    // it would name its current directory, when it can be entered.
+    virtual std::optional<std::string> directory_to_enter(const std::string& path) = 0;
     // Up to `limit` bytes of a regular file from its start. A directory,
     // FIFO or device is refused with NotRegular, without waiting on it.
     virtual FileRead read(const std::string& path, std::size_t limit = kWholeFile) = 0;
@@ -74,6 +77,7 @@ public:
     std::optional<FileInfo> info(const std::string& path) override;
     std::optional<DirectoryStamp> directory_stamp(const std::string& path) override;
     std::optional<std::vector<DirectoryEntry>> list(const std::string& directory) override;
+    std::optional<std::string> directory_to_enter(const std::string& path) override;
     FileRead read(const std::string& path, std::size_t limit = kWholeFile) override;
     bool make_directory(const std::string& path) override;
     FsStatus write_whole(const std::string& path, const std::string& content) override;

@@ -1,5 +1,6 @@
 #include "memory_file_system.h"
 
+#include <algorithm>
 #include <ctime>
 #include <utility>
 
@@ -10,10 +11,24 @@ namespace {
 // The device number of everything made in memory, which no disk gives.
 constexpr std::uint64_t kMemoryDevice = ~std::uint64_t(0);
 
+// The end of the name that starts at `start`.
+std::size_t name_end(const std::string& path, std::size_t start) {
+    while (start < path.size() && !is_path_separator(path[start])) ++start;
+    return start;
+}
+
 // The root a path starts from: "/" (or "\" for the current drive), a
-// drive's "C:\", or "" for a relative path; `rest` is where its names start.
+// drive's "C:\", a share's "\\server\share\" (or "\\?\C:\"), or "" for a
+// relative path; `rest` is where its names start.
 std::string root_of(const std::string& path, std::size_t& rest) {
     rest = 0;
+    if (kPathSeparator == '\\' && path.size() > 2 && is_path_separator(path[0]) && is_path_separator(path[1])) {
+        const std::size_t server_end = name_end(path, 2);
+        const std::size_t share_end = name_end(path, server_end + 1);
+        rest = std::min(share_end + 1, path.size());
+        return "\\\\" + path.substr(2, server_end - 2) + "\\" +
+               (server_end < path.size() ? path.substr(server_end + 1, share_end - server_end - 1) : "") + "\\";
+    }
     if (kPathSeparator == '\\' && path.size() >= 2 && path[1] == ':') {
         rest = 2;
         while (rest < path.size() && is_path_separator(path[rest])) ++rest;
@@ -48,6 +63,8 @@ MemoryFileSystem::PathParts MemoryFileSystem::parts_of(const std::string& path) 
 
 std::string MemoryFileSystem::normalized(const std::string& path) { return spelled(parts_of(path)); }
 
+std::string MemoryFileSystem::path_key(const std::string& path) { return key_of(parts_of(path)); }
+
 std::map<std::string, std::string> MemoryFileSystem::moved_from_below() const {
     std::map<std::string, std::string> moved;
     for (const auto& [key, directory] : directories_) {
@@ -56,7 +73,7 @@ std::map<std::string, std::string> MemoryFileSystem::moved_from_below() const {
             PathParts parts = parts_of(directory.path);
             parts.names.push_back(entry.name);
             const std::string now = spelled(parts);
-            if (now != entry.below_path) moved[entry.below_path] = now;
+            if (key_of(parts) != path_key(entry.below_path)) moved[path_key(entry.below_path)] = now;
         }
     }
     return moved;
@@ -66,7 +83,7 @@ void MemoryFileSystem::erase_entry(Directory& directory, const std::string& name
     auto found = directory.entries.find(name_key(name));
     if (found == directory.entries.end()) return;
     if (!found->second.below_path.empty() && !found->second.info.is_directory)
-        removed_.insert(found->second.below_path);
+        removed_.insert(path_key(found->second.below_path));
     directory.entries.erase(found);
     changed(directory);
 }
@@ -216,6 +233,12 @@ std::optional<DirectoryStamp> MemoryFileSystem::directory_stamp(const std::strin
     return stamp;
 }
 
+std::optional<std::string> MemoryFileSystem::directory_to_enter(const std::string& path) {
+    const Directory* directory = directory_at(parts_of(path));
+    if (directory == nullptr) return std::nullopt;
+    return directory->path;
+}
+
 std::optional<std::vector<DirectoryEntry>> MemoryFileSystem::list(const std::string& path) {
     const Directory* directory = directory_at(parts_of(path));
     if (directory == nullptr) return std::nullopt;
@@ -249,13 +272,15 @@ bool MemoryFileSystem::make_directory(const std::string& path) {
     if (parent == nullptr || entry_at(parts) != nullptr) return false;
     const std::string key = key_of(parts);
     Entry entry;
-    entry.name = parts.names.back();
+    entry.name = stored_name(parts.names.back());
     entry.info = fresh_info(true, 0);
     entry.bytes_here = true;
     entry.directory_key = key;
     parent->entries[name_key(entry.name)] = std::move(entry);
     changed(*parent);
-    new_directory(key, spelled(parts));
+    PathParts stored = parts;
+    stored.names.back() = stored_name(stored.names.back());
+    new_directory(key, spelled(stored));
     return true;
 }
 
@@ -268,7 +293,7 @@ FsStatus MemoryFileSystem::write_whole(const std::string& path, const std::strin
         return FsStatus::AccessDenied;
     erase_entry(*parent, parts.names.back());
     Entry entry;
-    entry.name = parts.names.back();
+    entry.name = stored_name(parts.names.back());
     entry.info = fresh_info(false, content.size());
     entry.content = content;
     entry.bytes_here = true;
@@ -304,12 +329,13 @@ void MemoryFileSystem::rekey_directories(const std::string& from_key, const std:
 
 MoveOutcome MemoryFileSystem::move(const std::string& from, const std::string& to) {
     const PathParts source_parts = parts_of(from), target_parts = parts_of(to);
+    if (source_parts.names.empty() || target_parts.names.empty()) return MoveOutcome::Failed;
     Directory* source_directory = nullptr;
     Entry* source = entry_at(source_parts, &source_directory);
     if (source == nullptr) return MoveOutcome::SourceMissing;
     Directory* target_directory = directory_at(parent_of(target_parts));
     if (target_directory == nullptr) return MoveOutcome::SourceMissing;
-    const std::string& new_name = target_parts.names.back();
+    const std::string new_name = stored_name(target_parts.names.back());
     Directory* target_holder = nullptr;
     if (Entry* target = entry_at(target_parts, &target_holder)) {
         if (target == source) {

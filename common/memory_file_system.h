@@ -41,16 +41,20 @@ public:
     // `path` as this file system spells it: "." and ".." resolved, one
     // separator between names.
     static std::string normalized(const std::string& path);
+    // What names the same entry as `path`, whatever its spelling: the
+    // normalized path, on Windows without regard to case.
+    static std::string path_key(const std::string& path);
     // Where each file from below that was moved or renamed here stands
-    // now, by its path below (normalized).
+    // now, by the path key of its path below.
     std::map<std::string, std::string> moved_from_below() const;
-    // The files from below that are gone here: removed as the remainder of
-    // a move, or replaced by a file written here.
+    // The path keys of the files from below that are gone here: removed as
+    // the remainder of a move, or replaced by a file written here.
     const std::set<std::string>& removed_from_below() const { return removed_; }
 
     std::optional<FileInfo> info(const std::string& path) override;
     std::optional<DirectoryStamp> directory_stamp(const std::string& path) override;
     std::optional<std::vector<DirectoryEntry>> list(const std::string& directory) override;
+    std::optional<std::string> directory_to_enter(const std::string& path) override;
     FileRead read(const std::string& path, std::size_t limit = kWholeFile) override;
     bool make_directory(const std::string& path) override;
     FsStatus write_whole(const std::string& path, const std::string& content) override;

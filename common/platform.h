@@ -33,6 +33,11 @@ bool make_directory(const std::string& path);
 // The current directory as an absolute path.
 std::string current_directory();
 
+// The directory that `path` leads to, named as the current directory would
+// be once it is entered (POSIX: links resolved), when it can be entered;
+// nothing otherwise.
+std::optional<std::string> directory_to_enter(const std::string& path);
+
 // Whether `path` starts from a root (on Windows: a drive or a share), so
 // that no current directory changes what it names.
 bool is_absolute_path(const std::string& path);
@@ -104,8 +109,12 @@ std::optional<FileInfo> file_info(const std::string& path);
 // byte for byte on POSIX, without regard to case on Windows.
 bool same_name(const std::string& a, const std::string& b);
 
+// The name a file system stores for `name`: the name itself on POSIX; on
+// Windows without the trailing dots and blanks that the system drops.
+std::string stored_name(const std::string& name);
+
 // The form of a name under which same_name finds it: the name itself on
-// POSIX, its ASCII letters in lower case on Windows.
+// POSIX; on Windows its stored name with the ASCII letters in lower case.
 std::string name_key(const std::string& name);
 
 // Whether `c` separates the names of a path: '/' everywhere, '\\' too on

@@ -41,6 +41,17 @@ std::string current_directory() {
     return path;
 }
 
+std::optional<std::string> directory_to_enter(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
+    if (::faccessat(AT_FDCWD, path.c_str(), X_OK, AT_EACCESS) != 0) return std::nullopt;
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return std::nullopt;
+    std::string named = resolved;
+    std::free(resolved);
+    return named;
+}
+
 bool is_absolute_path(const std::string& path) { return !path.empty() && path[0] == '/'; }
 
 std::string absolute_path(const std::string& path, const std::string& against) {
@@ -137,6 +148,8 @@ std::optional<FileInfo> file_info(const std::string& path) {
 }
 
 bool same_name(const std::string& a, const std::string& b) { return a == b; }
+
+std::string stored_name(const std::string& name) { return name; }
 
 std::string name_key(const std::string& name) { return name; }
 

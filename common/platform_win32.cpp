@@ -31,6 +31,15 @@ std::string current_directory() {
     return std::string(buffer, length);
 }
 
+std::optional<std::string> directory_to_enter(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return std::nullopt;
+    char buffer[MAX_PATH * 4];
+    const DWORD length = ::GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    if (length == 0 || length >= sizeof buffer) return std::nullopt;
+    return std::string(buffer, length);
+}
+
 // A path from the root of a drive, of the current drive, or of a share
 // stands alone.
 bool is_absolute_path(const std::string& path) {
@@ -161,7 +170,12 @@ bool same_name(const std::string& a, const std::string& b) {
                             static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
-std::string name_key(const std::string& name) { return lower_ascii(name); }
+std::string stored_name(const std::string& name) {
+    const size_t end = name.find_last_not_of(". ");
+    return end == std::string::npos ? name : name.substr(0, end + 1);
+}
+
+std::string name_key(const std::string& name) { return lower_ascii(stored_name(name)); }
 
 bool is_path_separator(char c) { return c == '\\' || c == '/'; }
 

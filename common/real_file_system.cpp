@@ -1,5 +1,7 @@
 #include "file_system.h"
 
+#include <algorithm>
+
 namespace site {
 
 std::optional<FileInfo> RealFileSystem::info(const std::string& path) { return file_info(path); }
@@ -12,10 +14,15 @@ std::optional<std::vector<DirectoryEntry>> RealFileSystem::list(const std::strin
     return list_directory(directory);
 }
 
+std::optional<std::string> RealFileSystem::directory_to_enter(const std::string& path) {
+    return site::directory_to_enter(path);
+}
+
 FileRead RealFileSystem::read(const std::string& path, std::size_t limit) {
     FileRead read;
     OsFile file = OsFile::open_regular(path, read.status);
     if (!file.is_open()) return read;
+    read.status = FsStatus::Failed;  // until the whole of it is read
     const std::optional<FileInfo> info = file.info();
     if (!info) return read;
     read.info = *info;

@@ -50,7 +50,15 @@ std::optional<PathConfig> working(const PathConfig& read, WorkDirectory work, co
 
 void require_directory(FileSystem& disk, const std::string& path, const char* what,
                        std::vector<std::string>& problems) {
-    if (!is_directory(disk, path)) problems.push_back(std::string("the ") + what + " directory " + path + " does not exist");
+    if (!is_directory(disk, path)) {
+        problems.push_back(std::string("the ") + what + " directory " + path + " does not exist");
+        return;
+    }
+    // A spelling the in-memory layer cannot follow would make the dry run
+    // see an empty site: say so rather than foretell nothing.
+    MemoryFileSystem probe(&disk);
+    if (!is_directory(probe, path))
+        problems.push_back(std::string("sitecheck cannot follow the path of the ") + what + " directory " + path);
 }
 
 bool is_par_name(const std::string& name) {
@@ -122,8 +130,8 @@ void check_site_name(const SiteConfiguration& configuration, std::vector<std::st
 // the to-send directory goes to the sent directory, never onto another.
 void transfer(FileSystem& fs, const std::string& to_send, const std::string& sent, Trace& trace) {
     for (const std::string& name : regular_files_in(fs, to_send)) {
-        const MoveOutcome outcome = fs.move(join_path(to_send, name), join_path(sent, name));
-        if (outcome == MoveOutcome::Moved)
+        const std::string target = join_path(sent, name);
+        if (!fs.info(target) && fs.move(join_path(to_send, name), target) == MoveOutcome::Moved)
             trace << name << " -> " << sent << "\n";
         else
             trace << name << ": a file of that name is already in the sent directory, left in to-send\n";
@@ -142,16 +150,20 @@ std::vector<Inventory> inventory(FileSystem& fs, const std::optional<PathConfig>
     if (stamper)
         for (const std::string& name : regular_files_in(fs, stamper->to_send))
             files.push_back({"to-send", stamper->to_send, name});
-    if (filer && MemoryFileSystem::normalized(filer->sent) !=
-                     (stamper ? MemoryFileSystem::normalized(stamper->to_send) : std::string()))
+    if (filer && MemoryFileSystem::path_key(filer->sent) !=
+                     (stamper ? MemoryFileSystem::path_key(stamper->to_send) : std::string()))
         for (const std::string& name : regular_files_in(fs, filer->sent))
             files.push_back({"sent", filer->sent, name});
     return files;
 }
 
+// `path` below `base`, both normalized, compared as the file system
+// compares names.
 std::string relative_to(const std::string& path, const std::string& base) {
-    if (path.size() > base.size() && path.compare(0, base.size(), base) == 0 && is_path_separator(path[base.size()]))
-        return path.substr(base.size() + 1);
+    const std::string path_key = MemoryFileSystem::path_key(path), base_key = MemoryFileSystem::path_key(base);
+    if (path_key.size() > base_key.size() && path_key.compare(0, base_key.size(), base_key) == 0 &&
+        is_path_separator(path_key[base_key.size()]) && path.size() == path_key.size())
+        return path.substr(base_key.size() + 1);
     return path;
 }
 
@@ -175,7 +187,7 @@ FilePrediction predict(const SiteCheck& check, const Inventory& file, MemoryFile
     prediction.directory = file.directory;
     prediction.name = file.name;
     prediction.path = join_path(file.working, file.name);
-    const std::string original = MemoryFileSystem::normalized(prediction.path);
+    const std::string original = MemoryFileSystem::path_key(prediction.path);
     if (overlay.removed_from_below().count(original)) {
         prediction.fate = Fate::AlreadyArchived;
         prediction.new_name = file.name;
@@ -183,13 +195,14 @@ FilePrediction predict(const SiteCheck& check, const Inventory& file, MemoryFile
         return prediction;
     }
     const auto found = moved.find(original);
-    prediction.final_path = found == moved.end() ? original : found->second;
+    prediction.final_path = found == moved.end() ? MemoryFileSystem::normalized(prediction.path) : found->second;
     const SplitPath final_place = split_path(prediction.final_path);
     prediction.new_name = final_place.name;
-    if (stamper && final_place.directory == MemoryFileSystem::normalized(stamper->to_send)) {
+    const std::string final_directory = MemoryFileSystem::path_key(final_place.directory);
+    if (stamper && final_directory == MemoryFileSystem::path_key(stamper->to_send)) {
         prediction.fate = Fate::StaysInToSend;
         prediction.reason = "a file of that name is already in the sent directory";
-    } else if (filer && final_place.directory == MemoryFileSystem::normalized(filer->sent)) {
+    } else if (filer && final_directory == MemoryFileSystem::path_key(filer->sent)) {
         prediction.fate = Fate::StaysInSent;
         prediction.reason = reason_for_staying(check, file, prediction);
     } else {
@@ -238,7 +251,7 @@ SiteCheck check_site(FileSystem& disk, const std::string& start_directory) {
         run_stamping_pass(stamper_trace, interpreter, overlay);
     }
     if (stamper && filer && is_directory(overlay, stamper->to_send) && is_directory(overlay, filer->sent) &&
-        MemoryFileSystem::normalized(stamper->to_send) != MemoryFileSystem::normalized(filer->sent))
+        MemoryFileSystem::path_key(stamper->to_send) != MemoryFileSystem::path_key(filer->sent))
         transfer(overlay, stamper->to_send, filer->sent, transfer_trace);
     if (filer) {
         BuiltinInterpreter interpreter(filer_trace, overlay, start_directory);

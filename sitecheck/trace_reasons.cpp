@@ -80,11 +80,12 @@ std::string stamping_reason(const std::string& trace, const std::string& name) {
             break;
         }
     }
-    const std::string text = own.substr(0, end);
-    const size_t unchanged = text.find("nom inchange");
+    const std::string text = own.substr(0, end < own.size() ? end + 1 : end);  // with its last newline
+    const size_t unchanged = text.find("nom inchange\n");
     if (unchanged != std::string::npos) {
         const size_t bar = text.rfind("| ", unchanged);
-        return text.substr(bar + 2, unchanged + 12 - bar - 2);
+        const size_t from = bar == std::string::npos ? 0 : bar + 2;
+        return text.substr(from, unchanged + 12 - from);
     }
     const size_t last_name = text.rfind("New nom de Fichier ");
     if (last_name == std::string::npos) return std::string();

@@ -186,7 +186,14 @@ TEST(ExpandEnvironment, NamesWithoutRegardToCaseUnsetLeftAsWritten) {
 TEST_F(BuiltinInterpreterTest, DirListsTheCurrentDirectory) {
     write_file(dir / "wet_A001.raw", "12345");
     testing_site::set_mtime(dir / "wet_A001.raw", 0);
-    const std::string out = run(Command::dir());
+    testing_site::make_dirs(dir / "sub");
+    site::Trace console;
+    site::BuiltinInterpreter interpreter(console, disk, dir / "sub");
+    // Named as the system names its current directory: as a process that
+    // entered it would see it.
+    ASSERT_TRUE(interpreter.change_directory("../sub/./..//"));
+    interpreter.run(Command::dir());
+    const std::string& out = console.text();
     EXPECT_EQ(out.rfind(" Directory of " + dir.path() + "\n", 0), 0u) << out;
     EXPECT_NE(out.find("5 wet_A001.raw\n"), std::string::npos) << out;
     EXPECT_NE(out.find("1 File(s)              5 bytes"), std::string::npos) << out;

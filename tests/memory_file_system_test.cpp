@@ -38,7 +38,9 @@ TEST(MemoryFileSystem, OverARealDirectoryItReadsAndNeverWrites) {
     EXPECT_FALSE(testing_site::exists(dir / "new"));
 }
 
-TEST(MemoryFileSystem, MovesNeverReplace) {
+// The same moves on the disk and in memory give the same outcomes: the dry
+// run foretells what the real file system does.
+TEST(MemoryFileSystem, MovesAsTheDiskDoes) {
     struct Case {
         const char* what;
         std::string target;
@@ -46,21 +48,35 @@ TEST(MemoryFileSystem, MovesNeverReplace) {
         bool source_stays;
     };
     const std::vector<Case> cases = {
-        {"onto other bytes", "/d/other", MoveOutcome::TargetExists, true},
-        {"onto the same bytes: the remainder of a move", "/d/same", MoveOutcome::Completed, false},
-        {"into a missing directory", "/none/file", MoveOutcome::SourceMissing, true},
-        {"onto itself", "/s/file", MoveOutcome::TargetExists, true},
-        {"to a free name", "/d/free", MoveOutcome::Moved, false},
+        {"onto other bytes", "d/other", MoveOutcome::TargetExists, true},
+        {"onto the same bytes: the remainder of a move", "d/same", MoveOutcome::Completed, false},
+        {"into a missing directory", "none/file", MoveOutcome::SourceMissing, true},
+        {"onto itself", "s/file", MoveOutcome::TargetExists, true},
+        {"to a free name", "d/free", MoveOutcome::Moved, false},
     };
     for (const Case& c : cases) {
-        site::MemoryFileSystem fs;
-        fs.put_file("/s/file", "bytes");
-        fs.put_file("/d/other", "other");
-        fs.put_file("/d/same", "bytes");
-        EXPECT_EQ(fs.move("/s/file", c.target), c.outcome) << c.what;
-        EXPECT_EQ(fs.info("/s/file").has_value(), c.source_stays) << c.what;
-        EXPECT_EQ(fs.read("/d/other").bytes, "other") << c.what;
+        testing_site::TempDir dir;
+        site::RealFileSystem disk;
+        site::MemoryFileSystem memory;
+        for (site::FileSystem* fs : {static_cast<site::FileSystem*>(&disk), static_cast<site::FileSystem*>(&memory)}) {
+            const std::string root = fs == &disk ? dir.path() : "/m";
+            for (const char* directory : {"", "/s", "/d"}) fs->make_directory(root + directory);
+            fs->write_whole(root + "/s/file", "bytes");
+            fs->write_whole(root + "/d/other", "other");
+            fs->write_whole(root + "/d/same", "bytes");
+            const char* which = fs == &disk ? " (disk)" : " (memory)";
+            EXPECT_EQ(fs->move(root + "/s/file", root + "/" + c.target), c.outcome) << c.what << which;
+            EXPECT_EQ(fs->info(root + "/s/file").has_value(), c.source_stays) << c.what << which;
+            EXPECT_EQ(fs->read(root + "/d/other").bytes, "other") << c.what << which;
+        }
     }
+}
+
+// A file that opens but cannot be read is not taken for an empty one.
+TEST(RealFileSystem, AFileThatCannotBeReadIsNotReadAsEmpty) {
+    if (!testing_site::exists("/proc/self/mem")) GTEST_SKIP() << "no /proc here";
+    site::RealFileSystem disk;
+    EXPECT_NE(disk.read("/proc/self/mem").status, site::FsStatus::Ok);
 }
 
 TEST(MemoryFileSystem, DirectoryStampsChangeWithTheirEntries) {
