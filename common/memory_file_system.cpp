@@ -58,6 +58,7 @@ MemoryFileSystem::PathParts MemoryFileSystem::parts_of(const std::string& path) 
         }
         start = end + 1;
     }
+    if (!parts.names.empty()) parts.names.back() = stored_name(parts.names.back());
     return parts;
 }
 
@@ -272,15 +273,13 @@ bool MemoryFileSystem::make_directory(const std::string& path) {
     if (parent == nullptr || entry_at(parts) != nullptr) return false;
     const std::string key = key_of(parts);
     Entry entry;
-    entry.name = stored_name(parts.names.back());
+    entry.name = parts.names.back();
     entry.info = fresh_info(true, 0);
     entry.bytes_here = true;
     entry.directory_key = key;
     parent->entries[name_key(entry.name)] = std::move(entry);
     changed(*parent);
-    PathParts stored = parts;
-    stored.names.back() = stored_name(stored.names.back());
-    new_directory(key, spelled(stored));
+    new_directory(key, spelled(parts));
     return true;
 }
 
@@ -293,7 +292,7 @@ FsStatus MemoryFileSystem::write_whole(const std::string& path, const std::strin
         return FsStatus::AccessDenied;
     erase_entry(*parent, parts.names.back());
     Entry entry;
-    entry.name = stored_name(parts.names.back());
+    entry.name = parts.names.back();
     entry.info = fresh_info(false, content.size());
     entry.content = content;
     entry.bytes_here = true;
@@ -335,7 +334,7 @@ MoveOutcome MemoryFileSystem::move(const std::string& from, const std::string& t
     if (source == nullptr) return MoveOutcome::SourceMissing;
     Directory* target_directory = directory_at(parent_of(target_parts));
     if (target_directory == nullptr) return MoveOutcome::SourceMissing;
-    const std::string new_name = stored_name(target_parts.names.back());
+    const std::string& new_name = target_parts.names.back();
     Directory* target_holder = nullptr;
     if (Entry* target = entry_at(target_parts, &target_holder)) {
         if (target == source) {

@@ -109,12 +109,14 @@ std::optional<FileInfo> file_info(const std::string& path);
 // byte for byte on POSIX, without regard to case on Windows.
 bool same_name(const std::string& a, const std::string& b);
 
-// The name a file system stores for `name`: the name itself on POSIX; on
-// Windows without the trailing dots and blanks that the system drops.
+// The name a file system stores for the last name of a path: the name
+// itself on POSIX; on Windows without the trailing dots and blanks that the
+// system drops there (and only there: a directory name on the way is taken
+// as written).
 std::string stored_name(const std::string& name);
 
 // The form of a name under which same_name finds it: the name itself on
-// POSIX; on Windows its stored name with the ASCII letters in lower case.
+// POSIX, its ASCII letters in lower case on Windows.
 std::string name_key(const std::string& name);
 
 // Whether `c` separates the names of a path: '/' everywhere, '\\' too on

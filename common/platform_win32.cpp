@@ -175,7 +175,7 @@ std::string stored_name(const std::string& name) {
     return end == std::string::npos ? name : name.substr(0, end + 1);
 }
 
-std::string name_key(const std::string& name) { return lower_ascii(stored_name(name)); }
+std::string name_key(const std::string& name) { return lower_ascii(name); }
 
 bool is_path_separator(char c) { return c == '\\' || c == '/'; }
 
