@@ -67,11 +67,6 @@ std::string executable(Program program) {
     return suite_setting("SITE_TEST_SITECHECK", SITE_SITECHECK_PATH);
 }
 
-// Kills a program and every process it started.
-void kill_process_group(int pid) {
-    if (::kill(-pid, SIGKILL) != 0) ::kill(pid, SIGKILL);
-}
-
 }  // namespace
 
 std::string suite_setting(const char* name, const char* fallback) {
@@ -102,10 +97,6 @@ RunningProgram::RunningProgram(Program program, const std::string& workdir,
     pid_ = ::fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
-        // A process group of its own, so that a kill takes the command
-        // interpreters it started too (under Wine they outlive it otherwise,
-        // and go on working in the site).
-        ::setpgid(0, 0);
         // The trace goes to a file, as a scheduled task's log: the program
         // never waits for a reader.
         ::dup2(output, 1);
@@ -133,13 +124,12 @@ RunningProgram::RunningProgram(Program program, const std::string& workdir,
         ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
-    ::setpgid(pid_, pid_);  // before any kill, whichever side runs first
     ::close(output);
 }
 
 RunningProgram::~RunningProgram() {
     if (pid_ > 0) {
-        kill_process_group(pid_);
+        ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
     }
     if (!output_path_.empty()) ::unlink(output_path_.c_str());
@@ -155,7 +145,7 @@ ProgramRun RunningProgram::finish() {
         const auto now = Clock::now();
         if (now >= give_up_at) run.timed_out = true;
         if (run.timed_out || (conditions_.kill_after_us > 0 && now >= kill_at)) {
-            kill_process_group(pid_);
+            ::kill(pid_, SIGKILL);
             ::waitpid(pid_, &status, 0);
             break;
         }
