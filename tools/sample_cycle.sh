@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the whole cycle on a freshly generated sample site:
 #   1. make_sample_site writes a site with data files in the to-send directory;
+#   1a. sitecheck shows what the cycle will do, changing nothing (when built);
 #   2. tolvik stamps them (its trace is shown);
 #   3. the stamped files are moved to the sent directory, as the site's
 #      transfer tool does after sending them;
@@ -16,6 +17,13 @@ site=$(mktemp -d "${TMPDIR:-/tmp}/sample-site-XXXXXX")/site
 echo
 echo "== to-send directory before stamping =="
 ls "$site/base/aenvoyer"
+if [ -x "$build/sitecheck/sitecheck" ]; then
+  echo
+  echo "== sitecheck (a dry run: nothing changes) =="
+  status=0
+  (cd "$site" && ProgramFiles="$site/Program Files" "$OLDPWD/$build/sitecheck/sitecheck") || status=$?
+  echo "(exit status $status)"
+fi
 echo
 echo "== tolvik =="
 (cd "$site" && ProgramFiles="$site/Program Files" "$OLDPWD/$build/stamper/tolvik")
