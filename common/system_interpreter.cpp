@@ -11,6 +11,8 @@ namespace site {
 namespace {
 
 constexpr const char* kNotStarted = "The command interpreter could not be started for: ";
+constexpr int kStartAttempts = 3;
+constexpr unsigned kStartRetryMilliseconds = 200;
 
 std::string guarded_move(const std::string& from, const std::string& to) {
     return "echo N| move /-Y " + quoted_operand(from) + " " + quoted_operand(to);
@@ -35,13 +37,19 @@ void SystemInterpreter::run(const Command& command) {
     // this interpreter's, so that "dir" and relative paths mean the same as
     // with the built-in interpreter.
     site::change_directory(current_directory());
-    for (const std::string& line : system_command_lines(with_whole_paths(command), cache_)) {
-        console_.flush();
-        std::fflush(nullptr);
-        // The interpreter says why a command failed; only a start that
-        // failed would otherwise go unseen.
-        if (std::system(line.c_str()) == -1) console_ << kNotStarted << line << "\n";
+    for (const std::string& line : system_command_lines(with_whole_paths(command), cache_)) run_line(line);
+}
+
+void SystemInterpreter::run_line(const std::string& line) {
+    console_.flush();
+    std::fflush(nullptr);
+    for (int attempt = 1; attempt <= kStartAttempts; ++attempt) {
+        if (start_(line.c_str()) != -1) return;
+        if (attempt < kStartAttempts) sleep_milliseconds(kStartRetryMilliseconds);
     }
+    // The interpreter says why a command failed; only a start that failed
+    // would otherwise go unseen.
+    console_ << kNotStarted << line << "\n";
 }
 
 }  // namespace site

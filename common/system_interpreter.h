@@ -2,6 +2,8 @@
 // as text, to the Windows command interpreter through system().
 #pragma once
 
+#include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,13 +16,23 @@ namespace site {
 // Windows interpreter runs in this one's current directory.
 class SystemInterpreter final : public CommandInterpreter {
 public:
-    SystemInterpreter(Trace& console, FileSystem& fs, std::string current_directory)
-        : CommandInterpreter(fs, std::move(current_directory)), console_(console), cache_(fs) {}
+    // Starts the interpreter on one command line, as system() does: -1 when
+    // it could not be started.
+    using Starter = std::function<int(const char*)>;
+
+    SystemInterpreter(Trace& console, FileSystem& fs, std::string current_directory, Starter start = std::system)
+        : CommandInterpreter(fs, std::move(current_directory)), console_(console), cache_(fs),
+          start_(std::move(start)) {}
     void run(const Command& command) override;
 
 private:
+    // Runs one line; a start that fails (the system short of resources for
+    // a moment) is tried again, since the command has not run.
+    void run_line(const std::string& line);
+
     Trace& console_;
     DirectoryCache cache_;
+    Starter start_;
 };
 
 // The command lines handed to the interpreter for one command: its rendered

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "command.h"
+#include "platform.h"
+#include "system_interpreter.h"
 
 namespace {
 
@@ -33,6 +35,24 @@ TEST(CommandText, SpecialOperandsAreQuoted) {
     EXPECT_EQ(site::quoted_operand(""), "\"\"");
     EXPECT_EQ(Command::rename("C:\\my data\\x.K7", "P0300_a&b_2015.K7").rendered(),
               "rename \"C:\\my data\\x.K7\" \"P0300_a&b_2015.K7\"");
+}
+
+// The system() route: an interpreter that cannot be started is started
+// again (the command has not run), and said in the trace when it never
+// starts.
+TEST(SystemRoute, AnInterpreterThatCannotStartIsTriedAgainThenSaid) {
+    site::RealFileSystem disk;
+    for (const int failures : {2, 3}) {
+        site::Trace console;
+        int calls = 0;
+        site::SystemInterpreter interpreter(console, disk, site::current_directory(), [&](const char*) {
+            return ++calls <= failures ? -1 : 0;
+        });
+        interpreter.run(Command::echo("x"));
+        EXPECT_EQ(calls, 3) << failures;
+        EXPECT_EQ(console.text(), failures < 3 ? "" : "The command interpreter could not be started for: echo x\n")
+            << failures;
+    }
 }
 
 }  // namespace
