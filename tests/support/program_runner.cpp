@@ -91,6 +91,10 @@ RunningProgram::RunningProgram(Program program, const std::string& workdir,
     const int output = ::mkstemp(output_template);
     if (output < 0) throw std::runtime_error("cannot create a trace file");
     output_path_ = output_template;
+    char errors_template[] = "/tmp/site-errors-XXXXXX";
+    const int errors = ::mkstemp(errors_template);
+    if (errors < 0) throw std::runtime_error("cannot create an error file");
+    errors_path_ = errors_template;
     const std::string exe = executable(program);
     const std::string launcher = suite_setting("SITE_TEST_LAUNCHER", "");
     check_program_matches_suite(exe, launcher);
@@ -101,6 +105,8 @@ RunningProgram::RunningProgram(Program program, const std::string& workdir,
         // never waits for a reader.
         ::dup2(output, 1);
         ::close(output);
+        ::dup2(errors, 2);
+        ::close(errors);
         const int nothing = ::open("/dev/null", O_RDONLY);
         ::dup2(nothing, 0);
         constexpr uid_t kNobody = 65534;
@@ -125,6 +131,7 @@ RunningProgram::RunningProgram(Program program, const std::string& workdir,
         ::_exit(127);
     }
     ::close(output);
+    ::close(errors);
 }
 
 RunningProgram::~RunningProgram() {
@@ -133,6 +140,7 @@ RunningProgram::~RunningProgram() {
         ::waitpid(pid_, nullptr, 0);
     }
     if (!output_path_.empty()) ::unlink(output_path_.c_str());
+    if (!errors_path_.empty()) ::unlink(errors_path_.c_str());
 }
 
 ProgramRun RunningProgram::finish() {
@@ -156,13 +164,20 @@ ProgramRun RunningProgram::finish() {
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
     run.output = read_file(output_path_);
+    run.errors = read_file(errors_path_);
+    std::fputs(run.errors.c_str(), stderr);
     return run;
 }
 
 ProgramRun run_program(Program program, const std::string& workdir,
                        const std::vector<std::pair<std::string, std::string>>& environment,
                        const RunConditions& conditions) {
-    return RunningProgram(program, workdir, environment, conditions).finish();
+    ProgramRun run = RunningProgram(program, workdir, environment, conditions).finish();
+    if (run.status != 0 && run.errors.find("wine client error") != std::string::npos) {
+        std::fprintf(stderr, "[ wine ] the program did not start (Wine lost its server): started once more\n");
+        run = RunningProgram(program, workdir, environment, conditions).finish();
+    }
+    return run;
 }
 
 }  // namespace testing_site

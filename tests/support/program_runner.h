@@ -25,6 +25,7 @@ namespace testing_site {
 
 struct ProgramRun {
     std::string output;      // standard output
+    std::string errors;      // standard error (also passed on to the test's)
     int status = -1;         // exit status, or -1 when it did not exit normally
     bool killed = false;     // killed before it ended
     bool timed_out = false;  // still running at the time-out, and killed then
@@ -68,9 +69,13 @@ private:
     RunConditions conditions_;
     std::chrono::steady_clock::time_point started_;
     std::string output_path_;
+    std::string errors_path_;
     int pid_ = -1;
 };
 
+// Runs a program to its end. A Windows program that Wine could not start
+// (its client lost the Wine server before the program ran) is started once
+// more: that is the test machine's fault, not the program's.
 ProgramRun run_program(Program program, const std::string& workdir,
                        const std::vector<std::pair<std::string, std::string>>& environment = {},
                        const RunConditions& conditions = {});
