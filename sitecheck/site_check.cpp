@@ -1,6 +1,5 @@
 #include "site_check.h"
 
-#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -90,10 +89,8 @@ void check_parameter_files(FileSystem& disk, const SiteConfiguration& configurat
     for (const std::string& name : regular_files_in(disk, to_send)) {
         if (!wildcard_match("*.K?", name) || name.back() != '7') continue;
         const FileRead data = disk.read(join_path(to_send, name), kK7HeaderSize);
-        if (data.status != FsStatus::Ok || data.bytes.size() < kK7HeaderSize) continue;
-        K7Header header;
-        std::copy(data.bytes.begin(), data.bytes.begin() + kK7HeaderSize, header.begin());
-        ++needed[par_file_name(header)];
+        const std::optional<K7Header> header = data.status == FsStatus::Ok ? k7_header_of(data.bytes) : std::nullopt;
+        if (header) ++needed[par_file_name(*header)];
     }
     for (const auto& [par, count] : needed) {
         const std::string path = join_path(configuration.parameter_directory, par);

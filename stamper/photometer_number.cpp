@@ -1,5 +1,8 @@
 #include "photometer_number.h"
 
+#include <algorithm>
+#include <cstddef>
+
 #include "paths.h"
 #include "platform.h"
 
@@ -13,6 +16,13 @@ constexpr size_t kParLineBufferSize = 200;
 constexpr std::int32_t kTwoByteForm = 3;
 
 }  // namespace
+
+std::optional<K7Header> k7_header_of(const std::string& bytes) {
+    if (bytes.size() < kK7HeaderSize) return std::nullopt;
+    K7Header header;
+    std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(kK7HeaderSize), header.begin());
+    return header;
+}
 
 std::string par_file_name(const K7Header& header) {
     std::string name;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "file_value_cache.h"
@@ -25,6 +26,10 @@ struct ParValues {
     bool found = false;  // a record with "Number" gave them
     std::string file;    // the parameter file looked up
 };
+
+// The header at the start of a .K7 file's bytes; nothing when the file is
+// shorter than the header.
+std::optional<K7Header> k7_header_of(const std::string& bytes);
 
 // The parameter file's name: the 8 header bytes at offset 128, up to a zero
 // byte among them, then ".PAR".

@@ -1,7 +1,5 @@
 #include "stamping_pass.h"
 
-#include <algorithm>
-#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -78,11 +76,12 @@ private:
 };
 
 bool Stamper::read_header(const std::string& bytes, K7Header& header) {
-    if (bytes.size() < header.size()) {
+    const std::optional<K7Header> read = k7_header_of(bytes);
+    if (!read) {
         trace_ << "| fichier K7 trop court (" << static_cast<long long>(bytes.size()) << " octets), nom inchange\n";
         return false;
     }
-    std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(header.size()), header.begin());
+    header = *read;
     return true;
 }
 

@@ -91,31 +91,42 @@ std::string real_place(const std::string& original, const std::map<std::string, 
 // the archive, names the programs refuse or cannot take, and, on odd seeds,
 // a missing parameter file.
 void add_hostile_files(const std::string& site, const sample::SiteOptions& options, unsigned seed) {
-    const std::string to_send = site + "/base/aenvoyer", sent = site + "/base/envoye";
     const std::string tag = std::to_string(seed);
     testing_site::make_dirs(site + "/base/044/2015");
     testing_site::make_dirs(site + "/base/007/2015");
-    // The same name in the archive with other bytes, and with the same bytes.
-    write_file(sent + "/P0044_Coteau_20150101999" + tag + ".K7", "waiting " + tag);
-    write_file(site + "/base/044/2015/P0044_Coteau_20150101999" + tag + ".K7", "archived, other bytes " + tag);
-    write_file(sent + "/P0007_Coteau_20150101998" + tag + ".K7", "archived twice " + tag);
-    write_file(site + "/base/007/2015/P0007_Coteau_20150101998" + tag + ".K7", "archived twice " + tag);
-    // Names the filer does not take, or refuses.
-    write_file(sent + "/notes" + tag + ".txt", "notes " + tag);
-    write_file(sent + "/P0044_x_0103" + tag + ".K7", "not a year " + tag);
-    write_file(sent + "/wet_" + tag + "_..raw", "a dot directory " + tag);
-    write_file(sent + "/P12345_Coteau_2015" + tag + ".K7", "five digits " + tag);
+    struct Planted {
+        std::string path;  // below the site; the tag goes before the extension
+        const char* content;
+    };
+    const std::vector<Planted> planted = {
+        // The same name in the archive with other bytes, and with the same bytes.
+        {"base/envoye/P0044_Coteau_20150101999.K7", "waiting"},
+        {"base/044/2015/P0044_Coteau_20150101999.K7", "archived, other bytes"},
+        {"base/envoye/P0007_Coteau_20150101998.K7", "archived twice"},
+        {"base/007/2015/P0007_Coteau_20150101998.K7", "archived twice"},
+        // Names the filer does not take, or refuses.
+        {"base/envoye/notes.txt", "notes"},
+        {"base/envoye/P0044_x_0103.K7", "not a year"},
+        {"base/envoye/wet__..raw", "a dot directory"},
+        {"base/envoye/P12345_Coteau_2015.K7", "five digits"},
+        {"base/aenvoyer/x y.K8", "a blank"},
+        {"base/aenvoyer/short.K7", "too short"},
+        // The same name and bytes waiting to be sent and already sent: the
+        // transfer leaves the one, brasko files the other.
+        {"base/aenvoyer/wet__B001.raw", "sent twice"},
+        {"base/envoye/wet__B001.raw", "sent twice"},
+        // A sub-directory name with trailing dots, which Windows drops.
+        {"base/envoye/wet__A1..raw", "trailing dots"},
+    };
+    for (const Planted& file : planted) {
+        std::string path = site + "/" + file.path;
+        const size_t wet = path.find("wet__");
+        path.insert(wet != std::string::npos ? wet + 4 : path.rfind('.'), tag);
+        write_file(path, std::string(file.content) + " " + tag);
+    }
     // A name that Windows cannot hold: Wine does not show it to the programs.
     if (!testing_site::testing_windows_build())
-        write_file(to_send + "/A\x1a_" + tag + ".raw", "end-of-data byte " + tag);
-    write_file(to_send + "/x y" + tag + ".K8", "a blank " + tag);
-    write_file(to_send + "/short" + tag + ".K7", "too short " + tag);
-    // The same name and bytes waiting to be sent and already sent: the
-    // transfer leaves the one, brasko files the other.
-    write_file(to_send + "/wet_" + tag + "_B001.raw", "sent twice " + tag);
-    write_file(sent + "/wet_" + tag + "_B001.raw", "sent twice " + tag);
-    // A sub-directory name with trailing dots, which Windows drops.
-    write_file(sent + "/wet_" + tag + "_A1..raw", "trailing dots " + tag);
+        write_file(site + "/base/aenvoyer/A\x1a_" + tag + ".raw", "end-of-data byte " + tag);
     // On the Windows programs, the paths in another case than on the disk.
     if (testing_site::testing_windows_build() && seed == 4) {
         std::string config = testing_site::read_file(site + "/path_autok7.txt");
