@@ -36,6 +36,10 @@ constexpr const char* kSourceChanged =
 constexpr const char* kCopyDiffers =
     "The copy read back differs from the file: the copy is removed and the file stays where it was.\n";
 constexpr const char* kRecoveredMove = "An interrupted move is completed: ";
+constexpr const char* kNotARecord = "The move record was not one of this program's and is set aside as ";
+constexpr const char* kRecordUnusable =
+    "A file that is not a move record of this program cannot be set aside: nothing is moved until it is gone: ";
+constexpr const char* kSameFile = "The target is this very file under another name: it stays as it was.\n";
 
 // Why a move or rename did not happen, in the Windows interpreter's words;
 // nothing when it did.
@@ -44,6 +48,7 @@ const char* refusal(MoveOutcome outcome, const char* target_exists) {
         case MoveOutcome::Moved: return "";
         case MoveOutcome::Completed: return kMoveCompleted;
         case MoveOutcome::TargetExists: return target_exists;
+        case MoveOutcome::SameFile: return kSameFile;
         case MoveOutcome::SourceMissing: return kNoSuchFile;
         case MoveOutcome::SourceKept: return kSourceKept;
         case MoveOutcome::SourceChanged: return kSourceChanged;
@@ -140,9 +145,20 @@ void BuiltinInterpreter::run(const Command& given) {
     }
 }
 
-void BuiltinInterpreter::keep_move_journal(const std::string& journal) {
-    if (const std::optional<std::string> finished = fs_.keep_move_journal(whole(journal)))
-        console_ << kRecoveredMove << *finished << "\n";
+bool BuiltinInterpreter::keep_move_journal(const std::string& journal,
+                                           const std::vector<std::string>& site_directories) {
+    // Each directory as configured and as a run that enters it names it.
+    std::vector<std::string> spellings;
+    for (const std::string& directory : site_directories) {
+        spellings.push_back(whole(directory));
+        if (std::optional<std::string> entered = fs_.directory_to_enter(whole(directory)))
+            spellings.push_back(std::move(*entered));
+    }
+    const JournalRecovery recovery = fs_.keep_move_journal(whole(journal), spellings);
+    if (!recovery.set_aside.empty()) console_ << "\n" << kNotARecord << recovery.set_aside << "\n";
+    if (!recovery.usable) console_ << "\n" << kRecordUnusable << whole(journal) << "\n";
+    if (!recovery.completed.empty()) console_ << "\n" << kRecoveredMove << recovery.completed << "\n";
+    return recovery.usable;
 }
 
 bool BuiltinInterpreter::write_whole(const std::string& path, const std::string& content) {

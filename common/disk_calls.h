@@ -27,13 +27,13 @@ public:
     virtual FsStatus rename_no_replace(const std::string& from, const std::string& to) {
         return site::rename_no_replace(from, to);
     }
-    virtual FsStatus link(const std::string& from, const std::string& to) { return link_file(from, to); }
+    // A plain rename, for a file system without one that refuses to
+    // replace: the caller has looked for the target first.
+    virtual FsStatus rename_replacing(const std::string& from, const std::string& to) {
+        return rename_file(from, to);
+    }
     virtual FsStatus remove(const std::string& path) { return remove_file(path); }
     virtual void flush_directory(const std::string& path) { site::flush_directory(path); }
-    virtual std::optional<DirectoryStamp> directory_stamp(const std::string& path) {
-        return site::directory_stamp(path);
-    }
-    virtual std::optional<std::string> read_whole(const std::string& path) { return read_whole_file(path); }
 };
 
 // The platform's own calls.

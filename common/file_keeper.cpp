@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "name_rule.h"
 #include "paths.h"
 
 namespace site {
@@ -10,9 +11,15 @@ namespace site {
 namespace {
 
 constexpr std::size_t kChunk = 1 << 16;
-constexpr int kTemporaryAttempts = 8;
+constexpr int kOwnNameAttempts = 8;
 // The first line of a move record, so that no other file is taken for one.
 constexpr const char* kJournalHeader = "brasko move record 1";
+// A record holds three paths: anything larger is not one, and is never
+// read whole.
+constexpr std::size_t kRecordLimit = 16384;
+constexpr const char* kCopySuffix = ".part";
+constexpr const char* kAsideSuffix = ".aside";
+constexpr const char* kNotARecordSuffix = ".not-a-record";
 
 MoveOutcome outcome_of(FsStatus status) {
     switch (status) {
@@ -54,6 +61,33 @@ bool same_bytes(OsFile& a, OsFile& b) {
     }
 }
 
+bool is_digits(const std::string& text, std::size_t from, std::size_t to) {
+    if (from >= to) return false;
+    for (std::size_t i = from; i < to; ++i)
+        if (text[i] < '0' || text[i] > '9') return false;
+    return true;
+}
+
+// The names of a path below a directory; false when one is empty or not a
+// name (".", "..", a character no file name may hold).
+bool is_plain_descent(const std::string& rest) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= rest.size(); ++i) {
+        if (i < rest.size() && !is_path_separator(rest[i])) continue;
+        if (!is_portable_name(std::string_view(rest).substr(start, i - start))) return false;
+        start = i + 1;
+    }
+    return true;
+}
+
+// The complete lines of a text, and whether it ends with one.
+std::vector<std::string> complete_lines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
 }  // namespace
 
 DiskCalls& platform_disk_calls() {
@@ -61,71 +95,88 @@ DiskCalls& platform_disk_calls() {
     return platform;
 }
 
+bool is_own_name_of(const std::string& name, const std::string& beside, const char* suffix) {
+    const std::string start = "." + beside + ".";
+    const std::size_t suffix_size = std::strlen(suffix);
+    if (name.size() <= start.size() + suffix_size + 2 || name.compare(0, start.size(), start) != 0 ||
+        name.compare(name.size() - suffix_size, suffix_size, suffix) != 0)
+        return false;
+    const std::size_t end = name.size() - suffix_size, dash = name.find('-', start.size());
+    return dash < end && is_digits(name, start.size(), dash) && is_digits(name, dash + 1, end);
+}
+
+void FileKeeper::keep_journal(std::string journal, std::vector<std::string> site_directories) {
+    journal_ = std::move(journal);
+    site_directories_ = std::move(site_directories);
+}
+
 MoveOutcome FileKeeper::move(const std::string& from, const std::string& to) {
     const std::optional<FileInfo> source = fs_.info(from);
     if (!source) return MoveOutcome::SourceMissing;
     if (const std::optional<FileInfo> target = fs_.info(to)) return settle_existing_target(from, to, *source, *target);
-    const FsStatus renamed = fs_.rename_no_replace(from, to);
-    switch (renamed) {
-        case FsStatus::CrossDevice: return move_by_copy(from, to, *source);
-        case FsStatus::Unsupported: return move_by_link(from, to);
-        default: return outcome_of(renamed);
-    }
+    const FsStatus placed = place(from, to);
+    return placed == FsStatus::CrossDevice ? move_by_copy(from, to, *source) : outcome_of(placed);
 }
 
 MoveOutcome FileKeeper::settle_existing_target(const std::string& from, const std::string& to,
                                                const FileInfo& source, const FileInfo& target) {
-    if (source.same_file(target) && same_entry(from, to)) {
-        // One entry under two spellings: only a change of case (where names
-        // ignore case) is a rename to make.
-        if (from == to || split_path(from).name == split_path(to).name) return MoveOutcome::TargetExists;
-        return outcome_of(fs_.rename_no_replace(from, to));
+    if (from == to || !source.is_regular || !target.is_regular || source.size != target.size ||
+        !same_content(from, to))
+        return MoveOutcome::TargetExists;
+    // The same bytes: a second copy, or this very entry under another
+    // spelling. Where only the spelling of the name changes, that is the
+    // rename to make.
+    const bool renames = split_path(from).name != split_path(to).name;
+    FsStatus status;
+    switch (remove_proven_copy(to, from, renames ? to : from, status)) {
+        case CopyRemoval::Removed: return MoveOutcome::Completed;
+        case CopyRemoval::OneEntry:
+            if (status != FsStatus::Ok) return outcome_of(status);
+            return renames ? MoveOutcome::Moved : MoveOutcome::SameFile;
+        case CopyRemoval::Failed: break;
     }
-    if (!is_remainder_of_move(from, to, source, target)) return MoveOutcome::TargetExists;
-    const FsStatus removed = fs_.remove(from);
-    return removed == FsStatus::Ok ? MoveOutcome::Completed : outcome_of(removed);
+    return outcome_of(status);
 }
 
-bool FileKeeper::is_remainder_of_move(const std::string& from, const std::string& to, const FileInfo& source,
-                                      const FileInfo& target) {
-    if (source.same_file(target)) return target.links > 1 && !same_entry(from, to);
-    // The same file seen through two mounts can show two devices: the same
-    // index is taken for the same file, never for a copy of it.
-    if (source.index == target.index || same_entry(from, to)) return false;
-    return source.is_regular && target.is_regular && source.size == target.size && same_content(from, to);
-}
-
-bool FileKeeper::same_entry(const std::string& a, const std::string& b) {
-    const SplitPath split_a = split_path(a), split_b = split_path(b);
-    if (!same_name(split_a.name, split_b.name)) return false;
-    const std::optional<DirectoryStamp> dir_a = fs_.directory_stamp(directory_part(a));
-    const std::optional<DirectoryStamp> dir_b = fs_.directory_stamp(directory_part(b));
-    // When a directory cannot be looked at, take the entries for one: that
-    // only ever refuses a move.
-    return !dir_a || !dir_b || (dir_a->device == dir_b->device && dir_a->index == dir_b->index);
+FileKeeper::CopyRemoval FileKeeper::remove_proven_copy(const std::string& keep, const std::string& drop,
+                                                       const std::string& put_back_at, FsStatus& status) {
+    std::string aside;
+    status = FsStatus::Exists;
+    for (int attempt = 0; attempt < kOwnNameAttempts && status == FsStatus::Exists; ++attempt) {
+        aside = own_name_beside(drop, kAsideSuffix);
+        status = record(drop, keep, aside);
+        if (status == FsStatus::Ok) status = place(drop, aside);
+    }
+    if (status != FsStatus::Ok) {
+        clear_record();
+        return CopyRemoval::Failed;
+    }
+    if (same_content(keep, aside)) {
+        status = fs_.remove(aside);
+        if (status == FsStatus::Ok) {
+            fs_.flush_directory(directory_part(drop));
+            clear_record();
+            return CopyRemoval::Removed;
+        }
+        // Back where it was; should that fail too, the record has the next
+        // run put it back.
+        if (place(aside, drop) == FsStatus::Ok) clear_record();
+        return CopyRemoval::Failed;
+    }
+    // The target left with the source's name: one entry, not two copies.
+    status = place(aside, put_back_at);
+    if (status == FsStatus::Ok) clear_record();
+    return CopyRemoval::OneEntry;
 }
 
 bool FileKeeper::same_content(const std::string& a, const std::string& b) {
     FsStatus status;
     OsFile file_a = fs_.open_regular(a, status);
+    if (!file_a.is_open()) return false;
     OsFile file_b = fs_.open_regular(b, status);
-    return file_a.is_open() && file_b.is_open() && same_bytes(file_a, file_b);
-}
-
-MoveOutcome FileKeeper::move_by_link(const std::string& from, const std::string& to) {
-    FsStatus status = record(from, to, "");
-    if (status == FsStatus::Ok) status = fs_.link(from, to);
-    if (status != FsStatus::Ok) {
-        clear_record();
-        return outcome_of(status);
-    }
-    if (!remove_source(from)) {
-        fs_.remove(to);
-        clear_record();
-        return MoveOutcome::SourceKept;
-    }
-    clear_record();
-    return MoveOutcome::Moved;
+    if (!file_b.is_open()) return false;
+    const std::optional<FileInfo> info_a = file_a.info(), info_b = file_b.info();
+    return info_a && info_b && info_a->size == info_b->size && same_bytes(file_a, file_b);
 }
 
 bool FileKeeper::remove_source(const std::string& from) {
@@ -138,11 +189,12 @@ bool FileKeeper::remove_source(const std::string& from) {
 FsStatus FileKeeper::place(const std::string& from, const std::string& to) {
     const FsStatus renamed = fs_.rename_no_replace(from, to);
     if (renamed != FsStatus::Unsupported) return renamed;
-    // A file system without an exclusive rename: a link never replaces
-    // either; the journal covers a stop between the two steps.
-    const FsStatus linked = fs_.link(from, to);
-    if (linked == FsStatus::Ok) fs_.remove(from);
-    return linked;
+    // A file system without a rename that refuses to replace: the name is
+    // looked for, then the file renamed. Under the run lock no run of ours
+    // makes that name in between, and the file has one name at every
+    // moment (a second link would show it twice to the transfer tool).
+    if (fs_.info(to)) return FsStatus::Exists;
+    return fs_.rename_replacing(from, to);
 }
 
 MoveOutcome FileKeeper::move_by_copy(const std::string& from, const std::string& to, const FileInfo& source_entry) {
@@ -156,8 +208,8 @@ MoveOutcome FileKeeper::move_by_copy(const std::string& from, const std::string&
     OsFile copy;
     // A name of this form left by another process (or a user) is passed
     // over for the next one.
-    for (int attempt = 0; attempt < kTemporaryAttempts && !copy.is_open(); ++attempt) {
-        temporary = temporary_beside(to);
+    for (int attempt = 0; attempt < kOwnNameAttempts && !copy.is_open(); ++attempt) {
+        temporary = own_name_beside(to, kCopySuffix);
         status = record(from, to, temporary);
         if (status != FsStatus::Ok) break;
         copy = fs_.create_new(temporary, status);
@@ -203,6 +255,9 @@ MoveOutcome FileKeeper::settle_source(const std::string& from, const std::string
         fs_.flush_directory(directory_part(to));
         return MoveOutcome::SourceKept;
     }
+    // On the disk before the record goes: after a power cut the record
+    // must not be gone while the source is back.
+    fs_.flush_directory(directory_part(from));
     return MoveOutcome::Moved;
 }
 
@@ -221,29 +276,34 @@ MoveOutcome FileKeeper::copy_verified(OsFile& source, OsFile& copy, const FileIn
     return same_bytes(source, copy) ? MoveOutcome::Moved : MoveOutcome::CopyDiffers;
 }
 
-std::string FileKeeper::temporary_beside(const std::string& path) {
+std::string FileKeeper::own_name_beside(const std::string& path, const char* suffix) {
     const SplitPath split = split_path(path);
     const std::string name =
-        "." + split.name + "." + std::to_string(process_id()) + "-" + std::to_string(++temporaries_) + ".part";
+        "." + split.name + "." + std::to_string(process_id()) + "-" + std::to_string(++own_names_) + suffix;
     return split.directory.empty() ? name : join_path(split.directory, name);
 }
 
 FsStatus FileKeeper::record(const std::string& from, const std::string& to, const std::string& temporary) {
     if (journal_.empty()) return FsStatus::Ok;
     fs_.remove(journal_);
-    // Not flushed: the record guards against a killed process, whose
-    // writes the system keeps, not against a power cut.
-    const FsStatus status =
-        write_new_file(journal_, std::string(kJournalHeader) + "\n" + from + "\n" + to + "\n" + temporary + "\n");
-    if (status != FsStatus::Ok) fs_.remove(journal_);
+    // Flushed, with its directory, before the move it covers starts: after
+    // a power cut the next run still finds it.
+    FsStatus status = write_new_file(
+        journal_, std::string(kJournalHeader) + "\n" + from + "\n" + to + "\n" + temporary + "\n", true);
+    if (status == FsStatus::Ok) {
+        fs_.flush_directory(directory_part(journal_));
+    } else {
+        fs_.remove(journal_);
+    }
     return status;
 }
 
-FsStatus FileKeeper::write_new_file(const std::string& path, const std::string& content) {
+FsStatus FileKeeper::write_new_file(const std::string& path, const std::string& content, bool flushed) {
     FsStatus status;
     OsFile file = fs_.create_new(path, status);
     if (!file.is_open()) return status;
     status = fs_.write(file, content.data(), content.size());
+    if (status == FsStatus::Ok && flushed) status = fs_.flush(file);
     const FsStatus closed = file.close();
     return status == FsStatus::Ok ? closed : status;
 }
@@ -252,52 +312,109 @@ void FileKeeper::clear_record() {
     if (!journal_.empty()) fs_.remove(journal_);
 }
 
-std::optional<std::string> FileKeeper::recover_recorded_move() {
-    if (journal_.empty()) return std::nullopt;
-    const std::optional<FileInfo> journal = fs_.info(journal_);
-    if (!journal) return std::nullopt;
-    const std::optional<std::string> text = journal->is_regular ? fs_.read_whole(journal_) : std::nullopt;
-    std::vector<std::string> lines;
-    for (size_t start = 0, end; text && (end = text->find('\n', start)) != std::string::npos; start = end + 1)
-        lines.push_back(text->substr(start, end - start));
-    const std::string header = std::string(kJournalHeader) + "\n";
-    if (text && header.compare(0, text->size(), *text) == 0) {
-        // Cut before its first line was whole: nothing was moved yet.
-        fs_.remove(journal_);
-        return std::nullopt;
+JournalRecovery FileKeeper::recover_recorded_move() {
+    JournalRecovery recovery;
+    if (journal_.empty()) return recovery;
+    const std::optional<FileInfo> entry = fs_.info(journal_);
+    if (!entry) return recovery;
+    std::optional<std::string> text;
+    if (entry->is_regular && entry->size <= kRecordLimit) {
+        FsStatus status;
+        OsFile file = fs_.open_regular(journal_, status);
+        std::string bytes(kRecordLimit + 1, '\0');
+        const long long got = file.is_open() ? read_fully(file, &bytes[0], bytes.size()) : -1;
+        if (got >= 0 && static_cast<std::size_t>(got) <= kRecordLimit) text = bytes.substr(0, static_cast<std::size_t>(got));
     }
-    if (lines.size() != 4 || lines[0] != kJournalHeader) {
-        // Not a record of ours: left alone, and no move is recorded over it.
-        journal_.clear();
-        return std::nullopt;
+    const std::vector<std::string> lines = text ? complete_lines(*text) : std::vector<std::string>();
+    const std::string header = std::string(kJournalHeader) + "\n";
+    const bool ours = text && (header.compare(0, text->size(), *text) == 0 ||
+                               (!lines.empty() && lines[0] == kJournalHeader));
+    if (ours && lines.size() < 4) {
+        // Cut while it was written: the move it was to cover had not
+        // started, since a record is on the disk before its move begins.
+        fs_.remove(journal_);
+        return recovery;
+    }
+    const bool whole = ours && lines.size() == 4 && text->back() == '\n';
+    if (!whole || !is_inside_site(lines[1]) || !is_inside_site(lines[2])) {
+        set_journal_aside(recovery);
+        return recovery;
     }
     const std::string &from = lines[1], &to = lines[2], &temporary = lines[3];
-    if (is_temporary_of(temporary, to)) fs_.remove(temporary);
-    std::optional<std::string> finished;
-    const std::optional<FileInfo> source = fs_.info(from), target = fs_.info(to);
-    if (source && target && is_remainder_of_move(from, to, *source, *target)) {
-        if (remove_source(from)) {
-            finished = from;
-        } else if (!source->same_file(*target)) {
-            fs_.remove(to);  // the source cannot go: the file stays in one place
-        }
+    const SplitPath temporary_parts = split_path(temporary);
+    const bool copy = temporary_parts.directory == split_path(to).directory &&
+                      is_own_name_of(temporary_parts.name, split_path(to).name, kCopySuffix);
+    const bool aside = temporary_parts.directory == split_path(from).directory &&
+                       is_own_name_of(temporary_parts.name, split_path(from).name, kAsideSuffix);
+    if (!temporary.empty() && !copy && !aside) {
+        set_journal_aside(recovery);
+        return recovery;
     }
-    fs_.remove(journal_);
-    return finished;
+    if (copy) fs_.remove(temporary);  // whole or not, it is made again
+    finish_recorded(from, to, aside ? temporary : std::string(), recovery);
+    clear_record();
+    return recovery;
 }
 
-bool FileKeeper::is_temporary_of(const std::string& temporary, const std::string& to) const {
-    const SplitPath place = split_path(to), copy = split_path(temporary);
-    const std::string start = "." + place.name + ".";
-    return copy.directory == place.directory && copy.name.size() > start.size() + 5 &&
-           copy.name.compare(0, start.size(), start) == 0 &&
-           copy.name.compare(copy.name.size() - 5, 5, ".part") == 0;
+void FileKeeper::finish_recorded(const std::string& from, const std::string& to, const std::string& aside,
+                                 JournalRecovery& recovery) {
+    if (!aside.empty() && fs_.info(aside)) {
+        // Stopped while proving that the target is a second copy.
+        if (same_content(to, aside)) {
+            if (fs_.remove(aside) == FsStatus::Ok) recovery.completed = from;
+        } else {
+            place(aside, from);
+        }
+        return;
+    }
+    const std::optional<FileInfo> source = fs_.info(from), target = fs_.info(to);
+    if (!source || !target || !source->is_regular || !target->is_regular || source->size != target->size ||
+        !same_content(from, to))
+        return;
+    // The copy had its name, the source was still there: one of the two
+    // goes, once it is shown to be a second copy. The source, so that the
+    // file is where the move put it; the copy when the source cannot go.
+    FsStatus status;
+    const CopyRemoval removed = remove_proven_copy(to, from, from, status);
+    if (removed == CopyRemoval::Removed) {
+        recovery.completed = from;
+    } else if (removed == CopyRemoval::Failed) {
+        remove_proven_copy(from, to, to, status);
+    }
+}
+
+void FileKeeper::set_journal_aside(JournalRecovery& recovery) {
+    FsStatus status = FsStatus::Exists;
+    std::string aside;
+    for (int attempt = 0; attempt < kOwnNameAttempts && status == FsStatus::Exists; ++attempt) {
+        aside = journal_ + "." + std::to_string(process_id()) + "-" + std::to_string(++own_names_) + kNotARecordSuffix;
+        status = place(journal_, aside);
+    }
+    if (status == FsStatus::Ok) {
+        fs_.flush_directory(directory_part(journal_));
+        recovery.set_aside = aside;
+    } else {
+        // Nothing is recorded over a file that is not a record: the run
+        // must not move without a record.
+        recovery.usable = false;
+        journal_.clear();
+    }
+}
+
+bool FileKeeper::is_inside_site(const std::string& path) const {
+    for (const std::string& root : site_directories_) {
+        if (root.empty() || path.size() <= root.size() || path.compare(0, root.size(), root) != 0) continue;
+        const std::size_t rest = is_path_separator(root.back()) ? root.size() : root.size() + 1;
+        if (rest == root.size() + 1 && !is_path_separator(path[root.size()])) continue;
+        if (rest < path.size() && is_plain_descent(path.substr(rest))) return true;
+    }
+    return false;
 }
 
 FsStatus FileKeeper::write_whole(const std::string& path, const std::string& content) {
     const std::string temporary = path + ".new";
     fs_.remove(temporary);  // left by an interrupted run
-    FsStatus status = write_new_file(temporary, content);
+    FsStatus status = write_new_file(temporary, content, false);
     if (status == FsStatus::Ok) {
         const FsStatus removed = fs_.remove(path);
         if (removed != FsStatus::NotFound) status = removed;

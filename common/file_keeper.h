@@ -1,47 +1,63 @@
 // How files are moved and written, decided once for both programs and every
 // platform, so that no data file is ever replaced, lost, or left truncated
-// under its real name, whatever interrupts a run.
+// under its real name, whatever interrupts a run and whatever the file
+// system says about which names are one file.
 //
 // A move within one file system is one rename that refuses to replace.
-// Where the file system has no such rename, the file gets its new name as a
-// second link and then loses the old one. Across file systems the file is
-// copied under a temporary name that only this process uses, flushed to the
-// disk, read back and compared, given its final name without replacing, and
-// only then is the source deleted; a source that cannot be deleted keeps the
-// file where it was and the copy goes again.
+// Where the file system has no such rename (exFAT, FAT32, many FUSE and
+// network file systems), the target is looked for and the file renamed when
+// it is absent: under the site's run lock no run of ours can make that name
+// in between, and at every moment the file has one name. Across file
+// systems the file is copied under a temporary name that only this process
+// uses, flushed to the disk, read back and compared, given its final name
+// without replacing, and only then is the source deleted; a source that
+// cannot be deleted keeps the file where it was and the copy goes again.
 //
-// A move that was interrupted leaves either a target that is the very same
-// file as its source (two links) or one with the same bytes. Such a target
-// is recognised as the remainder of that move and the move is completed by
-// removing the source name. Any other target is refused, both files kept.
+// A target that exists already and holds the same bytes may be a second
+// copy (what an interrupted move leaves) or the very same entry seen under
+// another spelling (a change of case, a directory reached twice, a file
+// system that invents inode numbers). Equal bytes prove nothing, so the
+// source name is first moved aside to a fresh name of the keeper's own;
+// only when the target is still there with the same bytes is the aside name
+// removed. When the target left with it, the two were one entry: the name is
+// put back (at the target's spelling when the move changes only that), and
+// nothing is removed.
 //
-// Moves that are not a single rename can be recorded in a journal file while
-// they run; the next run finishes or undoes the recorded move before it does
-// anything else, wherever the file would now be sent, and removes the
-// temporary copy.
+// Every move that is not a single rename is recorded in a journal, flushed
+// before the move starts. The next run reads it first and finishes or undoes
+// that move, acting only on paths inside the site's own directories and on
+// temporaries of the exact form the keeper makes. A file at the journal's
+// name that is not a record is set aside under a new name, never deleted.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "disk_calls.h"
 #include "move_outcome.h"
 
 namespace site {
 
+// What the next run found in the journal and did about it.
+struct JournalRecovery {
+    std::string completed;  // the source of an interrupted move that was finished
+    std::string set_aside;  // where a file that was not a record now is
+    bool usable = true;     // false: a file that is not a record could not be set aside
+};
 
 class FileKeeper {
 public:
     explicit FileKeeper(DiskCalls& fs = platform_disk_calls()) : fs_(fs) {}
 
     // Records every move that is not a single rename in the file `journal`
-    // while it runs.
-    void keep_journal(std::string journal) { journal_ = std::move(journal); }
+    // while it runs. A recorded path is acted on only when it lies inside
+    // one of `site_directories`.
+    void keep_journal(std::string journal, std::vector<std::string> site_directories);
 
     // Finishes or undoes the move that an interrupted run left recorded in
-    // the journal, and removes its temporary copy; returns the source of a
-    // move that it finished.
-    std::optional<std::string> recover_recorded_move();
+    // the journal, and removes its temporary.
+    JournalRecovery recover_recorded_move();
 
     // Moves one file to a full path, never replacing another file.
     MoveOutcome move(const std::string& from, const std::string& to);
@@ -56,15 +72,19 @@ public:
     void discard(const std::string& path) { fs_.remove(path); }
 
 private:
-    // A target that already exists: the remainder of an interrupted move,
-    // a change of case only, or another file.
+    // What came of removing a name shown to be a second copy.
+    enum class CopyRemoval { Removed, OneEntry, Failed };
+
     MoveOutcome settle_existing_target(const std::string& from, const std::string& to, const FileInfo& source,
                                        const FileInfo& target);
-    bool is_remainder_of_move(const std::string& from, const std::string& to, const FileInfo& source,
-                              const FileInfo& target);
-    bool same_entry(const std::string& a, const std::string& b);
+    // Removes the name `drop` when `keep` is proven to be a second copy of
+    // it: `drop` is moved aside, `keep` looked at again, and the aside name
+    // removed only when `keep` still holds the same bytes. Otherwise the two
+    // were one entry and the file is given the name `put_back_at`.
+    CopyRemoval remove_proven_copy(const std::string& keep, const std::string& drop, const std::string& put_back_at,
+                                   FsStatus& status);
+    // Whether both are regular files with the same bytes, read in chunks.
     bool same_content(const std::string& a, const std::string& b);
-    MoveOutcome move_by_link(const std::string& from, const std::string& to);
     MoveOutcome move_by_copy(const std::string& from, const std::string& to, const FileInfo& source_entry);
     // After a verified copy got its name: removes the source, or, when that
     // cannot be done or the source changed meanwhile, keeps the file in one
@@ -72,22 +92,33 @@ private:
     MoveOutcome settle_source(const std::string& from, const std::string& to, const FileInfo& copied);
     // Removes the source of a move; false when it is still there.
     bool remove_source(const std::string& from);
-    // Gives a file a new name in the same directory tree without replacing.
+    // Gives a file a new name on the same file system without replacing.
     FsStatus place(const std::string& from, const std::string& to);
-    // Whether `temporary` has the form of a copy made for a move to `to`.
-    bool is_temporary_of(const std::string& temporary, const std::string& to) const;
     // Copies, flushes and reads back; Moved when the copy is whole.
     MoveOutcome copy_verified(OsFile& source, OsFile& copy, const FileInfo& source_info);
-    std::string temporary_beside(const std::string& path);
+    // A fresh name of the keeper's own beside `path`: ".<name>.<process>-<n><suffix>".
+    std::string own_name_beside(const std::string& path, const char* suffix);
 
+    // The journal's work.
     FsStatus record(const std::string& from, const std::string& to, const std::string& temporary);
-    // Creates the file at `path` (nothing may stand there) with `content`.
-    FsStatus write_new_file(const std::string& path, const std::string& content);
     void clear_record();
+    void finish_recorded(const std::string& from, const std::string& to, const std::string& temporary,
+                         JournalRecovery& recovery);
+    // Moves a file that is not a record out of the journal's way.
+    void set_journal_aside(JournalRecovery& recovery);
+    bool is_inside_site(const std::string& path) const;
+
+    // Creates the file at `path` (nothing may stand there) with `content`.
+    FsStatus write_new_file(const std::string& path, const std::string& content, bool flushed);
 
     DiskCalls& fs_;
     std::string journal_;
-    unsigned temporaries_ = 0;
+    std::vector<std::string> site_directories_;
+    unsigned own_names_ = 0;
 };
+
+// Whether `name` has the form of a name the keeper makes beside `beside`
+// with `suffix`: ".<beside>.<digits>-<digits><suffix>".
+bool is_own_name_of(const std::string& name, const std::string& beside, const char* suffix);
 
 }  // namespace site

@@ -65,8 +65,9 @@ public:
     virtual void discard(const std::string& path) = 0;
     // Records each move that is not a single rename in `journal` from now
     // on, after finishing a move that an interrupted run left recorded
-    // there; returns the source of a move so finished.
-    virtual std::optional<std::string> keep_move_journal(const std::string& journal) = 0;
+    // there; a record is acted on only inside `site_directories`.
+    virtual JournalRecovery keep_move_journal(const std::string& journal,
+                                              const std::vector<std::string>& site_directories) = 0;
     // The run lock on the file at `path`, waited for up to `wait_ms`.
     virtual RunLock lock(const std::string& path, unsigned wait_ms) = 0;
 };
@@ -83,7 +84,8 @@ public:
     FsStatus write_whole(const std::string& path, const std::string& content) override;
     MoveOutcome move(const std::string& from, const std::string& to) override;
     void discard(const std::string& path) override;
-    std::optional<std::string> keep_move_journal(const std::string& journal) override;
+    JournalRecovery keep_move_journal(const std::string& journal,
+                                      const std::vector<std::string>& site_directories) override;
     RunLock lock(const std::string& path, unsigned wait_ms) override;
 
 private:

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "command.h"
 #include "directory_cache.h"
@@ -19,9 +20,14 @@ public:
     virtual void run(const Command& command) = 0;
     // Records each move that is not a single rename in the file `journal`
     // while it runs, after finishing or undoing one that an interrupted run
-    // left recorded there. An interpreter that hands its moves to another
-    // program keeps no such record.
-    virtual void keep_move_journal(const std::string& journal) { (void)journal; }
+    // left recorded there, within `site_directories` only. False when no
+    // record can be kept there: the pass then moves nothing. An interpreter
+    // that hands its moves to another program keeps no such record.
+    virtual bool keep_move_journal(const std::string& journal, const std::vector<std::string>& site_directories) {
+        (void)journal;
+        (void)site_directories;
+        return true;
+    }
 
     // The directory that "dir" lists and that a relative path in a command
     // starts from. It is this interpreter's own: the process's current
@@ -56,7 +62,7 @@ public:
     BuiltinInterpreter(Trace& console, FileSystem& fs, std::string current_directory)
         : CommandInterpreter(fs, std::move(current_directory)), console_(console), cache_(fs) {}
     void run(const Command& command) override;
-    void keep_move_journal(const std::string& journal) override;
+    bool keep_move_journal(const std::string& journal, const std::vector<std::string>& site_directories) override;
 
 private:
     void list_bare(const Command& command);

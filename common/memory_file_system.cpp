@@ -374,9 +374,12 @@ void MemoryFileSystem::discard(const std::string& path) {
     erase_entry(*holder, parts.names.back());
 }
 
-std::optional<std::string> MemoryFileSystem::keep_move_journal(const std::string& journal) {
-    (void)journal;  // moves here are whole at once: there is nothing to record
-    return std::nullopt;
+JournalRecovery MemoryFileSystem::keep_move_journal(const std::string& journal,
+                                                    const std::vector<std::string>& site_directories) {
+    // Moves here are whole at once: there is nothing to record.
+    (void)journal;
+    (void)site_directories;
+    return JournalRecovery();
 }
 
 RunLock MemoryFileSystem::lock(const std::string& path, unsigned wait_ms) {

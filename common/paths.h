@@ -14,7 +14,7 @@ struct SplitPath {
     std::string name;
 };
 
-// Splits at the last separator.
+// Splits at the last separator (on Windows '/' or '\\').
 SplitPath split_path(std::string_view path);
 
 // The directory itself, "." for the current one.

@@ -175,8 +175,8 @@ private:
 // Unsupported when the file system cannot refuse to replace.
 FsStatus rename_no_replace(const std::string& from, const std::string& to);
 
-// A second name for a file; never replaces.
-FsStatus link_file(const std::string& from, const std::string& to);
+// A rename as the system does it, which may replace what stands at `to`.
+FsStatus rename_file(const std::string& from, const std::string& to);
 
 // Removes one name of a file (a link, not what it points to).
 FsStatus remove_file(const std::string& path);
@@ -184,12 +184,6 @@ FsStatus remove_file(const std::string& path);
 // Writes a directory's entries through to the disk, as far as the system
 // allows.
 void flush_directory(const std::string& path);
-
-// The whole content of a regular file; nothing when it cannot be read.
-std::optional<std::string> read_whole_file(const std::string& path);
-
-// The rest of an open file's content; nothing on a read error.
-std::optional<std::string> read_rest(OsFile& file);
 
 // Sets a file's modification time; false on failure.
 bool set_modified_time(const std::string& path, std::time_t when);

@@ -14,22 +14,6 @@ OsFile& OsFile::operator=(OsFile&& other) noexcept {
     return *this;
 }
 
-std::optional<std::string> read_whole_file(const std::string& path) {
-    FsStatus status;
-    OsFile file = OsFile::open_regular(path, status);
-    if (!file.is_open()) return std::nullopt;
-    return read_rest(file);
-}
-
-std::optional<std::string> read_rest(OsFile& file) {
-    std::string content;
-    char chunk[65536];
-    long long got;
-    while ((got = file.read(chunk, sizeof chunk)) > 0) content.append(chunk, static_cast<size_t>(got));
-    if (got < 0) return std::nullopt;
-    return content;
-}
-
 }  // namespace site
 
 namespace site {

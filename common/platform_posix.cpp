@@ -264,8 +264,8 @@ FsStatus rename_no_replace(const std::string& from, const std::string& to) {
 #endif
 }
 
-FsStatus link_file(const std::string& from, const std::string& to) {
-    return ::link(from.c_str(), to.c_str()) == 0 ? FsStatus::Ok : status_of(errno);
+FsStatus rename_file(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0 ? FsStatus::Ok : status_of(errno);
 }
 
 FsStatus remove_file(const std::string& path) {

@@ -285,9 +285,7 @@ FsStatus rename_no_replace(const std::string& from, const std::string& to) {
     return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) ? FsStatus::Ok : last_status();
 }
 
-FsStatus link_file(const std::string& from, const std::string& to) {
-    return ::CreateHardLinkA(to.c_str(), from.c_str(), nullptr) ? FsStatus::Ok : last_status();
-}
+FsStatus rename_file(const std::string& from, const std::string& to) { return rename_no_replace(from, to); }
 
 FsStatus remove_file(const std::string& path) {
     if (::DeleteFileA(path.c_str())) return FsStatus::Ok;

@@ -48,8 +48,9 @@ MoveOutcome RealFileSystem::move(const std::string& from, const std::string& to)
 
 void RealFileSystem::discard(const std::string& path) { keeper_.discard(path); }
 
-std::optional<std::string> RealFileSystem::keep_move_journal(const std::string& journal) {
-    keeper_.keep_journal(journal);
+JournalRecovery RealFileSystem::keep_move_journal(const std::string& journal,
+                                                  const std::vector<std::string>& site_directories) {
+    keeper_.keep_journal(journal, site_directories);
     return keeper_.recover_recorded_move();
 }
 

@@ -69,7 +69,7 @@ void run_filing_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& 
     const PathConfig& paths = *working;
     const std::optional<RunLock> lock = lock_site_run(fs, paths.base, "brasko", trace);
     if (!lock) return;
-    interpreter.keep_move_journal(join_path(paths.base, kMoveJournal));
+    if (!interpreter.keep_move_journal(join_path(paths.base, kMoveJournal), {paths.base, paths.sent})) return;
 
     const std::string listing_path = join_path(paths.base, kListingFile);
     const Command list = Command::list_directory(paths.sent, listing_path);

@@ -20,6 +20,9 @@ namespace {
 
 constexpr const char* kListingFile = "dirk7-2.txt";
 constexpr const char* kStampedPattern = "*.K?";
+// The record of a rename that is not a single step (a name moved aside to
+// prove that two names are two copies), kept while it runs.
+constexpr const char* kMoveJournal = "tolvik-move.txt";
 
 void print_version_lines(Trace& trace) {
     trace << "Version 2 (1/6/2007) ajout de l'ann" << kTraceEAcute << "e uniquement si pas fait et pas dans l'heure\n"
@@ -187,6 +190,7 @@ void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem
     const PathConfig& paths = *working;
     const std::optional<RunLock> lock = lock_site_run(fs, paths.base, "tolvik", trace);
     if (!lock) return;
+    if (!interpreter.keep_move_journal(join_path(paths.base, kMoveJournal), {paths.to_send})) return;
 
     const std::string listing_path = join_path(paths.base, kListingFile);
     interpreter.run(Command::list_matching(join_path(paths.to_send, kStampedPattern), listing_path));

@@ -1,10 +1,19 @@
 // The move protocol, step by step: a file system that forces a route
-// (across file systems, or without an exclusive rename), puts a fault at a
-// call, or stops the process dead at any call, as a kill would.
+// (across file systems, or without an exclusive rename), that sees names
+// without regard to case as exFAT does, puts a fault at a call, stops the
+// process dead at any call, as a kill would, or loses what was not flushed,
+// as a power cut would.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <fstream>
 #include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,6 +40,7 @@ enum class Route { Rename, AcrossFileSystems, NoExclusiveRename, AcrossWithoutEx
 class FaultyDiskCalls : public site::DiskCalls {
 public:
     Route route = Route::Rename;
+    bool case_blind = false;      // a name finds the entry spelled in any case, as on exFAT
     int kill_at_call = 0;         // 1-based; 0: never
     bool corrupt_writes = false;  // every write reports success but flips a byte
     long long write_limit = -1;   // bytes that fit on the disk; -1: no limit
@@ -40,27 +50,39 @@ public:
 
     int calls = 0;
 
+    std::optional<site::FileInfo> info(const std::string& path) override {
+        std::optional<site::FileInfo> info = DiskCalls::info(actual(path));
+        // exfat-fuse gives each spelling of a name an inode number of its own.
+        if (info && case_blind) info->index = std::hash<std::string>()(path);
+        return info;
+    }
+    OsFile open_regular(const std::string& path, FsStatus& status) override {
+        return DiskCalls::open_regular(actual(path), status);
+    }
     FsStatus rename_no_replace(const std::string& from, const std::string& to) override {
         step();
-        if (route == Route::NoExclusiveRename) return FsStatus::Unsupported;
-        if (route == Route::AcrossFileSystems && !is_temporary(from)) return FsStatus::CrossDevice;
+        if (route == Route::NoExclusiveRename || case_blind) return FsStatus::Unsupported;
+        if (route == Route::AcrossFileSystems && crosses(from, to)) return FsStatus::CrossDevice;
         if (route == Route::AcrossWithoutExclusiveRename)
-            return is_temporary(from) ? FsStatus::Unsupported : FsStatus::CrossDevice;
+            return crosses(from, to) ? FsStatus::CrossDevice : FsStatus::Unsupported;
+        if (from == undeletable) return FsStatus::AccessDenied;
         return DiskCalls::rename_no_replace(from, to);
     }
-    FsStatus link(const std::string& from, const std::string& to) override {
+    FsStatus rename_replacing(const std::string& from, const std::string& to) override {
         step();
-        return DiskCalls::link(from, to);
+        if (route == Route::AcrossWithoutExclusiveRename && crosses(from, to)) return FsStatus::CrossDevice;
+        if (from == undeletable) return FsStatus::AccessDenied;
+        return DiskCalls::rename_replacing(actual(from), actual(to));
     }
     FsStatus remove(const std::string& path) override {
         step();
         if (path == undeletable) return FsStatus::AccessDenied;
-        const FsStatus removed = DiskCalls::remove(path);
+        const FsStatus removed = DiskCalls::remove(actual(path));
         return path == lost_answer ? FsStatus::Failed : removed;
     }
     OsFile create_new(const std::string& path, FsStatus& status) override {
         step();
-        return DiskCalls::create_new(path, status);
+        return DiskCalls::create_new(actual(path), status);
     }
     FsStatus write(OsFile& file, const char* data, std::size_t size) override {
         step();
@@ -85,12 +107,106 @@ public:
     }
 
 private:
-    static bool is_temporary(const std::string& path) {
-        return path.size() > 5 && (path.compare(path.size() - 5, 5, ".part") == 0 ||
-                                   path.compare(path.size() - 4, 4, ".new") == 0);
+    // On a case-blind file system, the spelling on the disk of the entry
+    // that `path` finds.
+    std::string actual(const std::string& path) const {
+        const std::size_t slash = path.rfind('/');
+        if (!case_blind || slash == std::string::npos) return path;
+        for (const std::string& name : testing_site::names_in(path.substr(0, slash)))
+            if (::strcasecmp(name.c_str(), path.c_str() + slash + 1) == 0) return path.substr(0, slash + 1) + name;
+        return path;
+    }
+    // The test's two directories stand for two file systems.
+    static bool crosses(const std::string& from, const std::string& to) {
+        return from.substr(0, from.rfind('/')) != to.substr(0, to.rfind('/'));
     }
     void step() {
         if (++calls == kill_at_call) throw Killed();
+    }
+};
+
+// Records every change the protocol makes, so that a power cut can be put
+// after any of them: what the disk then holds is what was flushed. A file's
+// data is there up to its last flush; the changes to names are kept in
+// their order, all those before the last flush of any file or directory (a
+// journaling file system commits them together) and any number of the
+// later ones.
+class PowerCutDiskCalls : public FaultyDiskCalls {
+public:
+    enum class Kind { Name, Data, Flush };
+    struct Change {
+        Kind kind;
+        std::function<void(std::map<std::string, std::uint64_t>&)> rename;  // for Name
+        std::uint64_t file = 0;                                             // for Data, Flush
+        std::string bytes;                                                  // for Data
+    };
+    std::vector<Change> changes;
+
+    OsFile create_new(const std::string& path, FsStatus& status) override {
+        OsFile file = FaultyDiskCalls::create_new(path, status);
+        if (file.is_open()) {
+            const std::uint64_t index = file.info()->index;
+            name_change([=](auto& names) { names[path] = index; });
+        }
+        return file;
+    }
+    FsStatus write(OsFile& file, const char* data, std::size_t size) override {
+        const FsStatus status = FaultyDiskCalls::write(file, data, size);
+        changes.push_back({Kind::Data, nullptr, file.info()->index, std::string(data, size)});
+        return status;
+    }
+    FsStatus flush(OsFile& file) override {
+        const FsStatus status = FaultyDiskCalls::flush(file);
+        changes.push_back({Kind::Flush, nullptr, file.info()->index, ""});
+        return status;
+    }
+    void flush_directory(const std::string& path) override {
+        FaultyDiskCalls::flush_directory(path);
+        changes.push_back({Kind::Flush, nullptr, 0, ""});
+    }
+    FsStatus rename_no_replace(const std::string& from, const std::string& to) override {
+        return renamed(from, to, FaultyDiskCalls::rename_no_replace(from, to));
+    }
+    FsStatus rename_replacing(const std::string& from, const std::string& to) override {
+        return renamed(from, to, FaultyDiskCalls::rename_replacing(from, to));
+    }
+    FsStatus remove(const std::string& path) override {
+        const FsStatus status = FaultyDiskCalls::remove(path);
+        if (status == FsStatus::Ok) name_change([=](auto& names) { names.erase(path); });
+        return status;
+    }
+
+    // What the disk holds after a cut once `cut` changes were made, of
+    // which the first `names_kept` changes of names survived, starting from
+    // `names` (path to file) and `data` (file to bytes). False when
+    // `names_kept` is fewer than the last flush keeps.
+    bool after_cut(std::size_t cut, std::size_t names_kept, std::map<std::string, std::uint64_t>& names,
+                   std::map<std::uint64_t, std::string>& data) const {
+        std::size_t name_changes = 0, flushed_names = 0;
+        std::map<std::uint64_t, std::string> written = data;
+        for (std::size_t i = 0; i < cut; ++i) {
+            const Change& change = changes[i];
+            if (change.kind == Kind::Name && ++name_changes <= names_kept) change.rename(names);
+            if (change.kind == Kind::Data) written[change.file] += change.bytes;
+            if (change.kind == Kind::Flush) {
+                flushed_names = name_changes;
+                if (change.file != 0) data[change.file] = written[change.file];
+            }
+        }
+        return names_kept >= flushed_names && names_kept <= name_changes;
+    }
+
+private:
+    void name_change(std::function<void(std::map<std::string, std::uint64_t>&)> rename) {
+        changes.push_back({Kind::Name, std::move(rename), 0, ""});
+    }
+    FsStatus renamed(const std::string& from, const std::string& to, FsStatus status) {
+        if (status == FsStatus::Ok)
+            name_change([=](auto& names) {
+                names[to] = names[from];
+                names.erase(from);
+            });
+        return status;
     }
 };
 
@@ -101,6 +217,12 @@ protected:
         testing_site::make_dirs(dir / "archive");
         write_file(from, content);
     }
+    void fresh_site() {
+        testing_site::remove_tree(dir / "sent");
+        testing_site::remove_tree(dir / "archive");
+        testing_site::remove_tree(journal);
+        SetUp();
+    }
 
     // Everything in the two directories but the journal: the data files
     // and whatever temporaries are left.
@@ -110,11 +232,21 @@ protected:
             for (const std::string& name : testing_site::names_in(dir / sub)) names.push_back(sub + ("/" + name));
         return names;
     }
+    // Whether some name in the two directories, a temporary or an aside
+    // name perhaps, holds the file whole.
+    bool whole_somewhere() const {
+        const std::vector<std::string> names = left_over();
+        return std::any_of(names.begin(), names.end(), [&](const std::string& name) {
+            return read_file(dir / name) == content;
+        });
+    }
+    std::vector<std::string> site() const { return {dir / "sent", dir / "archive"}; }
 
     TempDir dir;
     const std::string from = dir / "sent/P0300_Coteau_2015.K7";
     const std::string to = dir / "archive/P0300_Coteau_2015.K7";
     const std::string journal = dir / "move.txt";
+    const std::string listing = dir / "archive/dirk7.txt";
     const std::string content = std::string(200000, 'k') + "end of the data";
 };
 
@@ -130,51 +262,119 @@ TEST_F(FileKeeperTest, ExclusiveRenameNeverReplaces) {
     EXPECT_EQ(read_file(dir / "archive/new"), content);
 }
 
-// Every route, killed at each of its calls in turn: before the rerun the
-// file is whole under one of its names at least, and never cut under the
-// target's; after the next run's recovery and move it is at the target
+// The moves the protocol makes: each route, and a change of case only on a
+// file system that sees names without regard to case.
+struct MoveRoute {
+    const char* what;
+    Route route;
+    bool case_blind;
+    const char* target;  // relative to the test's directory
+};
+const std::vector<MoveRoute> kMoveRoutes = {
+    {"one rename", Route::Rename, false, "archive/P0300_Coteau_2015.K7"},
+    {"across file systems", Route::AcrossFileSystems, false, "archive/P0300_Coteau_2015.K7"},
+    {"without an exclusive rename", Route::NoExclusiveRename, false, "archive/P0300_Coteau_2015.K7"},
+    {"across, then without", Route::AcrossWithoutExclusiveRename, false, "archive/P0300_Coteau_2015.K7"},
+    {"a change of case, case-blind", Route::Rename, true, "sent/P0300_COTEAU_2015.K7"},
+};
+
+// Every route, killed at each of its calls in turn, after a listing was
+// written: before the rerun the file is whole under one of its names at
+// least, and never cut under the target's, and the listing is whole or
+// absent; after the next run's recovery and move the file is at the target
 // alone, with nothing else left.
 TEST_F(FileKeeperTest, KilledAtAnyStepTheNextRunFinishesTheMove) {
-    for (Route route :
-         {Route::Rename, Route::AcrossFileSystems, Route::NoExclusiveRename, Route::AcrossWithoutExclusiveRename}) {
+    for (const MoveRoute& route : kMoveRoutes) {
+        const std::string target = dir / route.target;
         for (int kill_at = 1;; ++kill_at) {
-            SCOPED_TRACE("route " + std::to_string(static_cast<int>(route)) + ", killed at call " +
-                         std::to_string(kill_at));
-            testing_site::remove_tree(dir / "sent");
-            testing_site::remove_tree(dir / "archive");
-            SetUp();
+            SCOPED_TRACE(std::string(route.what) + ", killed at call " + std::to_string(kill_at));
+            fresh_site();
             FaultyDiskCalls fs;
-            fs.route = route;
+            fs.route = route.route;
+            fs.case_blind = route.case_blind;
             fs.kill_at_call = kill_at;
             FileKeeper keeper(fs);
-            keeper.keep_journal(journal);
+            keeper.keep_journal(journal, site());
             bool killed = false;
             try {
-                EXPECT_EQ(keeper.move(from, to), MoveOutcome::Moved);
+                EXPECT_EQ(keeper.write_whole(listing, "P0300_Coteau_2015.K7\r\n"), FsStatus::Ok);
+                EXPECT_EQ(keeper.move(from, target), MoveOutcome::Moved);
             } catch (const Killed&) {
                 killed = true;
             }
-            ASSERT_TRUE(exists(from) || exists(to));
-            EXPECT_TRUE(!exists(to) || read_file(to) == content) << "a cut file under the target's name";
+            ASSERT_TRUE(whole_somewhere()) << "the file is lost";
+            EXPECT_TRUE(!exists(target) || read_file(target) == content) << "a cut file under the target's name";
             EXPECT_TRUE(!exists(from) || read_file(from) == content);
+            EXPECT_TRUE(!exists(listing) || read_file(listing) == "P0300_Coteau_2015.K7\r\n") << "a cut listing";
 
             FaultyDiskCalls rerun_fs;
-            rerun_fs.route = route;
+            rerun_fs.route = route.route;
+            rerun_fs.case_blind = route.case_blind;
             FileKeeper rerun(rerun_fs);
-            rerun.keep_journal(journal);
-            rerun.recover_recorded_move();
+            rerun.keep_journal(journal, site());
+            EXPECT_EQ(rerun.recover_recorded_move().set_aside, "");
             // Recovered before anything else: the source may now go
             // elsewhere, so it must not also stay at the old target.
-            EXPECT_FALSE(exists(from) && exists(to));
+            EXPECT_FALSE(exists(from) && exists(target));
+            EXPECT_EQ(rerun.write_whole(listing, "P0300_Coteau_2015.K7\r\n"), FsStatus::Ok);
             if (exists(from)) {
-                EXPECT_EQ(rerun.move(from, to), MoveOutcome::Moved);
+                EXPECT_EQ(rerun.move(from, target), MoveOutcome::Moved);
             }
-            EXPECT_EQ(left_over(), std::vector<std::string>{"archive/P0300_Coteau_2015.K7"});
-            EXPECT_EQ(read_file(to), content);
+            testing_site::remove_tree(listing);
+            EXPECT_EQ(left_over(), std::vector<std::string>{route.target});
+            EXPECT_EQ(read_file(target), content);
             EXPECT_FALSE(exists(journal));
             if (!killed) break;
         }
     }
+}
+
+// The same moves with the power cut after each change they make, and each
+// number of the unflushed changes of names lost: the disk is laid out as the
+// cut left it, then the next run recovers and moves again. Nothing is lost,
+// nothing is there twice, nothing is cut under a final name.
+TEST_F(FileKeeperTest, APowerCutAtAnyPointLosesNothing) {
+    int cuts = 0;
+    for (const MoveRoute& route : kMoveRoutes) {
+        if (route.case_blind) continue;
+        fresh_site();
+        const std::uint64_t source_file = site::file_info(from)->index;
+        PowerCutDiskCalls fs;
+        fs.route = route.route;
+        FileKeeper keeper(fs);
+        keeper.keep_journal(journal, site());
+        ASSERT_EQ(keeper.move(from, to), MoveOutcome::Moved);
+        for (std::size_t cut = 0; cut <= fs.changes.size(); ++cut) {
+            for (std::size_t kept = 0; kept <= fs.changes.size(); ++kept) {
+                std::map<std::string, std::uint64_t> names = {{from, source_file}};
+                std::map<std::uint64_t, std::string> data = {{source_file, content}};
+                if (!fs.after_cut(cut, kept, names, data)) continue;
+                SCOPED_TRACE(std::string(route.what) + ", cut after change " + std::to_string(cut) + ", " +
+                             std::to_string(kept) + " changes of names kept");
+                ++cuts;
+                testing_site::remove_tree(dir / "sent");
+                testing_site::remove_tree(dir / "archive");
+                testing_site::make_dirs(dir / "sent");
+                testing_site::make_dirs(dir / "archive");
+                for (const auto& [path, file] : names) write_file(path, data[file]);
+                EXPECT_TRUE(!exists(to) || read_file(to) == content) << "a cut file under the target's name";
+                ASSERT_TRUE((exists(from) && read_file(from) == content) || exists(to)) << "the file is lost";
+
+                FaultyDiskCalls rerun_fs;
+                rerun_fs.route = route.route;
+                FileKeeper rerun(rerun_fs);
+                rerun.keep_journal(journal, site());
+                EXPECT_EQ(rerun.recover_recorded_move().set_aside, "");
+                if (exists(from)) {
+                    EXPECT_EQ(rerun.move(from, to), MoveOutcome::Moved);
+                }
+                EXPECT_EQ(left_over(), std::vector<std::string>{"archive/P0300_Coteau_2015.K7"});
+                EXPECT_EQ(read_file(to), content);
+                EXPECT_FALSE(exists(journal));
+            }
+        }
+    }
+    EXPECT_GT(cuts, 40);
 }
 
 // What others do meanwhile: the file written to or replaced while it was
@@ -209,22 +409,81 @@ TEST_F(FileKeeperTest, WhatOthersDoMeanwhileLosesNothing) {
     EXPECT_EQ(read_file(to), content);
 }
 
-// Only a record of the keeper's own is acted on, and only on a temporary of
-// the form it makes.
-TEST_F(FileKeeperTest, AJournalThatIsNotARecordIsLeftAlone) {
-    write_file(journal, from + "\n" + to + "\n" + from + "\n");
-    FileKeeper keeper;
-    keeper.keep_journal(journal);
-    EXPECT_EQ(keeper.recover_recorded_move(), std::nullopt);
-    EXPECT_EQ(read_file(from), content);
-    EXPECT_TRUE(exists(journal));
+// A file at the journal's name is acted on only when it is a whole record
+// of the keeper's own, about paths inside the site and a temporary of the
+// exact form the keeper makes. Anything else is set aside, not deleted and
+// not followed, and recording goes on; a record cut while it was written
+// covers a move that had not started, and goes.
+TEST_F(FileKeeperTest, AJournalThatIsNotASoundRecordIsSetAsideAndRecordingGoesOn) {
+    const std::string header = "brasko move record 1\n";
+    const std::string outside = dir / "docs/my-copy.K7";
+    const std::string autosave = dir / "docs/.thesis.odt.autosave.part";
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        bool set_aside;
+    };
+    const auto record = [&](const std::string& a, const std::string& b, const std::string& c) {
+        return [=] { write_file(journal, header + a + "\n" + b + "\n" + c + "\n"); };
+    };
+    const std::vector<Case> cases = {
+        {"no header", [&] { write_file(journal, from + "\n" + to + "\n" + from + "\n"); }, true},
+        {"zero-filled, as a power cut may leave it", [&] { write_file(journal, std::string(4096, '\0')); }, true},
+        {"binary", [&] { write_file(journal, "\x7f" "ELF\x01\x02\xff\xfe garbage\n\n\n\n"); }, true},
+        {"a directory", [&] { testing_site::make_dirs(journal); }, true},
+        {"a FIFO", [&] { ASSERT_EQ(::mkfifo(journal.c_str(), 0644), 0); }, true},
+        {"a link to a data file", [&] { ASSERT_EQ(::symlink(from.c_str(), journal.c_str()), 0); }, true},
+        {"larger than any record",
+         [&] {
+             write_file(journal, header);
+             ASSERT_EQ(::truncate(journal.c_str(), 3LL << 30), 0);
+         },
+         true},
+        {"a line too many", [&] { write_file(journal, header + from + "\n" + to + "\n\nmore\n"); }, true},
+        {"a source outside the site with the target's bytes", record(outside, to, ""), true},
+        {"a source that climbs out of the site", record(dir / "sent/../docs/my-copy.K7", to, ""), true},
+        {"a temporary outside the site", record(dir / "docs/.thesis.odt", dir / "docs/thesis.odt", autosave),
+         true},
+        {"a temporary not of the keeper's form", record(from, to, dir / "archive/.P0300_Coteau_2015.K7.x.part"),
+         true},
+        {"the source as the temporary", record(from, to, from), true},
+        {"cut while it was written", [&] { write_file(journal, header + from + "\n" + to); }, false},
+        {"empty", [&] { write_file(journal, ""); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fresh_site();
+        testing_site::make_dirs(dir / "docs");
+        write_file(outside, content);
+        write_file(autosave, "a user's only copy");
+        write_file(to, content);
+        c.make();
+        FileKeeper keeper;
+        keeper.keep_journal(journal, site());
+        const site::JournalRecovery recovery = keeper.recover_recorded_move();
+        EXPECT_TRUE(recovery.usable);
+        EXPECT_EQ(recovery.completed, "");
+        EXPECT_EQ(!recovery.set_aside.empty(), c.set_aside);
+        if (c.set_aside) {
+            EXPECT_TRUE(site::file_info(recovery.set_aside).has_value());
+        }
+        EXPECT_FALSE(site::file_info(journal).has_value());
+        EXPECT_EQ(read_file(from), content);
+        EXPECT_EQ(read_file(outside), content);
+        EXPECT_EQ(read_file(autosave), "a user's only copy");
+        if (recovery.set_aside.size() > 0) ::unlink(recovery.set_aside.c_str());
+        ::rmdir(recovery.set_aside.c_str());
 
-    write_file(journal, "brasko move record 1\n" + from + "\n" + to + "\n" + from + "\n");
-    FileKeeper next_run;
-    next_run.keep_journal(journal);
-    EXPECT_EQ(next_run.recover_recorded_move(), std::nullopt);
-    EXPECT_EQ(read_file(from), content);
-    EXPECT_FALSE(exists(journal));
+        // Recording goes on: a copy stopped halfway leaves its record.
+        testing_site::remove_tree(to);
+        FaultyDiskCalls fs;
+        fs.route = Route::AcrossFileSystems;
+        fs.kill_at_call = 5;
+        FileKeeper later(fs);
+        later.keep_journal(journal, site());
+        EXPECT_THROW(later.move(from, to), Killed);
+        EXPECT_EQ(read_file(journal).compare(0, header.size(), header), 0);
+    }
 }
 
 // A run stopped once the copy had its name, and a source that the next run
@@ -235,8 +494,8 @@ TEST_F(FileKeeperTest, ARecoveredMoveWhoseSourceCannotGoKeepsOnePlace) {
     FaultyDiskCalls fs;
     fs.undeletable = from;
     FileKeeper keeper(fs);
-    keeper.keep_journal(journal);
-    EXPECT_EQ(keeper.recover_recorded_move(), std::nullopt);
+    keeper.keep_journal(journal, site());
+    EXPECT_EQ(keeper.recover_recorded_move().completed, "");
     EXPECT_EQ(left_over(), std::vector<std::string>{"sent/P0300_Coteau_2015.K7"});
 }
 
@@ -259,58 +518,70 @@ TEST_F(FileKeeperTest, AFullDiskLeavesTheSourceAlone) {
 }
 
 TEST_F(FileKeeperTest, ASourceThatCannotBeDeletedKeepsTheFileInOnePlace) {
-    for (Route route : {Route::AcrossFileSystems, Route::NoExclusiveRename}) {
+    for (const auto& [route, outcome] : {std::pair{Route::AcrossFileSystems, MoveOutcome::SourceKept},
+                                         std::pair{Route::NoExclusiveRename, MoveOutcome::AccessDenied}}) {
         FaultyDiskCalls fs;
         fs.route = route;
         fs.undeletable = from;
-        EXPECT_EQ(FileKeeper(fs).move(from, to), MoveOutcome::SourceKept);
+        EXPECT_EQ(FileKeeper(fs).move(from, to), outcome);
         EXPECT_EQ(left_over(), std::vector<std::string>{"sent/P0300_Coteau_2015.K7"});
         EXPECT_EQ(read_file(from), content);
     }
 }
 
-// What stands at the target decides: the remainder of an interrupted move
-// is completed, anything else is refused with both files kept.
-TEST_F(FileKeeperTest, AnExistingTargetIsCompletedOnlyWhenItIsTheSameFile) {
+// What stands at the target decides. Equal bytes are no proof of a second
+// copy: a name is removed only when the other is still there after it was
+// moved aside. A target that is this very entry under another spelling
+// (a change of case on a case-blind file system, a directory reached
+// twice) keeps the file, renamed where the move changes only the case.
+TEST_F(FileKeeperTest, AnExistingTargetIsRemovedOnlyWhenProvenASecondCopy) {
+    ASSERT_EQ(::symlink((dir / "sent").c_str(), (dir / "sent-again").c_str()), 0);
     struct Case {
         const char* what;
-        std::string target;  // content; "=link" for a second name of the source
+        std::string target;   // content; "=link" for a second name of the source, "=same" for the source itself
+        std::string to;       // relative to the test's directory
+        bool case_blind;
         MoveOutcome outcome;
+        std::vector<std::string> left;
     };
+    const std::string archived = "archive/P0300_Coteau_2015.K7", sent = "sent/P0300_Coteau_2015.K7";
     const std::vector<Case> cases = {
-        {"same bytes", content, MoveOutcome::Completed},
-        {"a second link", "=link", MoveOutcome::Completed},
-        {"same size, other bytes", std::string(content).replace(7, 1, "x"), MoveOutcome::TargetExists},
-        {"shorter", content.substr(1), MoveOutcome::TargetExists},
-        {"empty", "", MoveOutcome::TargetExists},
+        {"same bytes", content, archived, false, MoveOutcome::Completed, {archived}},
+        {"a second link", "=link", archived, false, MoveOutcome::Completed, {archived}},
+        {"same size, other bytes", std::string(content).replace(7, 1, "x"), archived, false,
+         MoveOutcome::TargetExists, {sent, archived}},
+        {"shorter", content.substr(1), archived, false, MoveOutcome::TargetExists, {sent, archived}},
+        {"empty", "", archived, false, MoveOutcome::TargetExists, {sent, archived}},
+        {"only the case differs, case-blind", "=same", "sent/p0300_coteau_2015.K7", true, MoveOutcome::Moved,
+         {"sent/p0300_coteau_2015.K7"}},
+        {"the same name in another case, case-blind", "=same", "sent/P0300_COTEAU_2015.k7", true,
+         MoveOutcome::Moved, {"sent/P0300_COTEAU_2015.k7"}},
+        {"its own directory reached again", "=same", "sent-again/P0300_Coteau_2015.K7", false,
+         MoveOutcome::SameFile, {sent}},
+        {"its own name", "=same", sent, false, MoveOutcome::TargetExists, {sent}},
+        {"its own directory reached again, a third name elsewhere", "=third", "sent/./P0300_Coteau_2015.K7", false,
+         MoveOutcome::SameFile, {sent, "archive/other"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        write_file(from, content);
-        testing_site::remove_tree(to);
+        fresh_site();
         if (c.target == "=link")
-            ASSERT_EQ(::link(from.c_str(), to.c_str()), 0);
-        else
-            write_file(to, c.target);
-        FileKeeper keeper;
-        EXPECT_EQ(keeper.move(from, to), c.outcome);
-        EXPECT_EQ(exists(from), c.outcome != MoveOutcome::Completed);
-        EXPECT_EQ(read_file(to), c.target == "=link" ? content : c.target);
+            ASSERT_EQ(::link(from.c_str(), (dir / c.to).c_str()), 0);
+        else if (c.target == "=third")
+            ASSERT_EQ(::link(from.c_str(), (dir / "archive/other").c_str()), 0);
+        else if (c.target != "=same")
+            write_file(dir / c.to, c.target);
+        FaultyDiskCalls fs;
+        fs.case_blind = c.case_blind;
+        EXPECT_EQ(FileKeeper(fs).move(from, dir / c.to), c.outcome);
+        EXPECT_EQ(left_over(), c.left);
+        for (const std::string& name : c.left)
+            EXPECT_EQ(read_file(dir / name), name == sent || c.target[0] == '=' ? content : c.target);
     }
-}
-
-TEST_F(FileKeeperTest, AFileIsNeverTakenForTheRemainderOfItsOwnMove) {
-    FileKeeper keeper;
-    EXPECT_EQ(keeper.move(from, from), MoveOutcome::TargetExists);
-    EXPECT_EQ(keeper.move(from, dir / "sent/./P0300_Coteau_2015.K7"), MoveOutcome::TargetExists);
-    ASSERT_EQ(::link(from.c_str(), (dir / "archive/other").c_str()), 0);  // a third name elsewhere
-    EXPECT_EQ(keeper.move(from, dir / "sent/./P0300_Coteau_2015.K7"), MoveOutcome::TargetExists);
-    EXPECT_EQ(read_file(from), content);
 }
 
 TEST_F(FileKeeperTest, WritesWholeFilesAndNeverThroughALink) {
     FileKeeper keeper;
-    const std::string listing = dir / "archive/dirk7.txt";
     ASSERT_EQ(::symlink(from.c_str(), listing.c_str()), 0);
     EXPECT_EQ(keeper.write_whole(listing, "a\r\nb\r\n"), FsStatus::Ok);
     EXPECT_EQ(read_file(listing), "a\r\nb\r\n");
