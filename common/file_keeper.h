@@ -71,6 +71,9 @@ public:
     // Removes a file of the program's own (never a data file).
     void discard(const std::string& path) { fs_.remove(path); }
 
+    // Whether both are regular files with the same bytes, read in chunks.
+    bool same_content(const std::string& a, const std::string& b);
+
 private:
     // What came of removing a name shown to be a second copy.
     enum class CopyRemoval { Removed, OneEntry, Failed };
@@ -83,8 +86,6 @@ private:
     // were one entry and the file is given the name `put_back_at`.
     CopyRemoval remove_proven_copy(const std::string& keep, const std::string& drop, const std::string& put_back_at,
                                    FsStatus& status);
-    // Whether both are regular files with the same bytes, read in chunks.
-    bool same_content(const std::string& a, const std::string& b);
     MoveOutcome move_by_copy(const std::string& from, const std::string& to, const FileInfo& source_entry);
     // After a verified copy got its name: removes the source, or, when that
     // cannot be done or the source changed meanwhile, keeps the file in one

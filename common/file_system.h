@@ -53,6 +53,10 @@ public:
     // FIFO or device is refused with NotRegular, without waiting on it.
     virtual FileRead read(const std::string& path, std::size_t limit = kWholeFile) = 0;
 
+    // Whether both are regular files with the same bytes, compared in
+    // chunks.
+    virtual bool same_bytes(const std::string& a, const std::string& b) = 0;
+
     // Makes one directory whose parent exists; false when anything stands
     // at `path` or it cannot be made.
     virtual bool make_directory(const std::string& path) = 0;
@@ -80,6 +84,7 @@ public:
     std::optional<std::vector<DirectoryEntry>> list(const std::string& directory) override;
     std::optional<std::string> directory_to_enter(const std::string& path) override;
     FileRead read(const std::string& path, std::size_t limit = kWholeFile) override;
+    bool same_bytes(const std::string& a, const std::string& b) override;
     bool make_directory(const std::string& path) override;
     FsStatus write_whole(const std::string& path, const std::string& content) override;
     MoveOutcome move(const std::string& from, const std::string& to) override;

@@ -56,6 +56,7 @@ public:
     std::optional<std::vector<DirectoryEntry>> list(const std::string& directory) override;
     std::optional<std::string> directory_to_enter(const std::string& path) override;
     FileRead read(const std::string& path, std::size_t limit = kWholeFile) override;
+    bool same_bytes(const std::string& a, const std::string& b) override;
     bool make_directory(const std::string& path) override;
     FsStatus write_whole(const std::string& path, const std::string& content) override;
     MoveOutcome move(const std::string& from, const std::string& to) override;
@@ -105,7 +106,7 @@ private:
     Entry* entry_at(const PathParts& parts, Directory** holder = nullptr);
     FileInfo fresh_info(bool is_directory, std::uint64_t size);
     bool same_bytes(Entry& a, Entry& b);
-    std::string bytes_of(const Entry& entry);
+    std::string bytes_of(const Entry& entry, std::size_t limit);
     void changed(Directory& directory) { ++directory.changes; }
     // Takes an entry out of its directory, remembering a file from below.
     void erase_entry(Directory& directory, const std::string& name);

@@ -38,6 +38,8 @@ FileRead RealFileSystem::read(const std::string& path, std::size_t limit) {
     return read;
 }
 
+bool RealFileSystem::same_bytes(const std::string& a, const std::string& b) { return keeper_.same_content(a, b); }
+
 bool RealFileSystem::make_directory(const std::string& path) { return site::make_directory(path); }
 
 FsStatus RealFileSystem::write_whole(const std::string& path, const std::string& content) {

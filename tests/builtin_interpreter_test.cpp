@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "interpreter.h"
 #include "temp_site.h"
@@ -197,6 +199,49 @@ TEST_F(BuiltinInterpreterTest, DirListsTheCurrentDirectory) {
     EXPECT_EQ(out.rfind(" Directory of " + dir.path() + "\n", 0), 0u) << out;
     EXPECT_NE(out.find("5 wet_A001.raw\n"), std::string::npos) << out;
     EXPECT_NE(out.find("1 File(s)              5 bytes"), std::string::npos) << out;
+}
+
+}  // namespace
+
+namespace {
+
+// What the next run says of the move record, each on a line of its own
+// (the pass's trace line before it ends without one), and whether it may
+// go on moving files.
+TEST_F(BuiltinInterpreterTest, SaysWhatItFoundInTheMoveRecord) {
+    testing_site::make_dirs(dir / "sent");
+    testing_site::make_dirs(dir / "base/300");
+    const std::string from = dir / "sent/P0300_x.K7", to = dir / "base/300/P0300_x.K7";
+    const std::string journal = dir / "base/brasko-move.txt";
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        std::string said;  // the start of what is said
+        bool goes_on;
+    };
+    const std::vector<Case> cases = {
+        {"no record", [] {}, "", true},
+        {"the copy had its name",
+         [&] {
+             write_file(from, "data");
+             write_file(to, "data");
+             write_file(journal, "brasko move record 1\n" + from + "\n" + to + "\n\n");
+         },
+         "\nAn interrupted move is completed: " + from + "\n", true},
+        {"not a record", [&] { write_file(journal, std::string(64, '\0')); },
+         "\nThe move record was not one of this program's and is set aside as " + journal + ".", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.make();
+        site::Trace console;
+        site::BuiltinInterpreter interpreter(console, disk, dir.path());
+        EXPECT_EQ(interpreter.keep_move_journal(journal, {dir / "sent", dir / "base"}), c.goes_on);
+        EXPECT_EQ(console.text().substr(0, c.said.size()), c.said);
+        EXPECT_FALSE(exists(journal));
+    }
+    EXPECT_EQ(read_file(to), "data");
+    EXPECT_FALSE(exists(from));
 }
 
 }  // namespace

@@ -5,6 +5,9 @@
 #     release package;
 #   - the native build (build/): unit tests, end-to-end tests, and the same
 #     end-to-end tests against both Windows builds under Wine;
+#   - the end-to-end and kill tests with the sites on exFAT (exfat-fuse) and
+#     NTFS (ntfs-3g), each on a loop image, natively and under Wine
+#     (tests/on_other_file_systems.sh);
 #   - the native tests again under AddressSanitizer and
 #     UndefinedBehaviorSanitizer (build-asan/);
 #   - each libFuzzer target for FUZZ_SECONDS seconds (default 20) from its
@@ -55,6 +58,11 @@ cmake --build build -j"$jobs"
 ctest --test-dir build -j"$jobs" --output-on-failure
 # Where the kills landed (files done at each kill), for the reliability figures.
 grep -a -h -E 'killed [0-9]+ of [0-9]+ during the run' build/Testing/Temporary/LastTest.log || true
+# The end-to-end and kill tests once more on exFAT and NTFS (FUSE, loop
+# images), natively and with the Windows build under Wine.
+wine_settings=()
+[ -n "$windows_suites" ] && wine_settings=(build/tests/wine-builtin.settings)
+bash tests/on_other_file_systems.sh build "${wine_settings[@]}"
 if [ -n "$windows_suites" ]; then
   # Shows which program each Windows suite really ran.
   for suite in wine-builtin wine-system; do
