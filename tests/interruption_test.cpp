@@ -38,7 +38,8 @@ bool is_temporary(const std::string& path) {
     const auto ends_with = [&](const std::string& end) {
         return path.size() >= end.size() && path.compare(path.size() - end.size(), end.size(), end) == 0;
     };
-    return ends_with(".part") || ends_with(".new") || ends_with("brasko-move.txt");
+    return ends_with(".part") || ends_with(".aside") || ends_with(".new") || ends_with("-move.txt") ||
+           ends_with(".not-a-record");
 }
 
 // A generated site whose sent directory may lie on another file system.

@@ -34,7 +34,7 @@ skip_or_fail() {
 # Tests that need what these file systems do not have (symbolic and hard
 # links, FIFOs, Unix permissions, names that differ only in case) stay on
 # the native file system.
-filter='-Adversarial*:SpecialNames*:*Link*:*AsNobody*:*CannotBeDeleted*:*WithoutAccess*'
+filter='-Adversarial*:SpecialNames*:Prediction*:*Link*:*ConfiguredDirectoriesMeanOnePlaceEach*:*CannotBeDeleted*'
 
 mount_exfat() {
   truncate -s 1G "$work/exfat.img"
