@@ -69,7 +69,7 @@ for fs in exfat ntfs; do
     label=native
     [ -n "$settings" ] && label=$(basename "$settings" .settings)
     for suite in e2e_tests kill_tests; do
-      if ! TMPDIR="$point" SITE_TEST_SETTINGS="$settings" "$build/tests/$suite" --gtest_filter="$filter" \
+      if ! SITE_TEST_TMPDIR="$point" SITE_TEST_SETTINGS="$settings" "$build/tests/$suite" --gtest_filter="$filter" \
            > "$work/run.log" 2>&1; then
         failed=1
         tail -n 60 "$work/run.log"

@@ -43,7 +43,10 @@ void collect_files(const std::string& root, const std::string& relative, std::ma
 }  // namespace
 
 TempDir::TempDir() {
-    const char* tmp = std::getenv("TMPDIR");
+    // SITE_TEST_TMPDIR puts the sites on another file system while the
+    // programs (and Wine, which keeps its server's socket there) keep TMPDIR.
+    const char* tmp = std::getenv("SITE_TEST_TMPDIR");
+    if (tmp == nullptr || *tmp == '\0') tmp = std::getenv("TMPDIR");
     std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/site-test-XXXXXX";
     if (::mkdtemp(&templ[0]) == nullptr) throw std::runtime_error("mkdtemp failed");
     path_ = templ;

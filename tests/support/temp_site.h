@@ -8,8 +8,8 @@
 
 namespace testing_site {
 
-// A fresh directory under the system's temporary directory, removed with
-// everything in it when the object goes.
+// A fresh directory under SITE_TEST_TMPDIR, else the system's temporary
+// directory, removed with everything in it when the object goes.
 class TempDir {
 public:
     TempDir();
