@@ -80,7 +80,7 @@ bool is_plain_descent(const std::string& rest) {
     return true;
 }
 
-// The complete lines of a text, and whether it ends with one.
+// The lines of a text that end with a line break.
 std::vector<std::string> complete_lines(const std::string& text) {
     std::vector<std::string> lines;
     for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
@@ -88,13 +88,8 @@ std::vector<std::string> complete_lines(const std::string& text) {
     return lines;
 }
 
-}  // namespace
-
-DiskCalls& platform_disk_calls() {
-    static DiskCalls platform;
-    return platform;
-}
-
+// Whether `name` has the form of a name the keeper makes beside `beside`
+// with `suffix`: ".<beside>.<digits>-<digits><suffix>".
 bool is_own_name_of(const std::string& name, const std::string& beside, const char* suffix) {
     const std::string start = "." + beside + ".";
     const std::size_t suffix_size = std::strlen(suffix);
@@ -103,6 +98,13 @@ bool is_own_name_of(const std::string& name, const std::string& beside, const ch
         return false;
     const std::size_t end = name.size() - suffix_size, dash = name.find('-', start.size());
     return dash < end && is_digits(name, start.size(), dash) && is_digits(name, dash + 1, end);
+}
+
+}  // namespace
+
+DiskCalls& platform_disk_calls() {
+    static DiskCalls platform;
+    return platform;
 }
 
 void FileKeeper::keep_journal(std::string journal, std::vector<std::string> site_directories) {
@@ -120,9 +122,7 @@ MoveOutcome FileKeeper::move(const std::string& from, const std::string& to) {
 
 MoveOutcome FileKeeper::settle_existing_target(const std::string& from, const std::string& to,
                                                const FileInfo& source, const FileInfo& target) {
-    if (from == to || !source.is_regular || !target.is_regular || source.size != target.size ||
-        !same_content(from, to))
-        return MoveOutcome::TargetExists;
+    if (from == to || !hold_same_bytes(from, source, to, target)) return MoveOutcome::TargetExists;
     // The same bytes: a second copy, or this very entry under another
     // spelling. Where only the spelling of the name changes, that is the
     // rename to make.
@@ -167,6 +167,11 @@ FileKeeper::CopyRemoval FileKeeper::remove_proven_copy(const std::string& keep, 
     status = place(aside, put_back_at);
     if (status == FsStatus::Ok) clear_record();
     return CopyRemoval::OneEntry;
+}
+
+bool FileKeeper::hold_same_bytes(const std::string& a, const FileInfo& info_a, const std::string& b,
+                                 const FileInfo& info_b) {
+    return info_a.is_regular && info_b.is_regular && info_a.size == info_b.size && same_content(a, b);
 }
 
 bool FileKeeper::same_content(const std::string& a, const std::string& b) {
@@ -317,14 +322,7 @@ JournalRecovery FileKeeper::recover_recorded_move() {
     if (journal_.empty()) return recovery;
     const std::optional<FileInfo> entry = fs_.info(journal_);
     if (!entry) return recovery;
-    std::optional<std::string> text;
-    if (entry->is_regular && entry->size <= kRecordLimit) {
-        FsStatus status;
-        OsFile file = fs_.open_regular(journal_, status);
-        std::string bytes(kRecordLimit + 1, '\0');
-        const long long got = file.is_open() ? read_fully(file, &bytes[0], bytes.size()) : -1;
-        if (got >= 0 && static_cast<std::size_t>(got) <= kRecordLimit) text = bytes.substr(0, static_cast<std::size_t>(got));
-    }
+    const std::optional<std::string> text = read_record(*entry);
     const std::vector<std::string> lines = text ? complete_lines(*text) : std::vector<std::string>();
     const std::string header = std::string(kJournalHeader) + "\n";
     const bool ours = text && (header.compare(0, text->size(), *text) == 0 ||
@@ -356,6 +354,20 @@ JournalRecovery FileKeeper::recover_recorded_move() {
     return recovery;
 }
 
+std::optional<std::string> FileKeeper::read_record(const FileInfo& entry) {
+    if (!entry.is_regular || entry.size > kRecordLimit) return std::nullopt;
+    FsStatus status;
+    OsFile file = fs_.open_regular(journal_, status);
+    if (!file.is_open()) return std::nullopt;
+    // One byte more than a record may hold: a file that grew meanwhile is
+    // not read whole either.
+    std::string bytes(kRecordLimit + 1, '\0');
+    const long long got = read_fully(file, &bytes[0], bytes.size());
+    if (got < 0 || static_cast<std::size_t>(got) > kRecordLimit) return std::nullopt;
+    bytes.resize(static_cast<std::size_t>(got));
+    return bytes;
+}
+
 void FileKeeper::finish_recorded(const std::string& from, const std::string& to, const std::string& aside,
                                  JournalRecovery& recovery) {
     if (!aside.empty() && fs_.info(aside)) {
@@ -368,9 +380,7 @@ void FileKeeper::finish_recorded(const std::string& from, const std::string& to,
         return;
     }
     const std::optional<FileInfo> source = fs_.info(from), target = fs_.info(to);
-    if (!source || !target || !source->is_regular || !target->is_regular || source->size != target->size ||
-        !same_content(from, to))
-        return;
+    if (!source || !target || !hold_same_bytes(from, *source, to, *target)) return;
     // The copy had its name, the source was still there: one of the two
     // goes, once it is shown to be a second copy. The source, so that the
     // file is where the move put it; the copy when the source cannot go.

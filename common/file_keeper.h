@@ -78,6 +78,11 @@ private:
     // What came of removing a name shown to be a second copy.
     enum class CopyRemoval { Removed, OneEntry, Failed };
 
+    // Whether two entries are regular files of one size with the same bytes.
+    bool hold_same_bytes(const std::string& a, const FileInfo& info_a, const std::string& b, const FileInfo& info_b);
+    // At most a record's size of the journal; nothing when it is larger or
+    // not a regular file.
+    std::optional<std::string> read_record(const FileInfo& entry);
     MoveOutcome settle_existing_target(const std::string& from, const std::string& to, const FileInfo& source,
                                        const FileInfo& target);
     // Removes the name `drop` when `keep` is proven to be a second copy of
@@ -117,9 +122,5 @@ private:
     std::vector<std::string> site_directories_;
     unsigned own_names_ = 0;
 };
-
-// Whether `name` has the form of a name the keeper makes beside `beside`
-// with `suffix`: ".<beside>.<digits>-<digits><suffix>".
-bool is_own_name_of(const std::string& name, const std::string& beside, const char* suffix);
 
 }  // namespace site
