@@ -81,8 +81,8 @@ std::string moved_count_line(int count) {
 
 std::string dir_line(const std::string& name, const FileInfo& info) {
     char stamp[32] = "";
-    if (const std::tm* local = std::localtime(&info.modified))
-        std::strftime(stamp, sizeof stamp, "%d/%m/%Y  %H:%M", local);
+    if (const std::optional<std::tm> local = local_time_of(info.modified))
+        std::strftime(stamp, sizeof stamp, "%d/%m/%Y  %H:%M", &*local);
     char line[96];
     if (info.is_directory)
         std::snprintf(line, sizeof line, "%-17s    <DIR>          ", stamp);

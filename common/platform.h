@@ -196,6 +196,11 @@ void sleep_milliseconds(unsigned milliseconds);
 
 // --- Time ------------------------------------------------------------------
 
+// An instant in local time, by the time-zone rules in force at that instant
+// (a July date in summer time whatever the season of the run); nothing when
+// the system cannot convert it.
+std::optional<std::tm> local_time_of(std::time_t when);
+
 // A file's last-modification time in local time, as the site's disk keeps
 // it; nothing outside the years the date word can hold.
 std::optional<DosStamp> dos_stamp_of(const FileInfo& info);

@@ -292,10 +292,10 @@ bool set_modified_time(const std::string& path, std::time_t when) {
     return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
 
-std::optional<DosStamp> dos_stamp_of(const FileInfo& info) {
+std::optional<std::tm> local_time_of(std::time_t when) {
     std::tm local;
-    if (::localtime_r(&info.modified, &local) == nullptr) return std::nullopt;
-    return pack_dos_stamp(local);
+    if (::localtime_r(&when, &local) == nullptr) return std::nullopt;
+    return local;
 }
 
 std::optional<std::string> environment_variable(const std::string& name) {

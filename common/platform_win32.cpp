@@ -77,6 +77,14 @@ namespace {
 // 100-nanosecond intervals from 1601 to 1970.
 constexpr unsigned long long kUnixEpochInFileTime = 116444736000000000ULL;
 
+FILETIME file_time_of(std::time_t when) {
+    const unsigned long long ticks = static_cast<unsigned long long>(when) * 10000000ULL + kUnixEpochInFileTime;
+    FILETIME time;
+    time.dwLowDateTime = static_cast<DWORD>(ticks);
+    time.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    return time;
+}
+
 std::time_t to_time_t(const FILETIME& time) {
     const unsigned long long ticks = (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
     return static_cast<std::time_t>((ticks - kUnixEpochInFileTime) / 10000000ULL);
@@ -255,10 +263,7 @@ std::optional<FileInfo> OsFile::info() const {
 }
 
 bool OsFile::set_modified(std::time_t when) {
-    const unsigned long long ticks = static_cast<unsigned long long>(when) * 10000000ULL + kUnixEpochInFileTime;
-    FILETIME written;
-    written.dwLowDateTime = static_cast<DWORD>(ticks);
-    written.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    const FILETIME written = file_time_of(when);
     return ::SetFileTime(handle_of(handle_), nullptr, nullptr, &written) != 0;
 }
 
@@ -320,21 +325,25 @@ bool set_modified_time(const std::string& path, std::time_t when) {
     return ::_utime(path.c_str(), &times) == 0;
 }
 
-std::optional<DosStamp> dos_stamp_of(const FileInfo& info) {
-    const unsigned long long ticks = (static_cast<unsigned long long>(info.modified) * 10000000ULL +
-                                      kUnixEpochInFileTime + static_cast<unsigned long long>(info.modified_fraction));
-    FILETIME written, local;
-    written.dwLowDateTime = static_cast<DWORD>(ticks);
-    written.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-    SYSTEMTIME parts;
-    DosStamp stamp;
-    if (!::FileTimeToLocalFileTime(&written, &local) || !::FileTimeToSystemTime(&local, &parts))
+// The local time of an instant by the rules of the time zone in force at
+// that instant: FileTimeToLocalFileTime would apply today's daylight-saving
+// bias to a date of the other season.
+std::optional<std::tm> local_time_of(std::time_t when) {
+    const FILETIME instant = file_time_of(when);
+    SYSTEMTIME utc, local;
+    if (when < 0 || !::FileTimeToSystemTime(&instant, &utc) ||
+        !::SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
         return std::nullopt;
-    // The date word holds 1980 to 2107 only; some FileTimeToDosDateTime
-    // implementations (Wine's) give 1980 for a later year instead of failing.
-    if (parts.wYear < 1980 || parts.wYear > 2107 || !::FileTimeToDosDateTime(&local, &stamp.date, &stamp.time))
-        return std::nullopt;
-    return stamp;
+    std::tm parts{};
+    parts.tm_year = local.wYear - 1900;
+    parts.tm_mon = local.wMonth - 1;
+    parts.tm_mday = local.wDay;
+    parts.tm_wday = local.wDayOfWeek;
+    parts.tm_hour = local.wHour;
+    parts.tm_min = local.wMinute;
+    parts.tm_sec = local.wSecond;
+    parts.tm_isdst = -1;
+    return parts;
 }
 
 std::optional<std::string> environment_variable(const std::string& name) {

@@ -222,6 +222,48 @@ INSTANTIATE_TEST_SUITE_P(
                   k1420, "P1234_0301.K8", "| nouveau nom refuse (caractere interdit dans un nom), nom inchange\n"}),
     [](const ::testing::TestParamInfo<StampCase>& info) { return "case" + std::to_string(info.index); });
 
+// A site in Paris: the name's year and hour-minute are the local time of the
+// file's own date, summer or winter time as it was then, whatever the season
+// of the run (one of July and January is always the other season).
+struct LocalTimeCase {
+    const char* what;
+    std::time_t when;
+    std::string expected_name;
+};
+
+void PrintTo(const LocalTimeCase& c, std::ostream* out) { *out << c.what; }
+
+class LocalTimeCases : public ::testing::TestWithParam<LocalTimeCase> {};
+
+TEST_P(LocalTimeCases, NameTheFilesOwnLocalTime) {
+    const LocalTimeCase& c = GetParam();
+    SiteFixture site;
+    worked_example_site(site);
+    site.add_file(site.to_send(), "P1234_0301.K8", "data", c.when);
+    const testing_site::ProgramRun run = site.run_stamper("Europe/Paris");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(testing_site::names_in(site.to_send()), std::vector<std::string>{c.expected_name})
+        << c.what << "\n" << run.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stamper, LocalTimeCases,
+    ::testing::Values(
+        LocalTimeCase{"July: summer time", testing_site::utc_time(2015, 7, 1, 12, 0), "P1234_Coteau_20150301-1400.k8"},
+        LocalTimeCase{"January: winter time", testing_site::utc_time(2015, 1, 15, 12, 0),
+                      "P1234_Coteau_20150301-1300.k8"},
+        LocalTimeCase{"the last minute before the spring change", testing_site::utc_time(2015, 3, 29, 0, 59),
+                      "P1234_Coteau_20150301-0159.k8"},
+        LocalTimeCase{"the first minute after it", testing_site::utc_time(2015, 3, 29, 1, 1),
+                      "P1234_Coteau_20150301-0301.k8"},
+        LocalTimeCase{"the first 02:30 of the autumn change", testing_site::utc_time(2015, 10, 25, 0, 30),
+                      "P1234_Coteau_20150301-0230.k8"},
+        LocalTimeCase{"the second 02:30", testing_site::utc_time(2015, 10, 25, 1, 30),
+                      "P1234_Coteau_20150301-0230.k8"},
+        LocalTimeCase{"New Year's first half hour, 2015 in UTC", testing_site::utc_time(2015, 12, 31, 23, 30),
+                      "P1234_Coteau_20160301-0030.k8"}),
+    [](const ::testing::TestParamInfo<LocalTimeCase>& info) { return "case" + std::to_string(info.index); });
+
 TEST(StamperEndToEnd, ShortK7KeepsItsName) {
     SiteFixture site;
     worked_example_site(site);

@@ -71,8 +71,8 @@ void SiteFixture::add_file(const std::string& dir, const std::string& name, cons
     set_mtime(dir + "/" + name, when);
 }
 
-ProgramRun SiteFixture::run_stamper() const {
-    return run_program(Program::Stamper, work(), {{"TZ", "UTC"}, {"ProgramFiles", program_files_shown()}});
+ProgramRun SiteFixture::run_stamper(const std::string& time_zone) const {
+    return run_program(Program::Stamper, work(), {{"TZ", time_zone}, {"ProgramFiles", program_files_shown()}});
 }
 
 ProgramRun SiteFixture::run_filer() const { return run_program(Program::Filer, work(), {{"TZ", "UTC"}}); }
