@@ -24,10 +24,12 @@ constexpr const char* kAlreadyExists = "Cannot create a file when that file alre
 constexpr const char* kAccessDenied = "Access is denied.\n";
 constexpr const char* kDiskFull = "There is not enough space on the disk.\n";
 constexpr const char* kNameTooLong = "The filename or extension is too long.\n";
+constexpr const char* kBadName = "The filename, directory name, or volume label syntax is incorrect.\n";
 constexpr const char* kSyntaxError = "The syntax of the command is incorrect.\n";
 // And this interpreter's own, where the Windows one has no words for what
 // happened.
 constexpr const char* kNotAWindowsName = "Not listed, a name that Windows cannot hold: ";
+constexpr const char* kUnspellableName = "Not listed, a name that this system's code page cannot spell: ";
 constexpr const char* kMoveCompleted = "The target already held this file: an interrupted move is completed.\n";
 constexpr const char* kSourceKept =
     "The file was copied but cannot be deleted here: the copy is removed and the file stays where it was.\n";
@@ -54,6 +56,7 @@ const char* refusal(MoveOutcome outcome, const char* target_exists) {
         case MoveOutcome::SourceChanged: return kSourceChanged;
         case MoveOutcome::CopyDiffers: return kCopyDiffers;
         case MoveOutcome::NameTooLong: return kNameTooLong;
+        case MoveOutcome::BadName: return kBadName;
         case MoveOutcome::NoSpace: return kDiskFull;
         case MoveOutcome::AccessDenied:
         case MoveOutcome::Failed: break;
@@ -69,6 +72,7 @@ const char* write_failure(FsStatus status) {
         case FsStatus::NotFound: return kNoSuchPath;
         case FsStatus::NoSpace: return kDiskFull;
         case FsStatus::NameTooLong: return kNameTooLong;
+        case FsStatus::BadName: return kBadName;
         default: return kAccessDenied;
     }
 }
@@ -184,7 +188,9 @@ void BuiltinInterpreter::list_bare(const Command& command) {
     for (const std::string& name : matches.names) {
         // Only names that Windows could hold: no line break can split a
         // line, no 0x1A end the listing, no wildcard reach a pattern.
-        if (is_portable_name(name))
+        if (has_unspellable_character(name))
+            console_ << kUnspellableName << name << "\n";
+        else if (is_portable_name(name))
             listing += name + "\r\n";
         else
             console_ << kNotAWindowsName << shown_name(name) << "\n";

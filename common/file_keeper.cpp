@@ -27,6 +27,7 @@ MoveOutcome outcome_of(FsStatus status) {
         case FsStatus::Exists: return MoveOutcome::TargetExists;
         case FsStatus::NotFound: return MoveOutcome::SourceMissing;
         case FsStatus::NameTooLong: return MoveOutcome::NameTooLong;
+        case FsStatus::BadName: return MoveOutcome::BadName;
         case FsStatus::NoSpace: return MoveOutcome::NoSpace;
         case FsStatus::AccessDenied: return MoveOutcome::AccessDenied;
         default: return MoveOutcome::Failed;

@@ -62,6 +62,24 @@ MemoryFileSystem::PathParts MemoryFileSystem::parts_of(const std::string& path) 
     return parts;
 }
 
+MemoryFileSystem::PathParts MemoryFileSystem::resolved(const std::string& path) const {
+    if (below_ == nullptr) return parts_of(path);
+    std::size_t after_last_up = std::string::npos;
+    for (std::size_t start = 0; start < path.size();) {
+        const std::size_t end = name_end(path, start);
+        if (path.compare(start, end - start, "..") == 0) after_last_up = end;
+        start = end + 1;
+    }
+    if (after_last_up == std::string::npos) return parts_of(path);
+    const std::optional<std::string> up_to = below_->directory_to_enter(path.substr(0, after_last_up));
+    if (!up_to) {
+        PathParts nowhere;
+        nowhere.nowhere = true;
+        return nowhere;
+    }
+    return parts_of(*up_to + kPathSeparator + path.substr(after_last_up));
+}
+
 std::string MemoryFileSystem::normalized(const std::string& path) { return spelled(parts_of(path)); }
 
 std::string MemoryFileSystem::path_key(const std::string& path) { return key_of(parts_of(path)); }
@@ -151,6 +169,7 @@ MemoryFileSystem::Directory* MemoryFileSystem::load_from_below(const std::string
 }
 
 MemoryFileSystem::Directory* MemoryFileSystem::directory_at(const PathParts& parts) {
+    if (parts.nowhere) return nullptr;
     const std::string key = key_of(parts);
     auto known = directories_.find(key);
     if (known != directories_.end()) return &known->second;
@@ -199,8 +218,8 @@ bool MemoryFileSystem::same_bytes(Entry& a, Entry& b) {
 }
 
 bool MemoryFileSystem::same_bytes(const std::string& a, const std::string& b) {
-    Entry* entry_a = entry_at(parts_of(a), nullptr);
-    Entry* entry_b = entry_at(parts_of(b), nullptr);
+    Entry* entry_a = entry_at(resolved(a), nullptr);
+    Entry* entry_b = entry_at(resolved(b), nullptr);
     return entry_a != nullptr && entry_b != nullptr && same_bytes(*entry_a, *entry_b);
 }
 
@@ -223,7 +242,7 @@ void MemoryFileSystem::put_file(const std::string& path, const std::string& cont
 }
 
 std::optional<FileInfo> MemoryFileSystem::info(const std::string& path) {
-    const PathParts parts = parts_of(path);
+    const PathParts parts = resolved(path);
     if (parts.names.empty()) {
         if (directory_at(parts) == nullptr) return std::nullopt;
         FileInfo root;
@@ -236,7 +255,7 @@ std::optional<FileInfo> MemoryFileSystem::info(const std::string& path) {
 }
 
 std::optional<DirectoryStamp> MemoryFileSystem::directory_stamp(const std::string& path) {
-    const Directory* directory = directory_at(parts_of(path));
+    const Directory* directory = directory_at(resolved(path));
     if (directory == nullptr) return std::nullopt;
     DirectoryStamp stamp;
     stamp.device = kMemoryDevice;
@@ -246,13 +265,13 @@ std::optional<DirectoryStamp> MemoryFileSystem::directory_stamp(const std::strin
 }
 
 std::optional<std::string> MemoryFileSystem::directory_to_enter(const std::string& path) {
-    const Directory* directory = directory_at(parts_of(path));
+    const Directory* directory = directory_at(resolved(path));
     if (directory == nullptr) return std::nullopt;
     return directory->path;
 }
 
 std::optional<std::vector<DirectoryEntry>> MemoryFileSystem::list(const std::string& path) {
-    const Directory* directory = directory_at(parts_of(path));
+    const Directory* directory = directory_at(resolved(path));
     if (directory == nullptr) return std::nullopt;
     std::vector<DirectoryEntry> entries;
     for (const auto& [key, entry] : directory->entries) entries.push_back({entry.name, entry.info.is_directory});
@@ -261,7 +280,7 @@ std::optional<std::vector<DirectoryEntry>> MemoryFileSystem::list(const std::str
 
 FileRead MemoryFileSystem::read(const std::string& path, std::size_t limit) {
     FileRead read;
-    const Entry* entry = entry_at(parts_of(path));
+    const Entry* entry = entry_at(resolved(path));
     if (entry == nullptr) {
         read.status = FsStatus::NotFound;
         return read;
@@ -278,7 +297,7 @@ FileRead MemoryFileSystem::read(const std::string& path, std::size_t limit) {
 }
 
 bool MemoryFileSystem::make_directory(const std::string& path) {
-    const PathParts parts = parts_of(path);
+    const PathParts parts = resolved(path);
     if (parts.names.empty()) return false;
     Directory* parent = directory_at(parent_of(parts));
     if (parent == nullptr || entry_at(parts) != nullptr) return false;
@@ -295,7 +314,7 @@ bool MemoryFileSystem::make_directory(const std::string& path) {
 }
 
 FsStatus MemoryFileSystem::write_whole(const std::string& path, const std::string& content) {
-    const PathParts parts = parts_of(path);
+    const PathParts parts = resolved(path);
     if (parts.names.empty()) return FsStatus::AccessDenied;
     Directory* parent = directory_at(parent_of(parts));
     if (parent == nullptr) return FsStatus::NotFound;
@@ -338,7 +357,7 @@ void MemoryFileSystem::rekey_directories(const std::string& from_key, const std:
 }
 
 MoveOutcome MemoryFileSystem::move(const std::string& from, const std::string& to) {
-    const PathParts source_parts = parts_of(from), target_parts = parts_of(to);
+    const PathParts source_parts = resolved(from), target_parts = resolved(to);
     if (source_parts.names.empty() || target_parts.names.empty()) return MoveOutcome::Failed;
     Directory* source_directory = nullptr;
     Entry* source = entry_at(source_parts, &source_directory);
@@ -378,7 +397,7 @@ MoveOutcome MemoryFileSystem::move(const std::string& from, const std::string& t
 }
 
 void MemoryFileSystem::discard(const std::string& path) {
-    const PathParts parts = parts_of(path);
+    const PathParts parts = resolved(path);
     Directory* holder = nullptr;
     const Entry* entry = entry_at(parts, &holder);
     if (entry == nullptr || entry->info.is_directory) return;

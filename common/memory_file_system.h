@@ -90,9 +90,16 @@ private:
     struct PathParts {
         std::string root;
         std::vector<std::string> names;
+        bool nowhere = false;  // a path that leads to no directory at all
     };
 
     static PathParts parts_of(const std::string& path);
+    // Where `path` leads. Over a file system, a ".." is not read from the
+    // spelling alone: the system below decides where it leads (POSIX climbs
+    // from where a link leads and needs each directory before it, Windows
+    // reads the spelling), and a path it cannot follow leads nowhere; so the
+    // dry run goes where the programs would.
+    PathParts resolved(const std::string& path) const;
     static std::string key_of(const PathParts& parts);
     static std::string spelled(const PathParts& parts);
     static PathParts parent_of(PathParts parts);

@@ -13,6 +13,7 @@ enum class MoveOutcome {
     SourceChanged,  // another file took the source's name during the copy: both kept
     CopyDiffers,    // the copy read back differs from the source: the copy went again
     NameTooLong,
+    BadName,        // the file system cannot hold the target's name
     NoSpace,
     AccessDenied,
     Failed,

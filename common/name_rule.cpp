@@ -1,5 +1,9 @@
 #include "name_rule.h"
 
+#include <cstdio>
+
+#include "ascii.h"
+
 namespace site {
 
 namespace {
@@ -15,8 +19,31 @@ bool is_portable_name(std::string_view name) {
     if (name.empty() || name.back() == ' ' || name.back() == '.') return false;
     for (char c : name)
         if (is_forbidden(c)) return false;
-    return true;
+    return !is_reserved_device_name(name);
 }
+
+bool is_reserved_device_name(std::string_view name) {
+    // Windows reads the device name before the first dot, and drops the
+    // spaces before that dot ("NUL .K7" is NUL too).
+    std::string base = lower_ascii(std::string(name.substr(0, name.find('.'))));
+    base.erase(base.find_last_not_of(' ') + 1);
+    if (base == "con" || base == "prn" || base == "aux" || base == "nul") return true;
+    return base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
+std::string without_trailing_dots_and_spaces(std::string_view name) {
+    const size_t end = name.find_last_not_of(". ");
+    return end == std::string_view::npos ? std::string() : std::string(name.substr(0, end + 1));
+}
+
+std::string unspellable_character(unsigned code_point) {
+    char text[16];
+    std::snprintf(text, sizeof text, "<U+%04X>", code_point);
+    return text;
+}
+
+bool has_unspellable_character(std::string_view name) { return name.find("<U+") != std::string_view::npos; }
 
 std::string shown_name(std::string_view name) {
     std::string shown(name);

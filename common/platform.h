@@ -79,6 +79,7 @@ enum class FsStatus {
     CrossDevice,   // a rename between two file systems or volumes
     Unsupported,   // the file system has no rename that refuses to replace
     NameTooLong,
+    BadName,       // a name this file system cannot hold (outside its character set)
     NoSpace,       // the disk is full, or a file size limit was reached
     AccessDenied,
     NotRegular,    // a directory, FIFO, socket or device where a file was wanted

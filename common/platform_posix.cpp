@@ -109,6 +109,7 @@ FsStatus status_of(int error) {
         case ENOTDIR: return FsStatus::NotFound;
         case EXDEV: return FsStatus::CrossDevice;
         case ENAMETOOLONG: return FsStatus::NameTooLong;
+        case EILSEQ: return FsStatus::BadName;  // a name outside the file system's character set
         case ENOSPC:
         case EDQUOT:
         case EFBIG: return FsStatus::NoSpace;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "ascii.h"
+#include "name_rule.h"
 #include "platform.h"
 
 namespace site {
@@ -55,19 +56,51 @@ std::string absolute_path(const std::string& path, const std::string& against) {
     return std::string(buffer, length);
 }
 
+namespace {
+
+// A name of the disk in the ANSI code page, as the "A" entry points take
+// it; a character the code page cannot spell (no best-fit stand-in, which
+// would name another file) is written by unspellable_character.
+std::string ansi_name(const wchar_t* wide) {
+    std::string name;
+    for (const wchar_t* at = wide; *at != L'\0';) {
+        const int units = (at[0] >= 0xD800 && at[0] < 0xDC00 && at[1] >= 0xDC00 && at[1] < 0xE000) ? 2 : 1;
+        char bytes[8];
+        BOOL unspellable = FALSE;
+        const int length =
+            ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, at, units, bytes, sizeof bytes, nullptr, &unspellable);
+        if (length <= 0 || unspellable) {
+            const unsigned code_point =
+                units == 2 ? 0x10000u + ((at[0] - 0xD800u) << 10) + (at[1] - 0xDC00u) : static_cast<unsigned>(at[0]);
+            name += unspellable_character(code_point);
+        } else {
+            name.append(bytes, static_cast<size_t>(length));
+        }
+        at += units;
+    }
+    return name;
+}
+
+}  // namespace
+
 std::optional<std::vector<DirectoryEntry>> list_directory(const std::string& path) {
-    WIN32_FIND_DATAA found;
-    const HANDLE search = ::FindFirstFileA((path + "\\*").c_str(), &found);
+    const int wide_length = ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+    if (wide_length <= 0) return std::nullopt;
+    std::wstring pattern(static_cast<size_t>(wide_length) - 1, L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &pattern[0], wide_length);
+    pattern += L"\\*";
+    WIN32_FIND_DATAW found;
+    const HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
         if (::GetLastError() == ERROR_FILE_NOT_FOUND) return std::vector<DirectoryEntry>();
         return std::nullopt;
     }
     std::vector<DirectoryEntry> entries;
     do {
-        const std::string name = found.cFileName;
+        const std::string name = ansi_name(found.cFileName);
         if (name == "." || name == "..") continue;
         entries.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
-    } while (::FindNextFileA(search, &found));
+    } while (::FindNextFileW(search, &found));
     ::FindClose(search);
     return entries;
 }
@@ -116,8 +149,8 @@ FsStatus status_of(DWORD error) {
         case ERROR_ALREADY_EXISTS:
         case ERROR_FILE_EXISTS: return FsStatus::Exists;
         case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_NAME: return FsStatus::NotFound;
+        case ERROR_PATH_NOT_FOUND: return FsStatus::NotFound;
+        case ERROR_INVALID_NAME: return FsStatus::BadName;
         case ERROR_NOT_SAME_DEVICE: return FsStatus::CrossDevice;
         case ERROR_FILENAME_EXCED_RANGE: return FsStatus::NameTooLong;
         case ERROR_DISK_FULL:
@@ -179,8 +212,8 @@ bool same_name(const std::string& a, const std::string& b) {
 }
 
 std::string stored_name(const std::string& name) {
-    const size_t end = name.find_last_not_of(". ");
-    return end == std::string::npos ? name : name.substr(0, end + 1);
+    const std::string stored = without_trailing_dots_and_spaces(name);
+    return stored.empty() ? name : stored;  // "." and ".." keep their meaning
 }
 
 std::string name_key(const std::string& name) { return lower_ascii(name); }

@@ -1,5 +1,6 @@
 #include "archive_dirs.h"
 
+#include "name_rule.h"
 #include "paths.h"
 
 namespace site {
@@ -12,8 +13,10 @@ std::string after_last_underscore(std::string_view name, size_t count) {
     return std::string(name.substr(underscore + 1, count));
 }
 
-bool is_safe_directory_name(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string_view::npos;
+std::optional<std::string> archive_directory_name(std::string_view composed) {
+    std::string stored = without_trailing_dots_and_spaces(composed);
+    if (!is_portable_name(stored)) return std::nullopt;
+    return stored;
 }
 
 std::string PhotometerName::file_pattern() const {

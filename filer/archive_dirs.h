@@ -17,10 +17,13 @@ namespace site {
 // `name`; nothing when there is no '_'.
 std::string after_last_underscore(std::string_view name, size_t count);
 
-// Whether a name taken from a listed file name may be used as a directory
-// under the archive: not empty, not "." or "..", and without a separator or
-// a drive colon, so that it can never lead out of the archive tree.
-bool is_safe_directory_name(std::string_view name);
+// The directory under the archive that a name taken from a listed file name
+// stands for, as a Windows file system stores it (its trailing dots and
+// spaces dropped), on every platform, so that a file is filed where the
+// site's archive has its kind; nothing when that is no name for a
+// directory: empty, reserved for a device, or with a separator or a drive
+// colon, so that it can never lead out of the archive tree.
+std::optional<std::string> archive_directory_name(std::string_view composed);
 
 // Where the filer puts a listed photometer file, read from its name alone.
 struct PhotometerName {
@@ -50,7 +53,7 @@ struct WetSensorName {
 // Nothing for a name without '_' or shorter than its extension.
 std::optional<WetSensorName> parse_wetsensor_name(const std::string& name);
 
-// The trace line of a name refused by is_safe_directory_name.
+// The trace line of a name refused by archive_directory_name.
 extern const char* const kRefusedDirectoryName;
 
 // The years a file's date can carry, and so the only year directories.

@@ -13,12 +13,14 @@ constexpr const char* kCannotCreate = "Unable to create directory of photometer\
 // Enters base/<photometer>/<year>, creating what is missing. A year
 // directory is only ever made inside its photometer's: when that cannot be
 // made or entered, the year's line says so and nothing is made elsewhere.
-void enter_archive_directories(const std::string& photometer, const std::string& year, FilingRun& run) {
+// `photometer` is the directory's name as stored, `shown` as composed.
+void enter_archive_directories(const std::string& photometer, const std::string& shown, const std::string& year,
+                               FilingRun& run) {
     if (run.enter(photometer)) {
         run.enter_or_create(year, year, kCannotCreate);
         return;
     }
-    run.trace << "=R=>le repertoire n existe pas " << photometer << "\n";
+    run.trace << "=R=>le repertoire n existe pas " << shown << "\n";
     if (run.create_and_enter(photometer, kCannotCreate))
         run.create_and_enter(year, kCannotCreate);
     else
@@ -41,7 +43,8 @@ void file_photometer_line(const std::string& name, FilingRun& run) {
     trace << (parsed.four_digits ? "=C=>5chif " : "=C=>pas5chif ") << parsed.taken << "\n";
     trace << "=tt2=>" << line;
     trace << "=dir=> " << join_path(parsed.directory, parsed.year) << "\n";
-    if (!is_safe_directory_name(parsed.directory) || !is_archive_year(parsed.year)) {
+    const std::optional<std::string> photometer = archive_directory_name(parsed.directory);
+    if (!photometer || !is_archive_year(parsed.year)) {
         trace << kRefusedDirectoryName;
         return;
     }
@@ -52,9 +55,9 @@ void file_photometer_line(const std::string& name, FilingRun& run) {
         return;
     }
 
-    enter_archive_directories(parsed.directory, parsed.year, run);
+    enter_archive_directories(*photometer, parsed.directory, parsed.year, run);
     const Command move = Command::move_matching(join_path(run.paths.sent, parsed.file_pattern()),
-                                                join_path(join_path(run.paths.base, parsed.directory), parsed.year));
+                                                join_path(join_path(run.paths.base, *photometer), parsed.year));
     run.interpreter.run(move);
     trace << "=lcopy=>" << move.rendered();
     run.return_to_base();

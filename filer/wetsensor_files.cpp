@@ -17,19 +17,20 @@ void file_wetsensor_line(const std::string& name, FilingRun& run) {
     if (!parsed) return;
     const std::string& sub = parsed->sub;
     const std::string raw_name = parsed->base_name + ".raw";
-    if (!is_safe_directory_name(sub)) {
+    const std::optional<std::string> directory = archive_directory_name(sub);
+    if (!directory) {
         run.trace << kRefusedDirectoryName;
         return;
     }
 
     // A sub-directory is only ever made inside "wetsensor".
     if (run.enter_or_create(kWetSensorDirectory, sub, kCannotCreate)) {
-        run.enter_or_create(sub, sub, kCannotCreate);
+        run.enter_or_create(*directory, sub, kCannotCreate);
     } else {
         run.trace << "=R=>le repertoire n existe pas " << sub << "\n" << kCannotCreate;
     }
     run.interpreter.run(Command::dir());
-    const std::string archived = join_path(join_path(join_path(run.paths.base, kWetSensorDirectory), sub), raw_name);
+    const std::string archived = join_path(join_path(join_path(run.paths.base, kWetSensorDirectory), *directory), raw_name);
     run.interpreter.run(Command::move(join_path(run.paths.sent, raw_name), archived));
     run.return_to_base();
 }

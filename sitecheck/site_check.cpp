@@ -7,6 +7,7 @@
 #include "filing_pass.h"
 #include "interpreter.h"
 #include "memory_file_system.h"
+#include "name_rule.h"
 #include "paths.h"
 #include "photometer_number.h"
 #include "site_name.h"
@@ -21,6 +22,8 @@ namespace {
 // A path slot that the path file did not fill.
 constexpr const char* kUnset = "\x01";
 constexpr const char* kMoveJournal = "brasko-move.txt";
+constexpr const char* kUnspellable =
+    "a name that this system's code page cannot spell: the programs cannot open it; rename it by hand";
 constexpr const char* kAlreadyArchived = "the archive already holds the same bytes under this name: this copy goes";
 
 // The paths a program reads, and which of them come from its defaults.
@@ -135,21 +138,40 @@ void transfer(FileSystem& fs, const std::string& to_send, const std::string& sen
     }
 }
 
+// The directories as the programs reach them: each path resolved once, the
+// way the file system resolves it.
+std::optional<PathConfig> reached(FileSystem& fs, std::optional<PathConfig> paths) {
+    if (!paths) return paths;
+    for (std::string* directory : {&paths->base, &paths->to_send, &paths->sent})
+        if (std::optional<std::string> entered = fs.directory_to_enter(*directory)) *directory = *entered;
+    return paths;
+}
+
 struct Inventory {
     std::string directory;  // "to-send" or "sent"
     std::string working;    // the directory as the programs name it
     std::string name;
 };
 
+// The files that wait in a directory: its regular files, and the names that
+// the programs cannot even open (they wait there for ever).
+std::vector<std::string> waiting_files_in(FileSystem& fs, const std::string& directory) {
+    std::vector<std::string> names = regular_files_in(fs, directory);
+    if (const auto listed = fs.list(directory))
+        for (const DirectoryEntry& entry : *listed)
+            if (has_unspellable_character(entry.name)) names.push_back(entry.name);
+    return names;
+}
+
 std::vector<Inventory> inventory(FileSystem& fs, const std::optional<PathConfig>& stamper,
                                  const std::optional<PathConfig>& filer) {
     std::vector<Inventory> files;
     if (stamper)
-        for (const std::string& name : regular_files_in(fs, stamper->to_send))
+        for (const std::string& name : waiting_files_in(fs, stamper->to_send))
             files.push_back({"to-send", stamper->to_send, name});
     if (filer && MemoryFileSystem::path_key(filer->sent) !=
                      (stamper ? MemoryFileSystem::path_key(stamper->to_send) : std::string()))
-        for (const std::string& name : regular_files_in(fs, filer->sent))
+        for (const std::string& name : waiting_files_in(fs, filer->sent))
             files.push_back({"sent", filer->sent, name});
     return files;
 }
@@ -185,6 +207,13 @@ FilePrediction predict(const SiteCheck& check, const Inventory& file, MemoryFile
     prediction.name = file.name;
     prediction.path = join_path(file.working, file.name);
     const std::string original = MemoryFileSystem::path_key(prediction.path);
+    if (has_unspellable_character(file.name)) {
+        prediction.fate = file.directory == "to-send" ? Fate::StaysInToSend : Fate::StaysInSent;
+        prediction.new_name = file.name;
+        prediction.final_path = prediction.path;
+        prediction.reason = kUnspellable;
+        return prediction;
+    }
     if (overlay.removed_from_below().count(original)) {
         prediction.fate = Fate::AlreadyArchived;
         prediction.new_name = file.name;
@@ -241,15 +270,17 @@ SiteCheck check_site(FileSystem& disk, const std::string& start_directory) {
     check_site_name(configuration, check.problems);
 
     MemoryFileSystem overlay(&disk);
-    const std::vector<Inventory> files = inventory(overlay, stamper, filer);
+    const std::optional<PathConfig> stamper_reaches = reached(overlay, stamper);
+    const std::optional<PathConfig> filer_reaches = reached(overlay, filer);
+    const std::vector<Inventory> files = inventory(overlay, stamper_reaches, filer_reaches);
     Trace stamper_trace, transfer_trace, filer_trace;
     if (stamper) {
         BuiltinInterpreter interpreter(stamper_trace, overlay, start_directory);
         run_stamping_pass(stamper_trace, interpreter, overlay);
     }
     if (stamper && filer && is_directory(overlay, stamper->to_send) && is_directory(overlay, filer->sent) &&
-        MemoryFileSystem::path_key(stamper->to_send) != MemoryFileSystem::path_key(filer->sent))
-        transfer(overlay, stamper->to_send, filer->sent, transfer_trace);
+        MemoryFileSystem::path_key(stamper_reaches->to_send) != MemoryFileSystem::path_key(filer_reaches->sent))
+        transfer(overlay, stamper_reaches->to_send, filer_reaches->sent, transfer_trace);
     if (filer) {
         BuiltinInterpreter interpreter(filer_trace, overlay, start_directory);
         run_filing_pass(filer_trace, interpreter, overlay);
@@ -259,7 +290,8 @@ SiteCheck check_site(FileSystem& disk, const std::string& start_directory) {
     check.filer_trace = filer_trace.text();
 
     const std::map<std::string, std::string> moved = overlay.moved_from_below();
-    for (const Inventory& file : files) check.files.push_back(predict(check, file, overlay, moved, stamper, filer));
+    for (const Inventory& file : files)
+        check.files.push_back(predict(check, file, overlay, moved, stamper_reaches, filer_reaches));
     return check;
 }
 

@@ -57,20 +57,25 @@ TEST_F(BuiltinInterpreterTest, NothingToListGivesAnEmptyFile) {
 TEST_F(BuiltinInterpreterTest, ListsOnlyNamesThatWindowsCouldHold) {
     testing_site::make_dirs(dir / "in");
     for (const std::string name : {"ok.K7", "a\nb.K7", "c\x1A" "d.K7", "d*x.K7", "e?.K7", "f:g.K7", "h\"i.K7", "j|k.K7",
-                                   "dot.", "space ", "back\\slash"})
+                                   "dot.", "space ", "back\\slash", "NUL.K7", "Com1.raw", "lpt9", "con .K7",
+                                   "CONS.K7", "COM10.raw", "nul_x.K7"})
         write_file(dir / "in/" + name, "x");
     EXPECT_EQ(run(Command::list_directory(dir / "in", dir / "list.txt")),
               "Not listed, a name that Windows cannot hold: a?b.K7\n"
               "Not listed, a name that Windows cannot hold: back?slash\n"
               "Not listed, a name that Windows cannot hold: c?d.K7\n"
+              "Not listed, a name that Windows cannot hold: Com1.raw\n"
+              "Not listed, a name that Windows cannot hold: con .K7\n"
               "Not listed, a name that Windows cannot hold: d?x.K7\n"
               "Not listed, a name that Windows cannot hold: dot.\n"
               "Not listed, a name that Windows cannot hold: e?.K7\n"
               "Not listed, a name that Windows cannot hold: f?g.K7\n"
               "Not listed, a name that Windows cannot hold: h?i.K7\n"
               "Not listed, a name that Windows cannot hold: j?k.K7\n"
+              "Not listed, a name that Windows cannot hold: lpt9\n"
+              "Not listed, a name that Windows cannot hold: NUL.K7\n"
               "Not listed, a name that Windows cannot hold: space \n");
-    EXPECT_EQ(read_file(dir / "list.txt"), "ok.K7\r\n");
+    EXPECT_EQ(read_file(dir / "list.txt"), "COM10.raw\r\nCONS.K7\r\nnul_x.K7\r\nok.K7\r\n");
 }
 
 TEST_F(BuiltinInterpreterTest, RenameWithinItsDirectory) {

@@ -12,8 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const site::PhotometerName parsed = site::parse_photometer_name(name, problem);
     if (problem == site::NameProblem::None) {
         if (parsed.taken.size() > 4 || parsed.year.size() > 4) __builtin_trap();
-        if (site::is_safe_directory_name(parsed.directory) &&
-            (parsed.directory == ".." || parsed.directory.find('/') != std::string::npos))
+        const std::optional<std::string> directory = site::archive_directory_name(parsed.directory);
+        if (directory && (directory->empty() || *directory == ".." || directory->find_first_of("/\\:") != std::string::npos))
             __builtin_trap();
         (void)parsed.file_pattern();
     }
