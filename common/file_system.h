@@ -49,6 +49,9 @@ public:
     // The directory that `path` leads to, named as a process that entered
     // it would name its current directory, when it can be entered.
     virtual std::optional<std::string> directory_to_enter(const std::string& path) = 0;
+    // Whether this run may add and remove entries in the directory at
+    // `path`, found out without changing anything.
+    virtual bool may_change_directory(const std::string& path) = 0;
     // Up to `limit` bytes of a regular file from its start. A directory,
     // FIFO or device is refused with NotRegular, without waiting on it.
     virtual FileRead read(const std::string& path, std::size_t limit = kWholeFile) = 0;
@@ -83,6 +86,7 @@ public:
     std::optional<DirectoryStamp> directory_stamp(const std::string& path) override;
     std::optional<std::vector<DirectoryEntry>> list(const std::string& directory) override;
     std::optional<std::string> directory_to_enter(const std::string& path) override;
+    bool may_change_directory(const std::string& path) override;
     FileRead read(const std::string& path, std::size_t limit = kWholeFile) override;
     bool same_bytes(const std::string& a, const std::string& b) override;
     bool make_directory(const std::string& path) override;

@@ -156,6 +156,7 @@ MemoryFileSystem::Directory* MemoryFileSystem::load_from_below(const std::string
     std::optional<std::vector<DirectoryEntry>> listed = below_->list(below_path);
     if (!listed) return nullptr;
     Directory& directory = new_directory(key, path);
+    directory.below_path = below_path;
     for (const DirectoryEntry& found : *listed) {
         Entry entry;
         entry.name = found.name;
@@ -270,6 +271,17 @@ std::optional<std::string> MemoryFileSystem::directory_to_enter(const std::strin
     return directory->path;
 }
 
+bool MemoryFileSystem::may_change(Directory& directory) {
+    if (directory.below_path.empty()) return true;
+    if (!directory.may_change) directory.may_change = below_->may_change_directory(directory.below_path);
+    return *directory.may_change;
+}
+
+bool MemoryFileSystem::may_change_directory(const std::string& path) {
+    Directory* directory = directory_at(resolved(path));
+    return directory != nullptr && may_change(*directory);
+}
+
 std::optional<std::vector<DirectoryEntry>> MemoryFileSystem::list(const std::string& path) {
     const Directory* directory = directory_at(resolved(path));
     if (directory == nullptr) return std::nullopt;
@@ -300,7 +312,7 @@ bool MemoryFileSystem::make_directory(const std::string& path) {
     const PathParts parts = resolved(path);
     if (parts.names.empty()) return false;
     Directory* parent = directory_at(parent_of(parts));
-    if (parent == nullptr || entry_at(parts) != nullptr) return false;
+    if (parent == nullptr || entry_at(parts) != nullptr || !may_change(*parent)) return false;
     const std::string key = key_of(parts);
     Entry entry;
     entry.name = parts.names.back();
@@ -318,7 +330,8 @@ FsStatus MemoryFileSystem::write_whole(const std::string& path, const std::strin
     if (parts.names.empty()) return FsStatus::AccessDenied;
     Directory* parent = directory_at(parent_of(parts));
     if (parent == nullptr) return FsStatus::NotFound;
-    if (const Entry* existing = entry_at(parts); existing != nullptr && existing->info.is_directory)
+    if (const Entry* existing = entry_at(parts);
+        (existing != nullptr && existing->info.is_directory) || !may_change(*parent))
         return FsStatus::AccessDenied;
     erase_entry(*parent, parts.names.back());
     Entry entry;
@@ -370,15 +383,18 @@ MoveOutcome MemoryFileSystem::move(const std::string& from, const std::string& t
         if (target == source) {
             // One entry: only a change of case is a rename to make.
             if (source->name == new_name) return MoveOutcome::TargetExists;
+            if (!may_change(*source_directory)) return MoveOutcome::AccessDenied;
             source->name = new_name;
             changed(*source_directory);
             return MoveOutcome::Moved;
         }
         if (!same_bytes(*source, *target)) return MoveOutcome::TargetExists;
+        if (!may_change(*source_directory)) return MoveOutcome::AccessDenied;
         // The target already holds this file: the move is completed.
         erase_entry(*source_directory, source_parts.names.back());
         return MoveOutcome::Completed;
     }
+    if (!may_change(*source_directory) || !may_change(*target_directory)) return MoveOutcome::AccessDenied;
     const std::string source_key = key_of(source_parts), target_key = key_of(target_parts);
     if (source->info.is_directory) {
         if (target_key.compare(0, source_key.size() + 1, source_key + kPathSeparator) == 0) return MoveOutcome::Failed;

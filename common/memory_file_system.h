@@ -55,6 +55,8 @@ public:
     std::optional<DirectoryStamp> directory_stamp(const std::string& path) override;
     std::optional<std::vector<DirectoryEntry>> list(const std::string& directory) override;
     std::optional<std::string> directory_to_enter(const std::string& path) override;
+    // A directory from below as that file system says; one made here, yes.
+    bool may_change_directory(const std::string& path) override;
     FileRead read(const std::string& path, std::size_t limit = kWholeFile) override;
     bool same_bytes(const std::string& a, const std::string& b) override;
     bool make_directory(const std::string& path) override;
@@ -80,7 +82,9 @@ private:
         std::string directory_key;
     };
     struct Directory {
-        std::string path;  // as first spelled
+        std::string path;        // as first spelled
+        std::string below_path;  // where it lies below; empty when made here
+        std::optional<bool> may_change;  // asked below once, when first needed
         std::uint64_t index = 0;
         std::int64_t changes = 0;
         std::map<std::string, Entry> entries;  // by name key
@@ -115,6 +119,7 @@ private:
     bool same_bytes(Entry& a, Entry& b);
     std::string bytes_of(const Entry& entry, std::size_t limit);
     void changed(Directory& directory) { ++directory.changes; }
+    bool may_change(Directory& directory);
     // Takes an entry out of its directory, remembering a file from below.
     void erase_entry(Directory& directory, const std::string& name);
     // A directory's entries moved to `to` with it, its keys and those below

@@ -71,6 +71,12 @@ struct DirectoryStamp {
 // Nothing when `path` is not a readable directory.
 std::optional<DirectoryStamp> directory_stamp(const std::string& path);
 
+// Whether this process may add and remove entries in the directory at
+// `path`, asked of the system without writing anything (POSIX: the access
+// check for the effective user; Windows: opening it for adding files and
+// sub-directories).
+bool may_change_directory(const std::string& path);
+
 // What a file-system call ran into, in terms the interpreter reports.
 enum class FsStatus {
     Ok,

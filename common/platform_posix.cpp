@@ -52,6 +52,10 @@ std::optional<std::string> directory_to_enter(const std::string& path) {
     return named;
 }
 
+bool may_change_directory(const std::string& path) {
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
 bool is_absolute_path(const std::string& path) { return !path.empty() && path[0] == '/'; }
 
 std::string absolute_path(const std::string& path, const std::string& against) {

@@ -41,6 +41,15 @@ std::optional<std::string> directory_to_enter(const std::string& path) {
     return std::string(buffer, length);
 }
 
+bool may_change_directory(const std::string& path) {
+    const HANDLE handle =
+        ::CreateFileA(path.c_str(), FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    ::CloseHandle(handle);
+    return true;
+}
+
 // A path from the root of a drive, of the current drive, or of a share
 // stands alone.
 bool is_absolute_path(const std::string& path) {

@@ -42,6 +42,8 @@ bool RealFileSystem::same_bytes(const std::string& a, const std::string& b) { re
 
 bool RealFileSystem::make_directory(const std::string& path) { return site::make_directory(path); }
 
+bool RealFileSystem::may_change_directory(const std::string& path) { return site::may_change_directory(path); }
+
 FsStatus RealFileSystem::write_whole(const std::string& path, const std::string& content) {
     return keeper_.write_whole(path, content);
 }

@@ -6,6 +6,7 @@
 #include "ascii.h"
 #include "filing_pass.h"
 #include "interpreter.h"
+#include "listing.h"
 #include "memory_file_system.h"
 #include "name_rule.h"
 #include "paths.h"
@@ -41,13 +42,32 @@ PathConfig read_paths(FileSystem& disk, const std::string& start, const PathConf
     return paths;
 }
 
-// The paths as the program works with them, or why it would do nothing.
+// The paths as the program works with them; nothing, with why it would do
+// nothing in `stopped_by`, when the configuration stops it.
 std::optional<PathConfig> working(const PathConfig& read, WorkDirectory work, const std::string& start,
-                                  std::vector<std::string>& problems) {
+                                  std::string& stopped_by) {
     Trace refusal;
     std::optional<PathConfig> paths = working_paths(read, work, start, refusal);
-    if (!paths) problems.push_back(refusal.text().substr(1, refusal.text().size() - 2));
+    if (!paths) stopped_by = refusal.text().substr(1, refusal.text().size() - 2);
     return paths;
+}
+
+// A line longer than the line buffer is read in pieces, each taken as a line
+// of its own: the programs then take their paths from the wrong lines.
+void check_path_file_lines(FileSystem& disk, const SiteConfiguration& configuration,
+                           std::vector<std::string>& problems) {
+    std::optional<TextReader> file = read_text(disk, configuration.path_file);
+    if (!file) return;
+    std::string line;
+    for (size_t piece = 0, number = 1; piece < 3 && file->read_line(line, kLineBufferSize); ++piece) {
+        if (line.find('\n') == std::string::npos && !file->eof()) {
+            problems.push_back(configuration.path_file + ": line " + std::to_string(number) + " is longer than " +
+                               std::to_string(kLineBufferSize - 1) +
+                               " characters: the programs read it cut into pieces, each taken as a line of its own");
+            return;
+        }
+        ++number;
+    }
 }
 
 void require_directory(FileSystem& disk, const std::string& path, const char* what,
@@ -67,12 +87,20 @@ bool is_par_name(const std::string& name) {
     return name.size() > 4 && lower_ascii(name.substr(name.size() - 4)) == ".par";
 }
 
-std::vector<std::string> regular_files_in(FileSystem& fs, const std::string& directory) {
+// Whether a listing takes the names that the programs cannot even open.
+enum class Unopenable { Left, Taken };
+
+// The regular files of a directory; with Unopenable::Taken also the names
+// the programs cannot open (a file there waits for ever).
+std::vector<std::string> regular_files_in(FileSystem& fs, const std::string& directory,
+                                          Unopenable unopenable = Unopenable::Left) {
     std::vector<std::string> names;
     if (const auto listed = fs.list(directory))
         for (const DirectoryEntry& entry : *listed) {
             const std::optional<FileInfo> info = fs.info(join_path(directory, entry.name));
-            if (info && info->is_regular) names.push_back(entry.name);
+            if ((info && info->is_regular) ||
+                (unopenable == Unopenable::Taken && has_unspellable_character(entry.name)))
+                names.push_back(entry.name);
         }
     return names;
 }
@@ -151,28 +179,37 @@ struct Inventory {
     std::string directory;  // "to-send" or "sent"
     std::string working;    // the directory as the programs name it
     std::string name;
+    std::string stays_because;  // known before any pass runs: it stays where it is
 };
 
-// The files that wait in a directory: its regular files, and the names that
-// the programs cannot even open (they wait there for ever).
-std::vector<std::string> waiting_files_in(FileSystem& fs, const std::string& directory) {
-    std::vector<std::string> names = regular_files_in(fs, directory);
-    if (const auto listed = fs.list(directory))
-        for (const DirectoryEntry& entry : *listed)
-            if (has_unspellable_character(entry.name)) names.push_back(entry.name);
-    return names;
+// Why each program would do nothing; empty when it runs.
+struct Stops {
+    std::string stamper, filer;
+};
+
+void take_inventory(FileSystem& fs, const char* directory, const std::string& path, const std::string& stopped_by,
+                    std::vector<Inventory>& files) {
+    for (const std::string& name : regular_files_in(fs, path, Unopenable::Taken))
+        files.push_back({directory, path, name, has_unspellable_character(name) ? kUnspellable : stopped_by});
 }
 
-std::vector<Inventory> inventory(FileSystem& fs, const std::optional<PathConfig>& stamper,
-                                 const std::optional<PathConfig>& filer) {
+// The files waiting in the to-send and sent directories, as the programs
+// would find them; where a program would do nothing, in the directory it
+// would have worked in.
+std::vector<Inventory> inventory(FileSystem& fs, const SiteConfiguration& configuration,
+                                 const std::optional<PathConfig>& stamper, const std::optional<PathConfig>& filer,
+                                 const Stops& stops) {
+    const auto idle = [&](const std::string& configured) {
+        return configured.empty() ? configured
+                                  : fs.directory_to_enter(absolute_path(configured, configuration.start_directory))
+                                        .value_or(std::string());
+    };
+    const std::string to_send = stamper ? stamper->to_send : idle(configuration.stamper.to_send);
+    const std::string sent = filer ? filer->sent : idle(configuration.filer.sent);
     std::vector<Inventory> files;
-    if (stamper)
-        for (const std::string& name : waiting_files_in(fs, stamper->to_send))
-            files.push_back({"to-send", stamper->to_send, name});
-    if (filer && MemoryFileSystem::path_key(filer->sent) !=
-                     (stamper ? MemoryFileSystem::path_key(stamper->to_send) : std::string()))
-        for (const std::string& name : waiting_files_in(fs, filer->sent))
-            files.push_back({"sent", filer->sent, name});
+    if (!to_send.empty()) take_inventory(fs, "to-send", to_send, stamper ? "" : "tolvik: " + stops.stamper, files);
+    if (!sent.empty() && MemoryFileSystem::path_key(sent) != MemoryFileSystem::path_key(to_send))
+        take_inventory(fs, "sent", sent, filer ? "" : "brasko: " + stops.filer, files);
     return files;
 }
 
@@ -201,17 +238,17 @@ std::string reason_for_staying(const SiteCheck& check, const Inventory& file, co
 
 FilePrediction predict(const SiteCheck& check, const Inventory& file, MemoryFileSystem& overlay,
                        const std::map<std::string, std::string>& moved, const std::optional<PathConfig>& stamper,
-                       const std::optional<PathConfig>& filer) {
+                       const std::optional<PathConfig>& filer, const Stops& stops) {
     FilePrediction prediction;
     prediction.directory = file.directory;
     prediction.name = file.name;
     prediction.path = join_path(file.working, file.name);
     const std::string original = MemoryFileSystem::path_key(prediction.path);
-    if (has_unspellable_character(file.name)) {
+    if (!file.stays_because.empty()) {
         prediction.fate = file.directory == "to-send" ? Fate::StaysInToSend : Fate::StaysInSent;
         prediction.new_name = file.name;
         prediction.final_path = prediction.path;
-        prediction.reason = kUnspellable;
+        prediction.reason = file.stays_because;
         return prediction;
     }
     if (overlay.removed_from_below().count(original)) {
@@ -227,7 +264,8 @@ FilePrediction predict(const SiteCheck& check, const Inventory& file, MemoryFile
     const std::string final_directory = MemoryFileSystem::path_key(final_place.directory);
     if (stamper && final_directory == MemoryFileSystem::path_key(stamper->to_send)) {
         prediction.fate = Fate::StaysInToSend;
-        prediction.reason = "a file of that name is already in the sent directory";
+        prediction.reason = filer ? "a file of that name is already in the sent directory"
+                                  : "brasko: " + stops.filer + ", and the transfer is not foretold";
     } else if (filer && final_directory == MemoryFileSystem::path_key(filer->sent)) {
         prediction.fate = Fate::StaysInSent;
         prediction.reason = reason_for_staying(check, file, prediction);
@@ -253,10 +291,14 @@ SiteCheck check_site(FileSystem& disk, const std::string& start_directory) {
     SiteCheck check;
     check.configuration = read_configuration(disk, start_directory);
     SiteConfiguration& configuration = check.configuration;
+    check_path_file_lines(disk, configuration, check.problems);
+    Stops stops;
     const std::optional<PathConfig> stamper =
-        working(configuration.stamper, WorkDirectory::ToSend, start_directory, check.problems);
+        working(configuration.stamper, WorkDirectory::ToSend, start_directory, stops.stamper);
     const std::optional<PathConfig> filer =
-        working(configuration.filer, WorkDirectory::Sent, start_directory, check.problems);
+        working(configuration.filer, WorkDirectory::Sent, start_directory, stops.filer);
+    for (const std::string* stop : {&stops.stamper, &stops.filer})
+        if (!stop->empty()) check.problems.push_back(*stop);
     if (stamper) {
         require_directory(disk, stamper->base, "base", check.problems);
         require_directory(disk, stamper->to_send, "to-send", check.problems);
@@ -272,7 +314,7 @@ SiteCheck check_site(FileSystem& disk, const std::string& start_directory) {
     MemoryFileSystem overlay(&disk);
     const std::optional<PathConfig> stamper_reaches = reached(overlay, stamper);
     const std::optional<PathConfig> filer_reaches = reached(overlay, filer);
-    const std::vector<Inventory> files = inventory(overlay, stamper_reaches, filer_reaches);
+    const std::vector<Inventory> files = inventory(overlay, configuration, stamper_reaches, filer_reaches, stops);
     Trace stamper_trace, transfer_trace, filer_trace;
     if (stamper) {
         BuiltinInterpreter interpreter(stamper_trace, overlay, start_directory);
@@ -291,7 +333,7 @@ SiteCheck check_site(FileSystem& disk, const std::string& start_directory) {
 
     const std::map<std::string, std::string> moved = overlay.moved_from_below();
     for (const Inventory& file : files)
-        check.files.push_back(predict(check, file, overlay, moved, stamper_reaches, filer_reaches));
+        check.files.push_back(predict(check, file, overlay, moved, stamper_reaches, filer_reaches, stops));
     return check;
 }
 

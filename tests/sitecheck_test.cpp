@@ -8,12 +8,16 @@
 #include <string>
 #include <vector>
 
+#include <algorithm>
+
 #include "command_line.h"
+#include "interpreter.h"
 #include "memory_file_system.h"
 #include "report.h"
 #include "sample_site.h"
 #include "site_check.h"
 #include "site_fixture.h"
+#include "stamping_pass.h"
 #include "temp_site.h"
 #include "trace_reasons.h"
 
@@ -35,6 +39,7 @@ TEST(SiteCheck, VerdictAndProblems) {
         std::function<void(MemoryFileSystem&)> change;
         int status;
         std::string problem;  // a part of the first problem
+        int staying = -1;     // files foretold to stay where they are; -1: not looked at
     };
     sample::K7Fields k7;
     k7.number = 300;
@@ -56,6 +61,22 @@ TEST(SiteCheck, VerdictAndProblems) {
                          testing_site::march_1_2015_1420());
          },
          2, "the parameter file /pf/ASTPWin/PAR/CIM300.PAR is missing (needed by 1 .K7 file(s)"},
+        // The files still wait when the configuration stops the programs.
+        {"an empty base line",
+         [](MemoryFileSystem& fs) {
+             fs.put_file("/site/path_autok7.txt",
+                         sample::path_config_text("", "/site/base/aenvoyer", "/site/base/envoye"));
+             fs.put_file("/site/base/envoye/P0044_Coteau_2015.K7", "sent");
+         },
+         2, "path_autok7.txt ne donne pas de repertoire de base : rien n est fait", 2},
+        {"a path line cut by the line buffer",
+         [](MemoryFileSystem& fs) {
+             fs.put_file("/site/path_autok7.txt", sample::path_config_text("/site/base/" + std::string(200, 'x'),
+                                                                           "/site/base/aenvoyer", "/site/base/envoye"));
+         },
+         2, "/site/path_autok7.txt: line 1 is longer than 199 characters"},
+        {"a name the code page cannot spell",
+         [](MemoryFileSystem& fs) { fs.put_file("/site/base/envoye/wet_<U+65E5>_A001.raw", "x"); }, 1, "", 1},
     };
     testing_site::ScopedEnv program_files("ProgramFiles", "/pf");
     testing_site::ScopedEnv tz("TZ", "UTC");
@@ -70,6 +91,42 @@ TEST(SiteCheck, VerdictAndProblems) {
             EXPECT_NE(check.problems[0].find(c.problem), std::string::npos) << c.what << ": " << check.problems[0];
         }
         EXPECT_NE(site::human_report(check).find(site::verdict(check)), std::string::npos) << c.what;
+        if (c.staying >= 0) {
+            EXPECT_EQ(std::count_if(check.files.begin(), check.files.end(),
+                                    [](const site::FilePrediction& file) { return file.fate != site::Fate::Filed; }),
+                      c.staying)
+                << c.what << "\n" << site::human_report(check);
+        }
+    }
+}
+
+// A configured path through ".." leads where the disk says, as it does for
+// the programs: the dry run and a real stamping run over the same site go
+// to the same place.
+TEST(SiteCheck, PathsLeadWhereTheDiskLeadsThem) {
+    testing_site::ScopedEnv program_files("ProgramFiles", "/pf");
+    testing_site::ScopedEnv tz("TZ", "UTC");
+    for (const char* to_send : {"/base/missing/../aenvoyer", "/base/aenvoyer/../aenvoyer"}) {
+        testing_site::TempDir tmp;
+        const std::string root = tmp / "site";
+        testing_site::make_dirs(root + "/base/aenvoyer");
+        testing_site::make_dirs(root + "/base/envoye");
+        testing_site::write_file(root + "/path_autok7.txt",
+                                 sample::path_config_text(root + "/base", root + to_send, root + "/base/envoye"));
+        testing_site::write_file(root + "/electron-site.ini", sample::site_file_text("Coteau"));
+        testing_site::write_file(root + "/base/aenvoyer/P0044_0301.K8", "k8");
+        testing_site::set_mtime(root + "/base/aenvoyer/P0044_0301.K8", testing_site::march_1_2015_1420());
+
+        site::RealFileSystem disk;
+        const site::SiteCheck check = site::check_site(disk, root);
+        const bool foretold_stamped =
+            std::any_of(check.files.begin(), check.files.end(),
+                        [](const site::FilePrediction& file) { return file.new_name != file.name; });
+        site::Trace trace;
+        site::BuiltinInterpreter interpreter(trace, disk, root);
+        site::run_stamping_pass(trace, interpreter, disk);
+        const bool stamped = !testing_site::exists(root + "/base/aenvoyer/P0044_0301.K8");
+        EXPECT_EQ(foretold_stamped, stamped) << to_send << "\n" << site::human_report(check) << trace.text();
     }
 }
 
