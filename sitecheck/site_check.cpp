@@ -25,6 +25,8 @@ constexpr const char* kUnset = "\x01";
 constexpr const char* kMoveJournal = "brasko-move.txt";
 constexpr const char* kUnspellable =
     "a name that this system's code page cannot spell: the programs cannot open it; rename it by hand";
+constexpr const char* kDeviceName =
+    "a name Windows keeps for a device: the programs leave it out of their listings; rename it by hand";
 constexpr const char* kAlreadyArchived = "the archive already holds the same bytes under this name: this copy goes";
 
 // The paths a program reads, and which of them come from its defaults.
@@ -87,6 +89,19 @@ bool is_par_name(const std::string& name) {
     return name.size() > 4 && lower_ascii(name.substr(name.size() - 4)) == ".par";
 }
 
+// A name the programs leave out of their listings and can never open.
+bool is_unopenable(const std::string& name) {
+    return has_unspellable_character(name) || is_reserved_device_name(name);
+}
+
+// Why a file waits for ever, known from its name alone; empty for a name the
+// programs can take.
+std::string unopenable_because(const std::string& name) {
+    if (has_unspellable_character(name)) return kUnspellable;
+    if (is_reserved_device_name(name)) return kDeviceName;
+    return std::string();
+}
+
 // Whether a listing takes the names that the programs cannot even open.
 enum class Unopenable { Left, Taken };
 
@@ -98,8 +113,7 @@ std::vector<std::string> regular_files_in(FileSystem& fs, const std::string& dir
     if (const auto listed = fs.list(directory))
         for (const DirectoryEntry& entry : *listed) {
             const std::optional<FileInfo> info = fs.info(join_path(directory, entry.name));
-            if ((info && info->is_regular) ||
-                (unopenable == Unopenable::Taken && has_unspellable_character(entry.name)))
+            if ((info && info->is_regular) || (unopenable == Unopenable::Taken && is_unopenable(entry.name)))
                 names.push_back(entry.name);
         }
     return names;
@@ -190,7 +204,7 @@ struct Stops {
 void take_inventory(FileSystem& fs, const char* directory, const std::string& path, const std::string& stopped_by,
                     std::vector<Inventory>& files) {
     for (const std::string& name : regular_files_in(fs, path, Unopenable::Taken))
-        files.push_back({directory, path, name, has_unspellable_character(name) ? kUnspellable : stopped_by});
+        files.push_back({directory, path, name, unopenable_because(name).empty() ? stopped_by : unopenable_because(name)});
 }
 
 // The files waiting in the to-send and sent directories, as the programs

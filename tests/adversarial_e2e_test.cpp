@@ -109,6 +109,20 @@ std::vector<HostileCase> hostile_cases() {
                          add_data(site, "wet_\xE9" "t\xE9_A\xFF" "01.raw");
                      },
                      "", false});
+    cases.push_back({"names Windows keeps for devices", [](const SiteFixture& site) {
+                         for (const char* name : {"NUL.K7", "con.K8", "wet_COM1.raw", "lpt1", "wet_CON.raw"})
+                             add_data(site, name);
+                     },
+                     "Not listed, a name that Windows cannot hold: NUL.K7\n"});
+    // An NTFS disk holds them; the Windows programs, working in the ANSI
+    // code page, can neither open nor list them, and say so.
+    cases.push_back({"names outside the Windows code page", [](const SiteFixture& site) {
+                         add_data(site, "P1234_\xD0\x96_201503011420.K7");
+                         add_data(site, "wet_\xE6\x97\xA5_A001.raw");
+                     },
+                     testing_site::testing_windows_build()
+                         ? "Not listed, a name that this system's code page cannot spell: P1234_<U+0416>_201503011420.K7\n"
+                         : ""});
     cases.push_back({"a name of 160 characters", [](const SiteFixture& site) {
                          add_data(site, "P1" + std::string(150, 'a') + "_0301.K8");
                      },

@@ -3,6 +3,7 @@
 // changes nothing, and then tolvik, the transfer and brasko put every file
 // exactly where it said, file by file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cctype>
 #include <cstdio>
@@ -40,13 +41,36 @@ std::string json_field(const std::string& line, const std::string& key) {
     return value;
 }
 
+// A character that the Windows programs cannot spell, "<U+XXXX>", in the
+// UTF-8 of the names on this machine's disk.
+std::string utf8_of_unspellable(const std::string& path) {
+    std::string out;
+    for (size_t at = 0; at < path.size();) {
+        if (path.compare(at, 3, "<U+") != 0) {
+            out += path[at++];
+            continue;
+        }
+        const size_t end = path.find('>', at);
+        const unsigned code = static_cast<unsigned>(std::stoul(path.substr(at + 3, end - at - 3), nullptr, 16));
+        if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+        } else {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        }
+        out += static_cast<char>(0x80 | (code & 0x3F));
+        at = end + 1;
+    }
+    return out;
+}
+
 // A path as the programs under test wrote it, as a path of this machine.
 std::string local_path(std::string path) {
     if (!testing_site::testing_windows_build() || path.empty()) return path;
     if (path.compare(0, 2, "Z:") == 0) path.erase(0, 2);
     for (char& c : path)
         if (c == '\\') c = '/';
-    return path;
+    return utf8_of_unspellable(path);
 }
 
 // A path as the site's file system compares it: without regard to case
@@ -115,8 +139,13 @@ void add_hostile_files(const std::string& site, const sample::SiteOptions& optio
         // transfer leaves the one, brasko files the other.
         {"base/aenvoyer/wet__B001.raw", "sent twice"},
         {"base/envoye/wet__B001.raw", "sent twice"},
-        // A sub-directory name with trailing dots, which Windows drops.
+        // Sub-directory names with trailing dots or a blank, which Windows
+        // drops, and names Windows keeps for devices.
         {"base/envoye/wet__A1..raw", "trailing dots"},
+        {"base/envoye/wet__A01.raw", "a trailing dot"},
+        {"base/envoye/wet__x y.raw", "a blank and a dot"},
+        {"base/envoye/wet__COM1.raw", "a device"},
+        {"base/envoye/wet__CON.raw", "a device once the dot goes"},
     };
     for (const Planted& file : planted) {
         std::string path = site + "/" + file.path;
@@ -127,6 +156,17 @@ void add_hostile_files(const std::string& site, const sample::SiteOptions& optio
     // A name that Windows cannot hold: Wine does not show it to the programs.
     if (!testing_site::testing_windows_build())
         write_file(site + "/base/aenvoyer/A\x1a_" + tag + ".raw", "end-of-data byte " + tag);
+    // Device names, and names outside the Windows code page (which an NTFS
+    // disk can hold), sent: brasko never lists the ones, and the Windows
+    // brasko cannot open the others.
+    for (const char* name : {"NUL.K7", "con.K8", "Com1.raw", "P1234_\xD0\x96_2015.K7", "wet_\xE6\x97\xA5_A001.raw"})
+        write_file(site + "/base/envoye/" + name, std::string(name) + " " + tag);
+    // Files of July and of January in a site in Paris: one of them is always
+    // in the other season than the run.
+    for (const auto& [name, month] : {std::pair<const char*, int>{"P0044_0701.K8", 7}, {"P0044_0115.K8", 1}}) {
+        write_file(site + "/base/aenvoyer/" + name, std::string(name) + " " + tag);
+        testing_site::set_mtime(site + "/base/aenvoyer/" + name, testing_site::utc_time(2015, month, 1, 12, 0));
+    }
     // On the Windows programs, the paths in another case than on the disk.
     if (testing_site::testing_windows_build() && seed == 4) {
         std::string config = testing_site::read_file(site + "/path_autok7.txt");
@@ -143,7 +183,7 @@ TEST(Prediction, SitecheckForetellsEveryFilesPlaceAndChangesNothing) {
         GTEST_SKIP() << "sitecheck runs the built-in interpreter; the system() route's moves are the Windows one's";
     const testing_site::SiteFixture fixture;
     const std::vector<std::pair<std::string, std::string>> environment = {
-        {"TZ", "UTC"}, {"ProgramFiles", fixture.program_files_shown()}};
+        {"TZ", "Europe/Paris"}, {"ProgramFiles", fixture.program_files_shown()}};
     int sites = 0, files = 0, mismatches = 0;
     for (unsigned seed : {1u, 2u, 3u, 4u}) {
         testing_site::TempDir tmp;
@@ -195,6 +235,37 @@ TEST(Prediction, SitecheckForetellsEveryFilesPlaceAndChangesNothing) {
         }
     }
     std::fprintf(stderr, "[ prediction ] %d sites, %d files, %d mismatches\n", sites, files, mismatches);
+}
+
+// Archive directories the programs' account cannot write: the dry run,
+// under the same account, foretells that the files stay, as they do.
+TEST(Prediction, ADirectoryTheAccountCannotWriteIsForetold) {
+    if (testing_site::testing_windows_build()) GTEST_SKIP() << "permissions are a POSIX test";
+    testing_site::SiteFixture site;
+    site.write_site_file(sample::site_file_text("Coteau"));
+    testing_site::make_dirs(site.base() + "/044");
+    testing_site::make_dirs(site.base() + "/300/2015");
+    for (const char* name : {"P0044_Coteau_2015.K7", "P0300_Coteau_2015.K7"})
+        site.add_file(site.sent(), name, name, testing_site::march_1_2015_1420());
+    // Run as nobody: every directory may be entered, and all but the two
+    // archive directories may be written.
+    for (const std::string& dir : {site.work() + "/..", site.work(), site.base(), site.sent(), site.to_send()})
+        ::chmod(dir.c_str(), 0777);
+    for (const std::string& dir : {site.base() + "/044", site.base() + "/300/2015"}) ::chmod(dir.c_str(), 0555);
+    testing_site::RunConditions as_nobody{true, 0, 0};
+    as_nobody.arguments = {"--json"};
+    const auto check = testing_site::run_program(testing_site::Program::SiteCheck, site.work(), {{"TZ", "UTC"}}, as_nobody);
+    const auto filed = testing_site::run_program(testing_site::Program::Filer, site.work(), {{"TZ", "UTC"}}, {true, 0, 0});
+    for (const std::string& dir : {site.base() + "/044", site.base() + "/300/2015"}) ::chmod(dir.c_str(), 0755);
+    EXPECT_EQ(filed.status, 0);
+    EXPECT_NE(filed.output.find("Access is denied.\n"), std::string::npos) << filed.output;
+    EXPECT_NE(filed.output.find("Unable to create directory of photometer\n"), std::string::npos) << filed.output;
+    EXPECT_EQ(testing_site::names_in(site.sent()),
+              (std::vector<std::string>{"P0044_Coteau_2015.K7", "P0300_Coteau_2015.K7"}));
+    EXPECT_EQ(check.status, 1) << check.output;
+    const std::map<std::string, std::string> predicted = predicted_places(check.output);
+    for (const char* name : {"P0044_Coteau_2015.K7", "P0300_Coteau_2015.K7"})
+        EXPECT_EQ(predicted.at(site.sent() + "/" + name), site.sent() + "/" + name) << check.output;
 }
 
 }  // namespace
