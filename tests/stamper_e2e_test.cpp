@@ -264,6 +264,26 @@ INSTANTIATE_TEST_SUITE_P(
                       "P1234_Coteau_20160301-0030.k8"}),
     [](const ::testing::TestParamInfo<LocalTimeCase>& info) { return "case" + std::to_string(info.index); });
 
+// A site name in the site PC's code page: a disk whose names are Unicode
+// (NTFS through ntfs-3g) cannot hold its byte 0xF4 as it stands. Either the
+// disk takes the new name, or the trace says, in Windows' words, that the
+// name cannot be held, and the file keeps its name.
+TEST(StamperEndToEnd, ANewNameTheDiskCannotHoldIsSaidSo) {
+    SiteFixture site;
+    site.write_par_with_adr(3);
+    site.write_site_file(sample::site_file_text("C\xF4te"));
+    site.add_file(site.to_send(), "P1234_0301.K8", "data", testing_site::march_1_2015_1420());
+    const std::string trace = stamper_trace(site);
+    const std::vector<std::string> names = testing_site::names_in(site.to_send());
+    ASSERT_EQ(names.size(), 1u) << trace;
+    if (names[0] == "P1234_0301.K8") {
+        EXPECT_NE(trace.find("The filename, directory name, or volume label syntax is incorrect.\n"), std::string::npos)
+            << trace;
+    }
+    EXPECT_EQ(trace.find("Access is denied."), std::string::npos) << trace;
+    EXPECT_EQ(testing_site::read_file(site.to_send() + "/" + names[0]), "data");
+}
+
 TEST(StamperEndToEnd, ShortK7KeepsItsName) {
     SiteFixture site;
     worked_example_site(site);
