@@ -48,6 +48,7 @@ public:
     // Any other file with the given content and time.
     void add_file(const std::string& dir, const std::string& name, const std::string& content, std::time_t when) const;
 
+    // Runs of the programs (site_runs.cpp, in the native build only).
     ProgramRun run_stamper() const;
     ProgramRun run_filer() const;
 
