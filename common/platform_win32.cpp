@@ -38,7 +38,15 @@ std::optional<std::string> directory_to_enter(const std::string& path) {
     char buffer[MAX_PATH * 4];
     const DWORD length = ::GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
     if (length == 0 || length >= sizeof buffer) return std::nullopt;
-    return std::string(buffer, length);
+    std::string full(buffer, length);
+    // The full path keeps a final separator that `path` ends with; the
+    // current directory has none once entered, but at a drive's or a
+    // share's root ("C:\", "\\server\share\").
+    const bool drive_root = full.size() == 3 && full[1] == ':';
+    const bool share_root =
+        full.compare(0, 2, "\\\\") == 0 && full.find('\\', full.find('\\', 2) + 1) == full.size() - 1;
+    if (full.size() > 1 && full.back() == '\\' && !drive_root && !share_root) full.pop_back();
+    return full;
 }
 
 bool may_change_directory(const std::string& path) {

@@ -4,11 +4,6 @@
 // process dead at any call, as a kill would, or loses what was not flushed,
 // as a power cut would.
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <dirent.h>
-#include <strings.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <fstream>
@@ -18,8 +13,10 @@
 #include <utility>
 #include <vector>
 
+#include "ascii.h"
 #include "file_keeper.h"
 #include "temp_site.h"
+#include "test_platform.h"
 
 namespace {
 
@@ -110,15 +107,21 @@ private:
     // On a case-blind file system, the spelling on the disk of the entry
     // that `path` finds.
     std::string actual(const std::string& path) const {
-        const std::size_t slash = path.rfind('/');
+        const std::size_t slash = last_separator(path);
         if (!case_blind || slash == std::string::npos) return path;
         for (const std::string& name : testing_site::names_in(path.substr(0, slash)))
-            if (::strcasecmp(name.c_str(), path.c_str() + slash + 1) == 0) return path.substr(0, slash + 1) + name;
+            if (site::lower_ascii(name) == site::lower_ascii(path.substr(slash + 1)))
+                return path.substr(0, slash + 1) + name;
         return path;
     }
     // The test's two directories stand for two file systems.
     static bool crosses(const std::string& from, const std::string& to) {
-        return from.substr(0, from.rfind('/')) != to.substr(0, to.rfind('/'));
+        return from.substr(0, last_separator(from)) != to.substr(0, last_separator(to));
+    }
+    static std::size_t last_separator(const std::string& path) {
+        for (std::size_t i = path.size(); i-- > 0;)
+            if (site::is_path_separator(path[i])) return i;
+        return std::string::npos;
     }
     void step() {
         if (++calls == kill_at_call) throw Killed();
@@ -240,6 +243,11 @@ protected:
             return read_file(dir / name) == content;
         });
     }
+    // Two entries, not one that a case-blind disk shows under both names.
+    static bool two_entries(const std::string& a, const std::string& b) {
+        const std::optional<site::FileInfo> first = site::file_info(a), second = site::file_info(b);
+        return first && second && !first->same_file(*second);
+    }
     std::vector<std::string> site() const { return {dir / "sent", dir / "archive"}; }
 
     TempDir dir;
@@ -255,8 +263,10 @@ TEST_F(FileKeeperTest, ExclusiveRenameNeverReplaces) {
     EXPECT_EQ(site::rename_no_replace(from, to), FsStatus::Exists);
     EXPECT_EQ(read_file(to), "another file");
     EXPECT_EQ(read_file(from), content);
-    ::symlink("nowhere", (dir / "dangling").c_str());
-    EXPECT_EQ(site::rename_no_replace(from, dir / "dangling"), FsStatus::Exists);
+    if (testing_site::kPosixOnlyEntries) {
+        ASSERT_TRUE(testing_site::make_symbolic_link("nowhere", dir / "dangling"));
+        EXPECT_EQ(site::rename_no_replace(from, dir / "dangling"), FsStatus::Exists);
+    }
     EXPECT_EQ(site::rename_no_replace(dir / "sent/missing", dir / "archive/x"), FsStatus::NotFound);
     EXPECT_EQ(site::rename_no_replace(from, dir / "archive/new"), FsStatus::Ok);
     EXPECT_EQ(read_file(dir / "archive/new"), content);
@@ -315,7 +325,7 @@ TEST_F(FileKeeperTest, KilledAtAnyStepTheNextRunFinishesTheMove) {
             EXPECT_EQ(rerun.recover_recorded_move().set_aside, "");
             // Recovered before anything else: the source may now go
             // elsewhere, so it must not also stay at the old target.
-            EXPECT_FALSE(exists(from) && exists(target));
+            EXPECT_FALSE(two_entries(from, target));
             EXPECT_EQ(rerun.write_whole(listing, "P0300_Coteau_2015.K7\r\n"), FsStatus::Ok);
             if (exists(from)) {
                 EXPECT_EQ(rerun.move(from, target), MoveOutcome::Moved);
@@ -389,7 +399,7 @@ TEST_F(FileKeeperTest, WhatOthersDoMeanwhileLosesNothing) {
 
     fs.after_copy_placed = [&] {
         write_file(dir / "sent/new", "version 2");
-        ASSERT_EQ(::rename((dir / "sent/new").c_str(), from.c_str()), 0);
+        ASSERT_TRUE(testing_site::replace_file(dir / "sent/new", from));
     };
     EXPECT_EQ(FileKeeper(fs).move(from, to), MoveOutcome::SourceChanged);
     EXPECT_EQ(read_file(from), "version 2");
@@ -402,7 +412,7 @@ TEST_F(FileKeeperTest, WhatOthersDoMeanwhileLosesNothing) {
 
     write_file(from, content);
     testing_site::remove_tree(to);
-    const std::string taken = dir / ("archive/.P0300_Coteau_2015.K7." + std::to_string(::getpid()) + "-1.part");
+    const std::string taken = dir / ("archive/.P0300_Coteau_2015.K7." + std::to_string(site::process_id()) + "-1.part");
     write_file(taken, "not ours");
     EXPECT_EQ(FileKeeper(fs).move(from, to), MoveOutcome::Moved);
     EXPECT_EQ(read_file(taken), "not ours");
@@ -426,17 +436,15 @@ TEST_F(FileKeeperTest, AJournalThatIsNotASoundRecordIsSetAsideAndRecordingGoesOn
     const auto record = [&](const std::string& a, const std::string& b, const std::string& c) {
         return [=] { write_file(journal, header + a + "\n" + b + "\n" + c + "\n"); };
     };
-    const std::vector<Case> cases = {
+    std::vector<Case> cases = {
         {"no header", [&] { write_file(journal, from + "\n" + to + "\n" + from + "\n"); }, true},
         {"zero-filled, as a power cut may leave it", [&] { write_file(journal, std::string(4096, '\0')); }, true},
         {"binary", [&] { write_file(journal, "\x7f" "ELF\x01\x02\xff\xfe garbage\n\n\n\n"); }, true},
         {"a directory", [&] { testing_site::make_dirs(journal); }, true},
-        {"a FIFO", [&] { ASSERT_EQ(::mkfifo(journal.c_str(), 0644), 0); }, true},
-        {"a link to a data file", [&] { ASSERT_EQ(::symlink(from.c_str(), journal.c_str()), 0); }, true},
         {"larger than any record",
          [&] {
              write_file(journal, header);
-             ASSERT_EQ(::truncate(journal.c_str(), 3LL << 30), 0);
+             ASSERT_TRUE(testing_site::set_file_size(journal, 3ULL << 30));
          },
          true},
         {"a line too many", [&] { write_file(journal, header + from + "\n" + to + "\n\nmore\n"); }, true},
@@ -450,6 +458,12 @@ TEST_F(FileKeeperTest, AJournalThatIsNotASoundRecordIsSetAsideAndRecordingGoesOn
         {"cut while it was written", [&] { write_file(journal, header + from + "\n" + to); }, false},
         {"empty", [&] { write_file(journal, ""); }, false},
     };
+    // Where the tests can make them: a FIFO, and a link.
+    if (testing_site::kPosixOnlyEntries) {
+        cases.push_back({"a FIFO", [&] { ASSERT_TRUE(testing_site::make_fifo(journal)); }, true});
+        cases.push_back(
+            {"a link to a data file", [&] { ASSERT_TRUE(testing_site::make_symbolic_link(from, journal)); }, true});
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         fresh_site();
@@ -471,8 +485,7 @@ TEST_F(FileKeeperTest, AJournalThatIsNotASoundRecordIsSetAsideAndRecordingGoesOn
         EXPECT_EQ(read_file(from), content);
         EXPECT_EQ(read_file(outside), content);
         EXPECT_EQ(read_file(autosave), "a user's only copy");
-        if (recovery.set_aside.size() > 0) ::unlink(recovery.set_aside.c_str());
-        ::rmdir(recovery.set_aside.c_str());
+        if (recovery.set_aside.size() > 0) testing_site::remove_tree(recovery.set_aside);
 
         // Recording goes on: a copy stopped halfway leaves its record.
         testing_site::remove_tree(to);
@@ -535,7 +548,6 @@ TEST_F(FileKeeperTest, ASourceThatCannotBeDeletedKeepsTheFileInOnePlace) {
 // (a change of case on a case-blind file system, a directory reached
 // twice) keeps the file, renamed where the move changes only the case.
 TEST_F(FileKeeperTest, AnExistingTargetIsRemovedOnlyWhenProvenASecondCopy) {
-    ASSERT_EQ(::symlink((dir / "sent").c_str(), (dir / "sent-again").c_str()), 0);
     struct Case {
         const char* what;
         std::string target;   // content; "=link" for a second name of the source, "=same" for the source itself
@@ -545,7 +557,7 @@ TEST_F(FileKeeperTest, AnExistingTargetIsRemovedOnlyWhenProvenASecondCopy) {
         std::vector<std::string> left;
     };
     const std::string archived = "archive/P0300_Coteau_2015.K7", sent = "sent/P0300_Coteau_2015.K7";
-    const std::vector<Case> cases = {
+    std::vector<Case> cases = {
         {"same bytes", content, archived, false, MoveOutcome::Completed, {archived}},
         {"a second link", "=link", archived, false, MoveOutcome::Completed, {archived}},
         {"same size, other bytes", std::string(content).replace(7, 1, "x"), archived, false,
@@ -556,19 +568,23 @@ TEST_F(FileKeeperTest, AnExistingTargetIsRemovedOnlyWhenProvenASecondCopy) {
          {"sent/p0300_coteau_2015.K7"}},
         {"the same name in another case, case-blind", "=same", "sent/P0300_COTEAU_2015.k7", true,
          MoveOutcome::Moved, {"sent/P0300_COTEAU_2015.k7"}},
-        {"its own directory reached again", "=same", "sent-again/P0300_Coteau_2015.K7", false,
-         MoveOutcome::SameFile, {sent}},
         {"its own name", "=same", sent, false, MoveOutcome::TargetExists, {sent}},
         {"its own directory reached again, a third name elsewhere", "=third", "sent/./P0300_Coteau_2015.K7", false,
          MoveOutcome::SameFile, {sent, "archive/other"}},
     };
+    // Where the tests can make a link: the directory reached through it.
+    if (testing_site::kPosixOnlyEntries) {
+        ASSERT_TRUE(testing_site::make_symbolic_link(dir / "sent", dir / "sent-again"));
+        cases.push_back({"its own directory reached again", "=same", "sent-again/P0300_Coteau_2015.K7", false,
+                         MoveOutcome::SameFile, {sent}});
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         fresh_site();
         if (c.target == "=link")
-            ASSERT_EQ(::link(from.c_str(), (dir / c.to).c_str()), 0);
+            ASSERT_TRUE(testing_site::make_hard_link(from, dir / c.to));
         else if (c.target == "=third")
-            ASSERT_EQ(::link(from.c_str(), (dir / "archive/other").c_str()), 0);
+            ASSERT_TRUE(testing_site::make_hard_link(from, dir / "archive/other"));
         else if (c.target != "=same")
             write_file(dir / c.to, c.target);
         FaultyDiskCalls fs;
@@ -581,11 +597,12 @@ TEST_F(FileKeeperTest, AnExistingTargetIsRemovedOnlyWhenProvenASecondCopy) {
 }
 
 TEST_F(FileKeeperTest, WritesWholeFilesAndNeverThroughALink) {
-    FileKeeper keeper;
-    ASSERT_EQ(::symlink(from.c_str(), listing.c_str()), 0);
-    EXPECT_EQ(keeper.write_whole(listing, "a\r\nb\r\n"), FsStatus::Ok);
-    EXPECT_EQ(read_file(listing), "a\r\nb\r\n");
-    EXPECT_EQ(read_file(from), content);
+    if (testing_site::kPosixOnlyEntries) {
+        ASSERT_TRUE(testing_site::make_symbolic_link(from, listing));
+        EXPECT_EQ(FileKeeper().write_whole(listing, "a\r\nb\r\n"), FsStatus::Ok);
+        EXPECT_EQ(read_file(listing), "a\r\nb\r\n");
+        EXPECT_EQ(read_file(from), content);
+    }
 
     FaultyDiskCalls full;
     full.write_limit = 3;

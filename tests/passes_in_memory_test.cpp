@@ -17,10 +17,13 @@
 
 namespace {
 
-const std::string kStart = "/site";
-const std::string kBase = "/site/base";
-const std::string kSent = "/site/base/envoye";
-const std::string kToSend = "/site/base/aenvoyer";
+using testing_site::native_path;
+
+// The site's directories, absolute on this platform.
+const std::string kStart = native_path("/site");
+const std::string kBase = native_path("/site/base");
+const std::string kSent = native_path("/site/base/envoye");
+const std::string kToSend = native_path("/site/base/aenvoyer");
 
 class PassesInMemory : public ::testing::Test {
 protected:
@@ -40,7 +43,7 @@ protected:
 
     std::string stamp() {
         testing_site::ScopedEnv tz("TZ", "UTC");
-        testing_site::ScopedEnv program_files("ProgramFiles", "/pf");
+        testing_site::ScopedProgramFiles program_files(native_path("/pf"));
         site::Trace trace;
         site::BuiltinInterpreter interpreter(trace, fs, kStart);
         site::run_stamping_pass(trace, interpreter, fs);
@@ -65,7 +68,8 @@ TEST_F(PassesInMemory, FilingPutsEachFileWhereItsNameSays) {
         {"P0044_Coteau_201501010007.K7", "044/2015", "=R=>le repertoire n existe pas 044\nDirectory created\n"},
         {"P1234_Coteau_201501010014.K7", "1234/2015", "=C=>5chif 1234\n"},
         {"P12_Coteau_2015.k8", "12/2015", "=C=>pas5chif 12\n"},
-        {"wet_201501010056_A003.raw", "wetsensor/A003", " Directory of /site/base/wetsensor/A003\n"},
+        {"wet_201501010056_A003.raw", "wetsensor/A003",
+         " Directory of " + native_path("/site/base/wetsensor/A003") + "\n"},
         {"P0300_x_0103.K7", "", "=R=>nom de repertoire refuse, fichier laisse en place\n"},
         {"P12345_Coteau_2015.K7", "", "=R=>le motif P12_*.k? ne prend pas ce fichier"},
         {"P0007_Coteau_2015.K7", "", "Cannot create a file when that file already exists.\n"},
@@ -93,8 +97,10 @@ TEST_F(PassesInMemory, EachListedNameStartsFromTheBaseDirectory) {
     EXPECT_NE(trace.find("Unable to create directory of photometer\nUnable to create directory of photometer\n"),
               std::string::npos)
         << trace;
-    EXPECT_NE(trace.find(" Directory of /site/base/wetsensor/A001\n"), std::string::npos) << trace;
-    EXPECT_NE(trace.find(" Directory of /site/base/wetsensor/A002\n"), std::string::npos) << trace;
+    EXPECT_NE(trace.find(" Directory of " + native_path("/site/base/wetsensor/A001") + "\n"), std::string::npos)
+        << trace;
+    EXPECT_NE(trace.find(" Directory of " + native_path("/site/base/wetsensor/A002") + "\n"), std::string::npos)
+        << trace;
     EXPECT_TRUE(is_file(kBase + "/wetsensor/A002/wet_2015_A002.raw"));
     EXPECT_FALSE(fs.info(kBase + "/2015")) << "a year directory outside its photometer's";
     EXPECT_TRUE(is_file(kBase + "/wetsensor/A001/wet_2015_A001.raw"));
@@ -102,7 +108,7 @@ TEST_F(PassesInMemory, EachListedNameStartsFromTheBaseDirectory) {
 }
 
 TEST_F(PassesInMemory, StampingNamesEachFileAndLeavesWhatItCannotNumber) {
-    fs.put_file("/pf/ASTPWin/PAR/CIM300.PAR", sample::par_file_text(300, 3, 8));
+    fs.put_file(native_path("/pf/ASTPWin/PAR/CIM300.PAR"), sample::par_file_text(300, 3, 8));
     sample::K7Fields known, unknown;
     known.number = 300;
     known.par_name = "CIM300";
@@ -116,7 +122,8 @@ TEST_F(PassesInMemory, StampingNamesEachFileAndLeavesWhatItCannotNumber) {
     EXPECT_TRUE(is_file(kToSend + "/P0300_Coteau_201503011420.K7")) << trace;
     EXPECT_TRUE(is_file(kToSend + "/P0044_Coteau_201503011420-1420.k8")) << trace;
     EXPECT_TRUE(is_file(kToSend + "/03011421.K7")) << trace;
-    EXPECT_NE(trace.find("| pas de numero : /pf/ASTPWin/PAR/CIM44.PAR absent ou sans ligne Number, nom inchange\n"),
+    EXPECT_NE(trace.find("| pas de numero : " + native_path("/pf/ASTPWin/PAR/CIM44.PAR") +
+                         " absent ou sans ligne Number, nom inchange\n"),
               std::string::npos)
         << trace;
     EXPECT_TRUE(is_file(kBase + "/dirk7-2.txt"));

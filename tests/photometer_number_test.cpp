@@ -82,7 +82,7 @@ TEST(ParLookup, EchoesTheProgramFilesDirectoryThenReadsThePar) {
     testing_site::TempDir dir;
     testing_site::make_dirs(dir / "PF/ASTPWin/PAR");
     testing_site::write_file(dir / "PF/ASTPWin/PAR/CIM300.PAR", "t\na Number b 1 3 12\n");
-    testing_site::ScopedEnv env("ProgramFiles", dir / "PF");
+    testing_site::ScopedProgramFiles program_files(dir / "PF");
     site::RealFileSystem disk;
     RecordingInterpreter interpreter(disk);
     site::Trace trace;
@@ -104,7 +104,7 @@ TEST(ParLookup, ReadsAParameterFileAgainOnlyWhenItChanged) {
     testing_site::TempDir dir;
     const std::string par = dir / "PF/ASTPWin/PAR/CIM300.PAR";
     testing_site::make_dirs(dir / "PF/ASTPWin/PAR");
-    testing_site::ScopedEnv env("ProgramFiles", dir / "PF");
+    testing_site::ScopedProgramFiles program_files(dir / "PF");
     site::RealFileSystem disk;
     RecordingInterpreter interpreter(disk);
     site::Trace trace;

@@ -3,6 +3,7 @@
 #   - the Windows programs, cross-compiled with MinGW-w64 (build-win/ with the
 #     built-in interpreter, build-win-cmd/ with the system() route), and their
 #     release package;
+#   - the unit tests, cross-compiled in build-win/, under Wine;
 #   - the native build (build/): unit tests, end-to-end tests, and the same
 #     end-to-end tests against both Windows builds under Wine;
 #   - the end-to-end and kill tests with the sites on exFAT (exfat-fuse) and
@@ -25,10 +26,12 @@ windows_suites=
 
 if command -v x86_64-w64-mingw32-g++ >/dev/null && command -v wine >/dev/null; then
   echo "== Windows builds =="
-  for variant in "build-win OFF" "build-win-cmd ON"; do
+  # build-win holds the unit tests too, the only tests that a Windows build
+  # has (tests/CMakeLists.txt); the system() route changes none of them.
+  for variant in "build-win OFF ON" "build-win-cmd ON OFF"; do
     set -- $variant
     cmake -S . -B "$1" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
-      -DSITE_BUILD_TESTS=OFF -DSITE_SYSTEM_INTERPRETER="$2" -DSITE_WERROR=ON
+      -DSITE_BUILD_TESTS="$3" -DSITE_SYSTEM_INTERPRETER="$2" -DSITE_WERROR=ON
     cmake --build "$1" -j"$jobs"
   done
   (cd build-win && cpack -G ZIP)
@@ -40,6 +43,13 @@ if command -v x86_64-w64-mingw32-g++ >/dev/null && command -v wine >/dev/null; t
   trap 'wineserver -k 2>/dev/null || true' EXIT
   wine wineboot -i </dev/null >/dev/null 2>&1 || true
   mkdir -p "$WINEPREFIX/drive_c/Program Files (x86)/ASTPWin/PAR"
+  echo "== unit tests under Wine =="
+  # The Windows rules of the in-memory file system, the name rule and the
+  # Windows platform layer, tested on the platform they describe. Wine takes
+  # the Windows time zone from TZ: UTC, as the native tests set theirs.
+  TZ=UTC wine build-win/tests/unit_tests.exe >build-win/unit_tests.log 2>&1 || { cat build-win/unit_tests.log; exit 1; }
+  grep -a -E '^\[==========\] [0-9]+ tests? from .* ran|^\[  (PASSED  |SKIPPED )\]' build-win/unit_tests.log |
+    grep -av '[0-9] ms)'
   windows_suites=yes
   wine_options=(-DSITE_WINE_BUILTIN_BUILD="$root/build-win" -DSITE_WINE_SYSTEM_BUILD="$root/build-win-cmd"
                 -DSITE_WINEPREFIX="$WINEPREFIX")

@@ -19,18 +19,21 @@
 #include "site_fixture.h"
 #include "stamping_pass.h"
 #include "temp_site.h"
+#include "test_platform.h"
 #include "trace_reasons.h"
 
 namespace {
 
 using site::MemoryFileSystem;
+using testing_site::native_path;
 
 void healthy_site(MemoryFileSystem& fs) {
-    fs.put_file("/site/path_autok7.txt",
-                sample::path_config_text("/site/base", "/site/base/aenvoyer", "/site/base/envoye"));
-    fs.put_file("/site/electron-site.ini", sample::site_file_text("Coteau"));
-    fs.put_directory("/site/base/envoye");
-    fs.put_file("/site/base/aenvoyer/P0044_03011420.K8", "k8", testing_site::march_1_2015_1420());
+    fs.put_file(native_path("/site/path_autok7.txt"),
+                sample::path_config_text(native_path("/site/base"), native_path("/site/base/aenvoyer"),
+                                         native_path("/site/base/envoye")));
+    fs.put_file(native_path("/site/electron-site.ini"), sample::site_file_text("Coteau"));
+    fs.put_directory(native_path("/site/base/envoye"));
+    fs.put_file(native_path("/site/base/aenvoyer/P0044_03011420.K8"), "k8", testing_site::march_1_2015_1420());
 }
 
 TEST(SiteCheck, VerdictAndProblems) {
@@ -48,43 +51,46 @@ TEST(SiteCheck, VerdictAndProblems) {
         {"every file handled", [](MemoryFileSystem&) {}, 0, ""},
         {"a collision in the archive",
          [](MemoryFileSystem& fs) {
-             fs.put_file("/site/base/044/2015/P0044_Coteau_201503011420-1420.k8", "other");
+             fs.put_file(native_path("/site/base/044/2015/P0044_Coteau_201503011420-1420.k8"), "other");
          },
          1, ""},
-        {"no sent directory", [](MemoryFileSystem& fs) { fs.move("/site/base/envoye", "/site/old"); }, 2,
-         "the sent directory /site/base/envoye does not exist"},
-        {"no site file", [](MemoryFileSystem& fs) { fs.discard("/site/electron-site.ini"); }, 2,
-         "no site name: /site/electron-site.ini cannot be read"},
+        {"no sent directory",
+         [](MemoryFileSystem& fs) { fs.move(native_path("/site/base/envoye"), native_path("/site/old")); }, 2,
+         "the sent directory " + native_path("/site/base/envoye") + " does not exist"},
+        {"no site file", [](MemoryFileSystem& fs) { fs.discard(native_path("/site/electron-site.ini")); }, 2,
+         "no site name: " + native_path("/site/electron-site.ini") + " cannot be read"},
         {"no parameter file",
          [&](MemoryFileSystem& fs) {
-             fs.put_file("/site/base/aenvoyer/03011420.K7", sample::k7_file_bytes(k7),
+             fs.put_file(native_path("/site/base/aenvoyer/03011420.K7"), sample::k7_file_bytes(k7),
                          testing_site::march_1_2015_1420());
          },
-         2, "the parameter file /pf/ASTPWin/PAR/CIM300.PAR is missing (needed by 1 .K7 file(s)"},
+         2, "the parameter file " + native_path("/pf/ASTPWin/PAR/CIM300.PAR") + " is missing (needed by 1 .K7 file(s)"},
         // The files still wait when the configuration stops the programs.
         {"an empty base line",
          [](MemoryFileSystem& fs) {
-             fs.put_file("/site/path_autok7.txt",
-                         sample::path_config_text("", "/site/base/aenvoyer", "/site/base/envoye"));
-             fs.put_file("/site/base/envoye/P0044_Coteau_2015.K7", "sent");
+             fs.put_file(native_path("/site/path_autok7.txt"),
+                         sample::path_config_text("", native_path("/site/base/aenvoyer"), native_path("/site/base/envoye")));
+             fs.put_file(native_path("/site/base/envoye/P0044_Coteau_2015.K7"), "sent");
          },
          2, "path_autok7.txt ne donne pas de repertoire de base : rien n est fait", 2},
         {"a path line cut by the line buffer",
          [](MemoryFileSystem& fs) {
-             fs.put_file("/site/path_autok7.txt", sample::path_config_text("/site/base/" + std::string(200, 'x'),
-                                                                           "/site/base/aenvoyer", "/site/base/envoye"));
+             fs.put_file(native_path("/site/path_autok7.txt"),
+                         sample::path_config_text(native_path("/site/base/") + std::string(200, 'x'),
+                                                  native_path("/site/base/aenvoyer"), native_path("/site/base/envoye")));
          },
-         2, "/site/path_autok7.txt: line 1 is longer than 199 characters"},
+         2, native_path("/site/path_autok7.txt") + ": line 1 is longer than 199 characters"},
         {"a name the code page cannot spell",
-         [](MemoryFileSystem& fs) { fs.put_file("/site/base/envoye/wet_<U+65E5>_A001.raw", "x"); }, 1, "", 1},
+         [](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/wet_<U+65E5>_A001.raw"), "x"); }, 1, "",
+         1},
     };
-    testing_site::ScopedEnv program_files("ProgramFiles", "/pf");
+    testing_site::ScopedProgramFiles program_files(native_path("/pf"));
     testing_site::ScopedEnv tz("TZ", "UTC");
     for (const Case& c : cases) {
         MemoryFileSystem disk;
         healthy_site(disk);
         c.change(disk);
-        const site::SiteCheck check = site::check_site(disk, "/site");
+        const site::SiteCheck check = site::check_site(disk, native_path("/site"));
         EXPECT_EQ(check.status(), c.status) << c.what << "\n" << site::human_report(check);
         if (!c.problem.empty()) {
             ASSERT_FALSE(check.problems.empty()) << c.what;
@@ -104,7 +110,7 @@ TEST(SiteCheck, VerdictAndProblems) {
 // the programs: the dry run and a real stamping run over the same site go
 // to the same place.
 TEST(SiteCheck, PathsLeadWhereTheDiskLeadsThem) {
-    testing_site::ScopedEnv program_files("ProgramFiles", "/pf");
+    testing_site::ScopedProgramFiles program_files(native_path("/pf"));
     testing_site::ScopedEnv tz("TZ", "UTC");
     for (const char* to_send : {"/base/missing/../aenvoyer", "/base/aenvoyer/../aenvoyer"}) {
         testing_site::TempDir tmp;
@@ -155,11 +161,12 @@ TEST(SiteCheck, ReasonsComeFromTheTraces) {
 }
 
 TEST(SiteCheck, JsonGivesNamesByteForByte) {
-    testing_site::ScopedEnv program_files("ProgramFiles", "/pf");
+    SKIP_WITHOUT_POSIX_ONLY_ENTRIES();
+    testing_site::ScopedProgramFiles program_files(native_path("/pf"));
     MemoryFileSystem disk;
     healthy_site(disk);
-    disk.put_file("/site/base/envoye/A\x1a\"\\\xe9.raw", "x");
-    const std::string json = site::json_report(site::check_site(disk, "/site"), "9.9");
+    disk.put_file(native_path("/site/base/envoye") + "/A\x1a\"\\\xe9.raw", "x");
+    const std::string json = site::json_report(site::check_site(disk, native_path("/site")), "9.9");
     EXPECT_NE(json.find("\"name\": \"A\\u001a\\\"\\\\\\u00e9.raw\""), std::string::npos) << json;
     EXPECT_NE(json.find("\"status\": 1,"), std::string::npos) << json;
 }

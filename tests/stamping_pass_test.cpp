@@ -13,6 +13,7 @@
 
 namespace {
 
+using testing_site::native_path;
 using testing_site::SiteFixture;
 
 // Writes a given listing for the listing command, runs everything else with
@@ -83,8 +84,9 @@ TEST_F(StampingPassTest, ListingLineLongerThanTheBufferIsSkippedWhole) {
 TEST_F(StampingPassTest, CommandsInOrder) {
     run_with_listing("P0001_0301.K8\r\n");
     EXPECT_EQ(commands,
-              (std::vector<std::string>{"dir /B " + site.to_send() + "/*.K? > " + site.base() + "/dirk7-2.txt",
-                                        "rename " + site.to_send() + "/P0001_0301.K8 P0001_Coteau_20150301-1420.k8"}));
+              (std::vector<std::string>{
+                  "dir /B " + native_path(site.to_send() + "/*.K?") + " > " + native_path(site.base() + "/dirk7-2.txt"),
+                  "rename " + native_path(site.to_send() + "/P0001_0301.K8") + " P0001_Coteau_20150301-1420.k8"}));
 }
 
 TEST_F(StampingPassTest, UnreadableListingIsAnEmptyOne) {
@@ -93,8 +95,8 @@ TEST_F(StampingPassTest, UnreadableListingIsAnEmptyOne) {
     site::BuiltinInterpreter builtin(trace_collector, disk, site.work());
     site::run_stamping_pass(trace_collector, builtin, disk);
     const std::string& trace = trace_collector.text();
-    EXPECT_NE(trace.find("The system cannot find the path specified.\n\nListe /no/such/base/dirk7-2.txt "
-                         "illisible\nPlus de fichier\n"),
+    EXPECT_NE(trace.find("The system cannot find the path specified.\n\nListe " +
+                         native_path("/no/such/base/dirk7-2.txt") + " illisible\nPlus de fichier\n"),
               std::string::npos)
         << trace;
     EXPECT_EQ(testing_site::names_in(site.to_send()), (std::vector<std::string>{"P0001_0301.K8", "P0002_0301.K8"}));

@@ -12,31 +12,11 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "sample_site.h"
 #include "temp_site.h"
 
 namespace testing_site {
 
 namespace {
-
-// A suite's settings come in a file named by SITE_TEST_SETTINGS, one
-// NAME=VALUE a line; they are put into this process's environment once, so
-// that the programs started from it inherit them too.
-void load_suite_settings() {
-    static const bool loaded = [] {
-        const char* file = std::getenv("SITE_TEST_SETTINGS");
-        if (file == nullptr || *file == '\0') return true;
-        std::ifstream settings(file);
-        if (!settings) throw std::runtime_error(std::string("cannot read the suite settings ") + file);
-        for (std::string line; std::getline(settings, line);) {
-            const size_t equals = line.find('=');
-            if (equals != std::string::npos) ::setenv(line.substr(0, equals).c_str(), line.c_str() + equals + 1, 1);
-        }
-        return true;
-    }();
-    (void)loaded;
-}
-
 
 bool is_windows_executable(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -68,20 +48,6 @@ std::string executable(Program program) {
 }
 
 }  // namespace
-
-std::string suite_setting(const char* name, const char* fallback) {
-    load_suite_settings();
-    const char* value = std::getenv(name);
-    return value && *value ? value : fallback;
-}
-
-bool testing_windows_build() { return suite_setting("SITE_TEST_WINDOWS_PATHS", "0") == "1"; }
-
-std::string program_path(const std::string& path) {
-    return testing_windows_build() ? sample::as_windows_path(path) : path;
-}
-
-char program_separator() { return testing_windows_build() ? '\\' : '/'; }
 
 RunningProgram::RunningProgram(Program program, const std::string& workdir,
                                const std::vector<std::pair<std::string, std::string>>& environment,

@@ -1,19 +1,20 @@
 #include "site_fixture.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <regex>
 
+#include "platform.h"
 #include "sample_site.h"
+#include "test_platform.h"
 
 namespace testing_site {
 
 std::string unique_tag() {
     static unsigned counter = 0;
-    unsigned value = (static_cast<unsigned>(::getpid()) * 16u + counter++) % (36u * 36u * 36u * 36u);
+    unsigned value = (static_cast<unsigned>(site::process_id()) * 16u + counter++) % (36u * 36u * 36u * 36u);
     std::string tag;
     for (int i = 0; i < 4; ++i, value /= 36) tag.push_back("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"[value % 36]);
     return tag;
@@ -71,12 +72,6 @@ void SiteFixture::add_file(const std::string& dir, const std::string& name, cons
     set_mtime(dir + "/" + name, when);
 }
 
-ProgramRun SiteFixture::run_stamper(const std::string& time_zone) const {
-    return run_program(Program::Stamper, work(), {{"TZ", time_zone}, {"ProgramFiles", program_files_shown()}});
-}
-
-ProgramRun SiteFixture::run_filer() const { return run_program(Program::Filer, work(), {{"TZ", "UTC"}}); }
-
 namespace interpreter_says {
 
 namespace {
@@ -132,8 +127,7 @@ std::string empty_directory_summary() { return builtin_or_cmd("0 File(s)", "0 fi
 }  // namespace interpreter_says
 
 std::time_t utc_time(int year, int month, int day, int hour, int minute) {
-    std::tm parts = sample::calendar_time(year, month, day, hour, minute);
-    return ::timegm(&parts);
+    return utc_time_of(sample::calendar_time(year, month, day, hour, minute));
 }
 
 std::time_t march_1_2015_1420() { return utc_time(2015, 3, 1, 14, 20); }

@@ -48,7 +48,8 @@ public:
     // Any other file with the given content and time.
     void add_file(const std::string& dir, const std::string& name, const std::string& content, std::time_t when) const;
 
-    // The stamper with the site's clock in `time_zone` (a TZ value).
+    // Runs of the programs (site_runs.cpp, in the native build only); the
+    // stamper with the site's clock in `time_zone` (a TZ value).
     ProgramRun run_stamper(const std::string& time_zone = "UTC") const;
     ProgramRun run_filer() const;
 

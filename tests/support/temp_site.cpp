@@ -1,27 +1,25 @@
 #include "temp_site.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
 
 #include "platform.h"
+#include "test_platform.h"
 
 namespace testing_site {
 
 void remove_tree(const std::string& path) {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0) return;
-    if (S_ISDIR(st.st_mode)) {
-        ::chmod(path.c_str(), 0700);
+    const std::optional<site::FileInfo> info = site::file_info(path);
+    if (!info) return;
+    if (info->is_directory) {
+        open_to_owner(path);
         for (const std::string& name : names_in(path)) remove_tree(path + "/" + name);
-        ::rmdir(path.c_str());
+        remove_directory(path);
     } else {
-        ::unlink(path.c_str());
+        site::remove_file(path);
     }
 }
 
@@ -31,11 +29,11 @@ void collect_files(const std::string& root, const std::string& relative, std::ma
     const std::string here = relative.empty() ? root : root + "/" + relative;
     for (const std::string& name : names_in(here)) {
         const std::string child = relative.empty() ? name : relative + "/" + name;
-        struct stat st;
-        if (::lstat((root + "/" + child).c_str(), &st) != 0) continue;
-        if (S_ISDIR(st.st_mode))
+        const std::optional<site::FileInfo> info = site::file_info(root + "/" + child);
+        if (!info) continue;
+        if (info->is_directory)
             collect_files(root, child, files);
-        else if (S_ISREG(st.st_mode))
+        else if (info->is_regular)
             files[child] = read_file(root + "/" + child);
     }
 }
@@ -46,19 +44,22 @@ TempDir::TempDir() {
     // SITE_TEST_TMPDIR puts the sites on another file system while the
     // programs (and Wine, which keeps its server's socket there) keep TMPDIR.
     const char* tmp = std::getenv("SITE_TEST_TMPDIR");
-    if (tmp == nullptr || *tmp == '\0') tmp = std::getenv("TMPDIR");
-    std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/site-test-XXXXXX";
-    if (::mkdtemp(&templ[0]) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = templ;
+    path_ = make_temp_directory(tmp && *tmp ? tmp : system_temp_directory(), "site-test-");
 }
 
 TempDir::~TempDir() { remove_tree(path_); }
 
+std::string TempDir::operator/(const std::string& relative) const {
+    std::string path = path_ + site::kPathSeparator + relative;
+    std::replace(path.begin() + static_cast<std::ptrdiff_t>(path_.size()), path.end(), '/', site::kPathSeparator);
+    return path;
+}
+
+std::string native_path(const std::string& path) { return site::absolute_path(path, site::current_directory()); }
+
 void make_dirs(const std::string& path) {
-    for (size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
-        ::mkdir(path.substr(0, slash).c_str(), 0777);
-        if (slash == std::string::npos) break;
-    }
+    for (size_t i = 1; i <= path.size(); ++i)
+        if (i == path.size() || site::is_path_separator(path[i])) site::make_directory(path.substr(0, i));
 }
 
 void write_file(const std::string& path, const std::string& content) {
@@ -79,13 +80,10 @@ std::string read_file(const std::string& path) {
     return content;
 }
 
-bool exists(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
+bool exists(const std::string& path) { return site::file_info(path).has_value(); }
 
 void set_mtime(const std::string& path, std::time_t when) {
-    if (!site::set_modified_time(path, when)) throw std::runtime_error("cannot set time of " + path);
+    if (!set_entry_time(path, when)) throw std::runtime_error("cannot set time of " + path);
 }
 
 std::map<std::string, std::string> files_below(const std::string& root) {
@@ -102,37 +100,29 @@ std::map<std::string, std::string> data_files_below(const std::string& base) {
 
 std::vector<std::string> names_in(const std::string& dir) {
     std::vector<std::string> names;
-    if (DIR* d = ::opendir(dir.c_str())) {
-        while (const dirent* entry = ::readdir(d)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..") names.push_back(name);
-        }
-        ::closedir(d);
-    }
+    for (const site::DirectoryEntry& entry : site::list_directory(dir).value_or(std::vector<site::DirectoryEntry>()))
+        names.push_back(entry.name);
     std::sort(names.begin(), names.end());
     return names;
 }
 
 ScopedCwd::ScopedCwd(const std::string& dir) : previous_(site::current_directory()) {
-    if (::chdir(dir.c_str()) != 0) throw std::runtime_error("cannot enter " + dir);
+    if (!site::change_directory(dir)) throw std::runtime_error("cannot enter " + dir);
 }
 
 ScopedCwd::~ScopedCwd() {
-    if (::chdir(previous_.c_str()) != 0) std::perror("chdir back");
+    if (!site::change_directory(previous_)) std::perror("chdir back");
 }
 
 ScopedEnv::ScopedEnv(const std::string& name, const std::string& value) : name_(name) {
     const char* old = std::getenv(name.c_str());
     had_previous_ = old != nullptr;
     if (old) previous_ = old;
-    ::setenv(name.c_str(), value.c_str(), 1);
+    set_environment(name, value);
 }
 
 ScopedEnv::~ScopedEnv() {
-    if (had_previous_)
-        ::setenv(name_.c_str(), previous_.c_str(), 1);
-    else
-        ::unsetenv(name_.c_str());
+    set_environment(name_, had_previous_ ? std::optional<std::string>(previous_) : std::nullopt);
 }
 
 }  // namespace testing_site

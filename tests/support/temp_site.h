@@ -18,11 +18,19 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& path() const { return path_; }
-    std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
+    // A path below it, written with '/', with the platform's separators:
+    // as the programs join names, so that their traces can be compared.
+    std::string operator/(const std::string& relative) const;
 
 private:
     std::string path_;
 };
+
+// `path`, written from a root with '/', as this platform names it once it is
+// made absolute: the same on POSIX; on Windows on the current drive, with
+// '\' ("/site/base" is "Z:\site\base" under Wine). For sites held in memory,
+// and for what the programs print of a path.
+std::string native_path(const std::string& path);
 
 void make_dirs(const std::string& path);
 // Removes a file or a directory with everything in it.
@@ -30,6 +38,7 @@ void remove_tree(const std::string& path);
 void write_file(const std::string& path, const std::string& content);
 std::string read_file(const std::string& path);
 bool exists(const std::string& path);
+// A file's or a directory's modification time.
 void set_mtime(const std::string& path, std::time_t when);
 
 // Every regular file below `root`, by path relative to it, with its content.
@@ -62,6 +71,18 @@ private:
     std::string name_;
     std::string previous_;
     bool had_previous_;
+};
+
+// Points the programs' Program Files directory at `dir` for the life of the
+// object: ProgramFiles, and ProgramFiles(x86), which Windows sets and which
+// comes first there (site::program_files_directory).
+class ScopedProgramFiles {
+public:
+    explicit ScopedProgramFiles(const std::string& dir) : plain_("ProgramFiles", dir), x86_("ProgramFiles(x86)", dir) {}
+
+private:
+    ScopedEnv plain_;
+    ScopedEnv x86_;
 };
 
 }  // namespace testing_site
