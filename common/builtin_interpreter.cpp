@@ -28,8 +28,6 @@ constexpr const char* kBadName = "The filename, directory name, or volume label 
 constexpr const char* kSyntaxError = "The syntax of the command is incorrect.\n";
 // And this interpreter's own, where the Windows one has no words for what
 // happened.
-constexpr const char* kNotAWindowsName = "Not listed, a name that Windows cannot hold: ";
-constexpr const char* kUnspellableName = "Not listed, a name that this system's code page cannot spell: ";
 constexpr const char* kMoveCompleted = "The target already held this file: an interrupted move is completed.\n";
 constexpr const char* kSourceKept =
     "The file was copied but cannot be deleted here: the copy is removed and the file stays where it was.\n";
@@ -189,11 +187,11 @@ void BuiltinInterpreter::list_bare(const Command& command) {
         // Only names that Windows could hold: no line break can split a
         // line, no 0x1A end the listing, no wildcard reach a pattern.
         if (has_unspellable_character(name))
-            console_ << kUnspellableName << name << "\n";
+            console_ << kNotListedUnspellable << name << "\n";
         else if (is_portable_name(name))
             listing += name + "\r\n";
         else
-            console_ << kNotAWindowsName << shown_name(name) << "\n";
+            console_ << kNotListedNotAWindowsName << shown_name(name) << "\n";
     }
     if (!write_whole(command.target, listing)) return;
     if (listing.empty()) console_ << kFileNotFound;

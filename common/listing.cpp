@@ -1,5 +1,7 @@
 #include "listing.h"
 
+#include "name_rule.h"
+
 namespace site {
 
 namespace {
@@ -21,11 +23,17 @@ ListingRead read_listing_line(TextReader& listing, std::string& name) {
     if (line.back() == '\n') {
         line.pop_back();
         name = line;
-        return ListingRead::Name;
+        return is_portable_name(name) ? ListingRead::Name : ListingRead::NotAName;
     }
     name = line;
     if (listing.eof()) return ListingRead::Unterminated;
     return skip_rest_of_line(listing) ? ListingRead::TooLong : ListingRead::Unterminated;
+}
+
+std::string not_listed_line(const std::string& name) {
+    if (name.find('?') != std::string::npos || has_unspellable_character(name))
+        return kNotListedUnspellable + name + "\n";
+    return kNotListedNotAWindowsName + shown_name(name) + "\n";
 }
 
 }  // namespace site

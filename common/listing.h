@@ -14,6 +14,7 @@ enum class ListingRead {
     Name,          // a whole line, its newline removed
     Unterminated,  // the last line, which has no newline
     TooLong,       // a line longer than the line buffer, passed over whole
+    NotAName,      // a whole line that no file on Windows could be named
     End,           // nothing left to read
 };
 
@@ -21,5 +22,11 @@ enum class ListingRead {
 // buffer is read to its end and never split into names; `name` then holds
 // its first piece, for the trace.
 ListingRead read_listing_line(TextReader& listing, std::string& name);
+
+// What the trace says of a NotAName line. The built-in interpreter leaves
+// such names out of its listings; the system's command interpreter writes
+// them, with a '?' for each character the code page cannot spell, and a
+// pass then passes them over with this line.
+std::string not_listed_line(const std::string& name);
 
 }  // namespace site

@@ -37,6 +37,9 @@ std::string without_trailing_dots_and_spaces(std::string_view name) {
     return end == std::string_view::npos ? std::string() : std::string(name.substr(0, end + 1));
 }
 
+const char* const kNotListedNotAWindowsName = "Not listed, a name that Windows cannot hold: ";
+const char* const kNotListedUnspellable = "Not listed, a name that this system's code page cannot spell: ";
+
 std::string unspellable_character(unsigned code_point) {
     char text[16];
     std::snprintf(text, sizeof text, "<U+%04X>", code_point);

@@ -32,6 +32,10 @@ std::string unspellable_character(unsigned code_point);
 // Whether a listed name holds such a character.
 bool has_unspellable_character(std::string_view name);
 
+// The lines that say a listed name is left out, before the name.
+extern const char* const kNotListedNotAWindowsName;
+extern const char* const kNotListedUnspellable;
+
 // The name with every character outside the rule shown as '?', for a trace.
 std::string shown_name(std::string_view name);
 

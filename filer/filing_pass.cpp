@@ -50,6 +50,10 @@ void file_listed_names(TextReader& listing, FilingRun& run) {
             trace << "\n\nNom trop long dans la liste, ignore : " << name << "...\n";
             continue;
         }
+        if (read == ListingRead::NotAName) {
+            trace << not_listed_line(name);
+            continue;
+        }
         trace << "\n\n-->" << name << "\n";
         if (is_photometer_name(name))
             file_photometer_line(name, run);

@@ -214,6 +214,9 @@ void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem
             case ListingRead::TooLong:
                 trace << "\nNom trop long dans la liste, ignore : " << name << "...\n";
                 break;
+            case ListingRead::NotAName:
+                trace << not_listed_line(name);
+                break;
         }
     }
     print_version_lines(trace);
