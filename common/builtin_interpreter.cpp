@@ -81,9 +81,9 @@ std::string moved_count_line(int count) {
     return line;
 }
 
-std::string dir_line(const std::string& name, const FileInfo& info) {
+std::string dir_line(Host& host, const std::string& name, const FileInfo& info) {
     char stamp[32] = "";
-    if (const std::optional<std::tm> local = local_time_of(info.modified))
+    if (const std::optional<std::tm> local = host.local_time_of(info.modified))
         std::strftime(stamp, sizeof stamp, "%d/%m/%Y  %H:%M", &*local);
     char line[96];
     if (info.is_directory)
@@ -94,29 +94,6 @@ std::string dir_line(const std::string& name, const FileInfo& info) {
 }
 
 }  // namespace
-
-std::string expand_environment(const std::string& text) {
-    std::string expanded;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        const size_t open = text.find('%', pos);
-        const size_t close = open == std::string::npos ? std::string::npos : text.find('%', open + 1);
-        if (close == std::string::npos) {
-            expanded.append(text, pos, std::string::npos);
-            break;
-        }
-        expanded.append(text, pos, open - pos);
-        const std::optional<std::string> value = environment_variable(text.substr(open + 1, close - open - 1));
-        if (value && close > open + 1) {
-            expanded += *value;
-            pos = close + 1;
-        } else {
-            expanded.append(text, open, close - open);  // the closing '%' may open the next name
-            pos = close;
-        }
-    }
-    return expanded;
-}
 
 bool CommandInterpreter::change_directory(const std::string& path) {
     std::optional<std::string> entered = fs_.directory_to_enter(whole(path));
@@ -269,7 +246,7 @@ void BuiltinInterpreter::dir() {
         for (auto& [name, entry] : *entries) {
             if (!entry.info) entry.info = fs_.info(join_path(current_directory(), name));
             if (!entry.info) continue;
-            if (entry.dir_line.empty()) entry.dir_line = dir_line(name, *entry.info);
+            if (entry.dir_line.empty()) entry.dir_line = dir_line(host_, name, *entry.info);
             console_ << entry.dir_line;
             if (entry.info->is_directory) {
                 ++directories;
@@ -285,7 +262,7 @@ void BuiltinInterpreter::dir() {
 }
 
 void BuiltinInterpreter::echo(const Command& command) {
-    const std::string text = expand_environment(command.text);
+    const std::string text = expand_environment(host_, command.text);
     if (!command.target.empty()) {
         // As the Windows interpreter does, the blank before ">" is written too.
         write_whole(command.target, text + " \r\n");

@@ -8,6 +8,7 @@
 #include "command.h"
 #include "directory_cache.h"
 #include "file_system.h"
+#include "host.h"
 #include "trace.h"
 
 namespace site {
@@ -59,8 +60,10 @@ private:
 // says so.
 class BuiltinInterpreter final : public CommandInterpreter {
 public:
-    BuiltinInterpreter(Trace& console, FileSystem& fs, std::string current_directory)
-        : CommandInterpreter(fs, std::move(current_directory)), console_(console), cache_(fs) {}
+    // `host` gives the environment that "echo" expands and the local time
+    // that "dir" shows.
+    BuiltinInterpreter(Trace& console, FileSystem& fs, std::string current_directory, Host& host = system_host())
+        : CommandInterpreter(fs, std::move(current_directory)), console_(console), host_(host), cache_(fs) {}
     void run(const Command& command) override;
     bool keep_move_journal(const std::string& journal, const std::vector<std::string>& site_directories) override;
 
@@ -80,6 +83,7 @@ private:
     void moved(const std::string& from, const std::string& to);
 
     Trace& console_;
+    Host& host_;
     DirectoryCache cache_;
 };
 
@@ -87,9 +91,5 @@ private:
 // `current_directory`.
 std::unique_ptr<CommandInterpreter> make_interpreter(Trace& console, FileSystem& fs,
                                                      const std::string& current_directory);
-
-// `%NAME%` replaced by the value of the environment variable NAME, names
-// matched without regard to case; an unset name stays as written.
-std::string expand_environment(const std::string& text);
 
 }  // namespace site

@@ -208,13 +208,6 @@ void sleep_milliseconds(unsigned milliseconds);
 // the system cannot convert it.
 std::optional<std::tm> local_time_of(std::time_t when);
 
-// A file's last-modification time in local time, as the site's disk keeps
-// it; nothing outside the years the date word can hold.
-std::optional<DosStamp> dos_stamp_of(const FileInfo& info);
-
-// The current local time as asctime prints it ("Sun Mar  1 14:20:00 2015\n").
-std::string local_time_text();
-
 // --- Environment -------------------------------------------------------------
 
 // The value of an environment variable, its name matched without regard to

@@ -65,7 +65,7 @@ int run_sitecheck(const std::vector<std::string>& arguments, std::FILE* out, std
         return 0;
     }
     RealFileSystem disk;
-    const SiteCheck check = check_site(disk, current_directory());
+    const SiteCheck check = check_site(disk, system_host(), current_directory());
     write(out, options.json ? json_report(check, SITE_VERSION) : human_report(check));
     if (options.trace) write(options.json ? err : out, traces_of(check));
     return check.status();

@@ -119,8 +119,8 @@ std::vector<std::string> regular_files_in(FileSystem& fs, const std::string& dir
     return names;
 }
 
-void read_parameter_files(FileSystem& disk, SiteConfiguration& configuration) {
-    configuration.program_files = program_files_directory();
+void read_parameter_files(FileSystem& disk, Host& host, SiteConfiguration& configuration) {
+    configuration.program_files = host.program_files_directory();
     configuration.parameter_directory = join_path(join_path(configuration.program_files, "ASTPWin"), "PAR");
     for (const std::string& name : regular_files_in(disk, configuration.parameter_directory))
         if (is_par_name(name)) configuration.parameter_files.push_back(name);
@@ -147,14 +147,14 @@ void check_parameter_files(FileSystem& disk, const SiteConfiguration& configurat
     }
 }
 
-SiteConfiguration read_configuration(FileSystem& disk, const std::string& start) {
+SiteConfiguration read_configuration(FileSystem& disk, Host& host, const std::string& start) {
     SiteConfiguration configuration;
     configuration.start_directory = start;
     configuration.path_file = join_path(start, kPathConfigFile);
     configuration.path_file_found = disk.read(configuration.path_file, 0).status == FsStatus::Ok;
     configuration.stamper = read_paths(disk, start, kStamperDefaults, configuration.stamper_defaults);
     configuration.filer = read_paths(disk, start, kFilerDefaults, configuration.filer_defaults);
-    read_parameter_files(disk, configuration);
+    read_parameter_files(disk, host, configuration);
     configuration.site_file = join_path(start, kSiteFile);
     FileValueCache<std::string> once;
     configuration.site_name = read_site_name(disk, start, once);
@@ -301,9 +301,9 @@ int SiteCheck::status() const {
     return 0;
 }
 
-SiteCheck check_site(FileSystem& disk, const std::string& start_directory) {
+SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_directory) {
     SiteCheck check;
-    check.configuration = read_configuration(disk, start_directory);
+    check.configuration = read_configuration(disk, host, start_directory);
     SiteConfiguration& configuration = check.configuration;
     check_path_file_lines(disk, configuration, check.problems);
     Stops stops;
@@ -331,14 +331,14 @@ SiteCheck check_site(FileSystem& disk, const std::string& start_directory) {
     const std::vector<Inventory> files = inventory(overlay, configuration, stamper_reaches, filer_reaches, stops);
     Trace stamper_trace, transfer_trace, filer_trace;
     if (stamper) {
-        BuiltinInterpreter interpreter(stamper_trace, overlay, start_directory);
-        run_stamping_pass(stamper_trace, interpreter, overlay);
+        BuiltinInterpreter interpreter(stamper_trace, overlay, start_directory, host);
+        run_stamping_pass(stamper_trace, interpreter, overlay, host);
     }
     if (stamper && filer && is_directory(overlay, stamper->to_send) && is_directory(overlay, filer->sent) &&
         MemoryFileSystem::path_key(stamper_reaches->to_send) != MemoryFileSystem::path_key(filer_reaches->sent))
         transfer(overlay, stamper_reaches->to_send, filer_reaches->sent, transfer_trace);
     if (filer) {
-        BuiltinInterpreter interpreter(filer_trace, overlay, start_directory);
+        BuiltinInterpreter interpreter(filer_trace, overlay, start_directory, host);
         run_filing_pass(filer_trace, interpreter, overlay);
     }
     check.stamper_trace = stamper_trace.text();

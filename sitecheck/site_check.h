@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "file_system.h"
+#include "host.h"
 #include "path_config.h"
 
 namespace site {
@@ -64,7 +65,7 @@ struct SiteCheck {
 };
 
 // Runs the dry run of the site started from `start_directory`, reading
-// through `disk`, which it never changes.
-SiteCheck check_site(FileSystem& disk, const std::string& start_directory);
+// through `disk`, which it never changes, on the machine `host`.
+SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_directory);
 
 }  // namespace site

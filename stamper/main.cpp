@@ -10,7 +10,7 @@ int main() {
     site::Trace trace(stdout);
     site::RealFileSystem disk;
     auto interpreter = site::make_interpreter(trace, disk, site::current_directory());
-    site::run_stamping_pass(trace, *interpreter, disk);
+    site::run_stamping_pass(trace, *interpreter, disk, site::system_host());
     trace.flush();
     return 0;
 }

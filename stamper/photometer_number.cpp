@@ -4,7 +4,6 @@
 #include <cstddef>
 
 #include "paths.h"
-#include "platform.h"
 
 namespace site {
 
@@ -52,10 +51,10 @@ ParValues parse_par(TextReader& file) {
     return values;
 }
 
-ParValues look_up_par(const std::string& par_name, CommandInterpreter& interpreter, FileSystem& fs, Trace& trace,
-                      FileValueCache<ParValues>& cache) {
+ParValues look_up_par(const std::string& par_name, CommandInterpreter& interpreter, FileSystem& fs, Host& host,
+                      Trace& trace, FileValueCache<ParValues>& cache) {
     interpreter.run(Command::echo("%programfiles%", "path.txt"));
-    const std::string program_files = program_files_directory();
+    const std::string program_files = host.program_files_directory();
     trace << "File programmes: " << program_files << "\n";
     const std::string par_path = join_path(join_path(join_path(program_files, "ASTPWin"), "PAR"), par_name);
     trace << "path astpwin/PAR : " << par_path << "\n";

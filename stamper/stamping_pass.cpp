@@ -9,7 +9,6 @@
 #include "path_config.h"
 #include "paths.h"
 #include "photometer_number.h"
-#include "platform.h"
 #include "run_lock.h"
 #include "site_name.h"
 #include "text_reader.h"
@@ -36,8 +35,9 @@ void print_version_lines(Trace& trace) {
 class Stamper {
 public:
     Stamper(const PathConfig& paths, const std::string& start_directory, Trace& trace,
-            CommandInterpreter& interpreter, FileSystem& fs)
-        : paths_(paths), start_directory_(start_directory), trace_(trace), interpreter_(interpreter), fs_(fs) {}
+            CommandInterpreter& interpreter, FileSystem& fs, Host& host)
+        : paths_(paths), start_directory_(start_directory), trace_(trace), interpreter_(interpreter), fs_(fs),
+          host_(host) {}
 
     void stamp(const std::string& name);
 
@@ -74,6 +74,7 @@ private:
     Trace& trace_;
     CommandInterpreter& interpreter_;
     FileSystem& fs_;
+    Host& host_;
     FileValueCache<std::string> site_files_;
     FileValueCache<ParValues> par_files_;
 };
@@ -90,7 +91,7 @@ bool Stamper::read_header(const std::string& bytes, K7Header& header) {
 
 std::optional<std::string> Stamper::start_k7_name(const K7Header& header) {
     const std::string par_name = par_file_name(header);
-    const ParValues par = look_up_par(par_name, interpreter_, fs_, trace_, par_files_);
+    const ParValues par = look_up_par(par_name, interpreter_, fs_, host_, trace_, par_files_);
     trace_ << "\n  Pour le fichier " << par_name << " ADR=" << par.adr << " Nb=" << par.nb << " ";
     if (!par.found) {
         trace_ << "| pas de numero : " << par.file << " absent ou sans ligne Number, nom inchange\n";
@@ -122,7 +123,7 @@ std::optional<Stamper::CheckedFile> Stamper::open_checked(const std::string& nam
         return std::nullopt;
     }
     if (file.kind == '7' && !read_header(data.bytes, file.header)) return std::nullopt;
-    const std::optional<DosStamp> stamp = dos_stamp_of(data.info);
+    const std::optional<DosStamp> stamp = dos_stamp_of(host_, data.info);
     if (!stamp) {
         trace_ << "| date du fichier illisible, nom inchange\n";
         return std::nullopt;
@@ -147,7 +148,7 @@ std::optional<std::string> Stamper::traced_start(const std::string& name, const 
 }
 
 void Stamper::trace_dates(const std::string& name, const DosStamp& stamp) {
-    const std::string clock = local_time_text();
+    const std::string clock = local_time_text(host_);
     trace_ << "Local time is: " << clock;
     trace_ << "Local year is: " << clock.substr(clock.size() - 5);
     trace_ << "File date:" << stamp.hour() << ":" << stamp.minute() << " " << stamp.month() << "/" << stamp.day() << "/"
@@ -181,7 +182,7 @@ void Stamper::stamp(const std::string& name) {
 
 }  // namespace
 
-void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs) {
+void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs, Host& host) {
     const std::string start_directory = interpreter.current_directory();
     const PathConfig read = read_path_config(fs, start_directory, kStamperDefaults, trace);
     trace << "\npathbase-->" << read.base << "\npathenvoye-->" << read.sent << "\n";
@@ -200,7 +201,7 @@ void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem
         listing = TextReader::from_bytes("");
     }
 
-    Stamper stamper(paths, start_directory, trace, interpreter, fs);
+    Stamper stamper(paths, start_directory, trace, interpreter, fs, host);
     while (!listing->eof()) {
         std::string name;
         switch (read_listing_line(*listing, name)) {

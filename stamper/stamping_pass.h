@@ -11,7 +11,8 @@ namespace site {
 // (where the program was started): reads the path configuration, lists the
 // to-send directory into "dirk7-2.txt" in the base directory, and renames
 // each listed file in place through `interpreter`. Everything it reads, it
-// reads through `fs`.
-void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs);
+// reads through `fs`; the clock, the file dates' local time and the Program
+// Files folder come from `host`.
+void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs, Host& host);
 
 }  // namespace site

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "fixed_host.h"
 #include "interpreter.h"
 #include "temp_site.h"
 #include "test_platform.h"
@@ -20,12 +21,13 @@ class BuiltinInterpreterTest : public ::testing::Test {
 protected:
     std::string run(const Command& command) {
         site::Trace console;
-        site::BuiltinInterpreter interpreter(console, disk, dir.path());
+        site::BuiltinInterpreter interpreter(console, disk, dir.path(), host);
         interpreter.run(command);
         return console.text();
     }
 
     site::RealFileSystem disk;
+    testing_site::FixedHost host;
     TempDir dir;
 };
 
@@ -177,19 +179,20 @@ TEST_F(BuiltinInterpreterTest, EchoPrintsAndRedirects) {
     EXPECT_EQ(run(Command::echo("off")), "");
     EXPECT_EQ(run(Command::echo("")), "\n");
     EXPECT_EQ(run(Command::echo("pas de fichier a ranger")), "pas de fichier a ranger\n");
-    testing_site::ScopedEnv env("ProgramFiles", "C:\\Program Files");
+    host.environment["programfiles"] = "C:\\Program Files";
     testing_site::ScopedCwd cwd(dir.path());
     EXPECT_EQ(run(Command::echo("%programfiles%", "path.txt")), "");
     EXPECT_EQ(read_file(dir / "path.txt"), "C:\\Program Files \r\n");
 }
 
 TEST(ExpandEnvironment, NamesWithoutRegardToCaseUnsetLeftAsWritten) {
-    testing_site::ScopedEnv env("SiteTestVar", "v");
-    EXPECT_EQ(site::expand_environment("a %sitetestvar% b"), "a v b");
-    EXPECT_EQ(site::expand_environment("%SITETESTVAR%%SiteTestVar%"), "vv");
-    EXPECT_EQ(site::expand_environment("%NoSuchSiteVar% x"), "%NoSuchSiteVar% x");
-    EXPECT_EQ(site::expand_environment("100% sure"), "100% sure");
-    EXPECT_EQ(site::expand_environment("%%"), "%%");
+    testing_site::FixedHost host;
+    host.environment["sitetestvar"] = "v";
+    EXPECT_EQ(site::expand_environment(host, "a %sitetestvar% b"), "a v b");
+    EXPECT_EQ(site::expand_environment(host, "%SITETESTVAR%%SiteTestVar%"), "vv");
+    EXPECT_EQ(site::expand_environment(host, "%NoSuchSiteVar% x"), "%NoSuchSiteVar% x");
+    EXPECT_EQ(site::expand_environment(host, "100% sure"), "100% sure");
+    EXPECT_EQ(site::expand_environment(host, "%%"), "%%");
 }
 
 TEST_F(BuiltinInterpreterTest, DirListsTheCurrentDirectory) {

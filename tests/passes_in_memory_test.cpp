@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "filing_pass.h"
+#include "fixed_host.h"
 #include "interpreter.h"
 #include "memory_file_system.h"
 #include "sample_site.h"
@@ -42,11 +43,10 @@ protected:
     }
 
     std::string stamp() {
-        testing_site::ScopedEnv tz("TZ", "UTC");
-        testing_site::ScopedProgramFiles program_files(native_path("/pf"));
+        testing_site::FixedHost host(native_path("/pf"));
         site::Trace trace;
-        site::BuiltinInterpreter interpreter(trace, fs, kStart);
-        site::run_stamping_pass(trace, interpreter, fs);
+        site::BuiltinInterpreter interpreter(trace, fs, kStart, host);
+        site::run_stamping_pass(trace, interpreter, fs, host);
         return trace.text();
     }
 

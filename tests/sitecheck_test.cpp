@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "command_line.h"
+#include "fixed_host.h"
 #include "interpreter.h"
 #include "memory_file_system.h"
 #include "report.h"
@@ -84,13 +85,12 @@ TEST(SiteCheck, VerdictAndProblems) {
          [](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/wet_<U+65E5>_A001.raw"), "x"); }, 1, "",
          1},
     };
-    testing_site::ScopedProgramFiles program_files(native_path("/pf"));
-    testing_site::ScopedEnv tz("TZ", "UTC");
+    testing_site::FixedHost host(native_path("/pf"));
     for (const Case& c : cases) {
         MemoryFileSystem disk;
         healthy_site(disk);
         c.change(disk);
-        const site::SiteCheck check = site::check_site(disk, native_path("/site"));
+        const site::SiteCheck check = site::check_site(disk, host, native_path("/site"));
         EXPECT_EQ(check.status(), c.status) << c.what << "\n" << site::human_report(check);
         if (!c.problem.empty()) {
             ASSERT_FALSE(check.problems.empty()) << c.what;
@@ -110,8 +110,7 @@ TEST(SiteCheck, VerdictAndProblems) {
 // the programs: the dry run and a real stamping run over the same site go
 // to the same place.
 TEST(SiteCheck, PathsLeadWhereTheDiskLeadsThem) {
-    testing_site::ScopedProgramFiles program_files(native_path("/pf"));
-    testing_site::ScopedEnv tz("TZ", "UTC");
+    testing_site::FixedHost host(native_path("/pf"));
     for (const char* to_send : {"/base/missing/../aenvoyer", "/base/aenvoyer/../aenvoyer"}) {
         testing_site::TempDir tmp;
         const std::string root = tmp / "site";
@@ -124,13 +123,13 @@ TEST(SiteCheck, PathsLeadWhereTheDiskLeadsThem) {
         testing_site::set_mtime(root + "/base/aenvoyer/P0044_0301.K8", testing_site::march_1_2015_1420());
 
         site::RealFileSystem disk;
-        const site::SiteCheck check = site::check_site(disk, root);
+        const site::SiteCheck check = site::check_site(disk, host, root);
         const bool foretold_stamped =
             std::any_of(check.files.begin(), check.files.end(),
                         [](const site::FilePrediction& file) { return file.new_name != file.name; });
         site::Trace trace;
-        site::BuiltinInterpreter interpreter(trace, disk, root);
-        site::run_stamping_pass(trace, interpreter, disk);
+        site::BuiltinInterpreter interpreter(trace, disk, root, host);
+        site::run_stamping_pass(trace, interpreter, disk, host);
         const bool stamped = !testing_site::exists(root + "/base/aenvoyer/P0044_0301.K8");
         EXPECT_EQ(foretold_stamped, stamped) << to_send << "\n" << site::human_report(check) << trace.text();
     }
@@ -162,11 +161,11 @@ TEST(SiteCheck, ReasonsComeFromTheTraces) {
 
 TEST(SiteCheck, JsonGivesNamesByteForByte) {
     SKIP_WITHOUT_POSIX_ONLY_ENTRIES();
-    testing_site::ScopedProgramFiles program_files(native_path("/pf"));
+    testing_site::FixedHost host(native_path("/pf"));
     MemoryFileSystem disk;
     healthy_site(disk);
     disk.put_file(native_path("/site/base/envoye") + "/A\x1a\"\\\xe9.raw", "x");
-    const std::string json = site::json_report(site::check_site(disk, native_path("/site")), "9.9");
+    const std::string json = site::json_report(site::check_site(disk, host, native_path("/site")), "9.9");
     EXPECT_NE(json.find("\"name\": \"A\\u001a\\\"\\\\\\u00e9.raw\""), std::string::npos) << json;
     EXPECT_NE(json.find("\"status\": 1,"), std::string::npos) << json;
 }

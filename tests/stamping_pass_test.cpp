@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fixed_host.h"
 #include "interpreter.h"
 #include "sample_site.h"
 #include "site_fixture.h"
@@ -49,16 +50,16 @@ protected:
     }
 
     std::string run_with_listing(const std::string& listing) {
-        testing_site::ScopedEnv tz("TZ", "UTC");
         site::Trace trace;
         ListingDouble interpreter(trace, disk, site.work(), listing);
-        site::run_stamping_pass(trace, interpreter, disk);
+        site::run_stamping_pass(trace, interpreter, disk, host);
         commands = interpreter.commands;
         return trace.text();
     }
 
     site::RealFileSystem disk;
     SiteFixture site;
+    testing_site::FixedHost host{site.program_files()};
     std::vector<std::string> commands;
 };
 
@@ -92,8 +93,8 @@ TEST_F(StampingPassTest, CommandsInOrder) {
 TEST_F(StampingPassTest, UnreadableListingIsAnEmptyOne) {
     testing_site::write_file(site.work() + "/path_autok7.txt", "/no/such/base\n" + site.to_send() + "\n");
     site::Trace trace_collector;
-    site::BuiltinInterpreter builtin(trace_collector, disk, site.work());
-    site::run_stamping_pass(trace_collector, builtin, disk);
+    site::BuiltinInterpreter builtin(trace_collector, disk, site.work(), host);
+    site::run_stamping_pass(trace_collector, builtin, disk, host);
     const std::string& trace = trace_collector.text();
     EXPECT_NE(trace.find("The system cannot find the path specified.\n\nListe " +
                          native_path("/no/such/base/dirk7-2.txt") + " illisible\nPlus de fichier\n"),

@@ -114,15 +114,4 @@ ScopedCwd::~ScopedCwd() {
     if (!site::change_directory(previous_)) std::perror("chdir back");
 }
 
-ScopedEnv::ScopedEnv(const std::string& name, const std::string& value) : name_(name) {
-    const char* old = std::getenv(name.c_str());
-    had_previous_ = old != nullptr;
-    if (old) previous_ = old;
-    set_environment(name, value);
-}
-
-ScopedEnv::~ScopedEnv() {
-    set_environment(name_, had_previous_ ? std::optional<std::string>(previous_) : std::nullopt);
-}
-
 }  // namespace testing_site

@@ -61,28 +61,4 @@ private:
     std::string previous_;
 };
 
-// Sets an environment variable for the life of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const std::string& name, const std::string& value);
-    ~ScopedEnv();
-
-private:
-    std::string name_;
-    std::string previous_;
-    bool had_previous_;
-};
-
-// Points the programs' Program Files directory at `dir` for the life of the
-// object: ProgramFiles, and ProgramFiles(x86), which Windows sets and which
-// comes first there (site::program_files_directory).
-class ScopedProgramFiles {
-public:
-    explicit ScopedProgramFiles(const std::string& dir) : plain_("ProgramFiles", dir), x86_("ProgramFiles(x86)", dir) {}
-
-private:
-    ScopedEnv plain_;
-    ScopedEnv x86_;
-};
-
 }  // namespace testing_site
