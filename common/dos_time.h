@@ -8,12 +8,16 @@
 
 namespace site {
 
+// The years the date word holds.
+constexpr int kFirstDosYear = 1980;
+constexpr int kLastDosYear = 2107;
+
 // A modification time in local time, packed as MS-DOS date and time words.
 struct DosStamp {
     std::uint16_t date = 0;
     std::uint16_t time = 0;
 
-    unsigned year() const { return 1980u + (date >> 9); }
+    unsigned year() const { return static_cast<unsigned>(kFirstDosYear) + (date >> 9); }
     unsigned month() const { return (date >> 5) & 0x0Fu; }
     unsigned day() const { return date & 0x1Fu; }
     unsigned hour() const { return time >> 11; }

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "dos_time.h"
 #include "file_system.h"
 #include "interpreter.h"
 #include "path_config.h"
@@ -57,8 +58,8 @@ std::optional<WetSensorName> parse_wetsensor_name(const std::string& name);
 extern const char* const kRefusedDirectoryName;
 
 // The years a file's date can carry, and so the only year directories.
-constexpr int kFirstArchiveYear = 1980;
-constexpr int kLastArchiveYear = 2107;
+constexpr int kFirstArchiveYear = kFirstDosYear;
+constexpr int kLastArchiveYear = kLastDosYear;
 
 // Four digits giving a year from 1980 to 2107.
 bool is_archive_year(std::string_view year);

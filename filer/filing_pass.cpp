@@ -13,12 +13,14 @@
 
 namespace site {
 
+const char* const kFilerMoveRecord = "brasko-move.txt";
+
 namespace {
 
 constexpr const char* kListingFile = "dirk7.txt";
 // The record of a move in progress, kept while a file is copied to the
 // archive from another file system.
-constexpr const char* kMoveJournal = "brasko-move.txt";
+
 
 bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
@@ -73,7 +75,7 @@ void run_filing_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& 
     const PathConfig& paths = *working;
     const std::optional<RunLock> lock = lock_site_run(fs, paths.base, "brasko", trace);
     if (!lock) return;
-    if (!interpreter.keep_move_journal(join_path(paths.base, kMoveJournal), {paths.base, paths.sent})) return;
+    if (!interpreter.keep_move_journal(join_path(paths.base, kFilerMoveRecord), {paths.base, paths.sent})) return;
 
     const std::string listing_path = join_path(paths.base, kListingFile);
     const Command list = Command::list_directory(paths.sent, listing_path);

@@ -15,4 +15,7 @@ namespace site {
 // `interpreter`. Everything it reads and makes, it does through `fs`.
 void run_filing_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs);
 
+// The filer's move record, in the base directory.
+extern const char* const kFilerMoveRecord;
+
 }  // namespace site

@@ -14,7 +14,6 @@
 #include "site_name.h"
 #include "stamping_pass.h"
 #include "trace_reasons.h"
-#include "wildcard.h"
 
 namespace site {
 
@@ -22,7 +21,6 @@ namespace {
 
 // A path slot that the path file did not fill.
 constexpr const char* kUnset = "\x01";
-constexpr const char* kMoveJournal = "brasko-move.txt";
 constexpr const char* kUnspellable =
     "a name that this system's code page cannot spell: the programs cannot open it; rename it by hand";
 constexpr const char* kDeviceName =
@@ -121,7 +119,7 @@ std::vector<std::string> regular_files_in(FileSystem& fs, const std::string& dir
 
 void read_parameter_files(FileSystem& disk, Host& host, SiteConfiguration& configuration) {
     configuration.program_files = host.program_files_directory();
-    configuration.parameter_directory = join_path(join_path(configuration.program_files, "ASTPWin"), "PAR");
+    configuration.parameter_directory = parameter_directory(configuration.program_files);
     for (const std::string& name : regular_files_in(disk, configuration.parameter_directory))
         if (is_par_name(name)) configuration.parameter_files.push_back(name);
 }
@@ -132,7 +130,7 @@ void check_parameter_files(FileSystem& disk, const SiteConfiguration& configurat
                            std::vector<std::string>& problems) {
     std::map<std::string, int> needed;
     for (const std::string& name : regular_files_in(disk, to_send)) {
-        if (!wildcard_match("*.K?", name) || name.back() != '7') continue;
+        if (!is_listed_k7(name)) continue;
         const FileRead data = disk.read(join_path(to_send, name), kK7HeaderSize);
         const std::optional<K7Header> header = data.status == FsStatus::Ok ? k7_header_of(data.bytes) : std::nullopt;
         if (header) ++needed[par_file_name(*header)];
@@ -321,7 +319,7 @@ SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_dire
     if (filer) {
         if (!stamper || filer->base != stamper->base) require_directory(disk, filer->base, "base", check.problems);
         require_directory(disk, filer->sent, "sent", check.problems);
-        configuration.interrupted_move_recorded = disk.info(join_path(filer->base, kMoveJournal)).has_value();
+        configuration.interrupted_move_recorded = disk.info(join_path(filer->base, kFilerMoveRecord)).has_value();
     }
     check_site_name(configuration, check.problems);
 

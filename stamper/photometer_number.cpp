@@ -51,12 +51,16 @@ ParValues parse_par(TextReader& file) {
     return values;
 }
 
+std::string parameter_directory(const std::string& program_files) {
+    return join_path(join_path(program_files, "ASTPWin"), "PAR");
+}
+
 ParValues look_up_par(const std::string& par_name, CommandInterpreter& interpreter, FileSystem& fs, Host& host,
                       Trace& trace, FileValueCache<ParValues>& cache) {
     interpreter.run(Command::echo("%programfiles%", "path.txt"));
     const std::string program_files = host.program_files_directory();
     trace << "File programmes: " << program_files << "\n";
-    const std::string par_path = join_path(join_path(join_path(program_files, "ASTPWin"), "PAR"), par_name);
+    const std::string par_path = join_path(parameter_directory(program_files), par_name);
     trace << "path astpwin/PAR : " << par_path << "\n";
     ParValues values = cache.get(fs, par_path, parse_par).value_or(ParValues());
     values.file = par_path;

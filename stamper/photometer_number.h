@@ -19,6 +19,10 @@ namespace site {
 constexpr size_t kK7HeaderSize = 136;
 using K7Header = std::array<unsigned char, kK7HeaderSize>;
 
+// Where the acquisition software keeps the parameter files, under the
+// Program Files folder.
+std::string parameter_directory(const std::string& program_files);
+
 // ADR selects the number's form (3: two bytes); Nb is only traced.
 struct ParValues {
     std::int32_t adr = 0;

@@ -12,6 +12,7 @@
 #include "run_lock.h"
 #include "site_name.h"
 #include "text_reader.h"
+#include "wildcard.h"
 
 namespace site {
 
@@ -181,6 +182,8 @@ void Stamper::stamp(const std::string& name) {
 }
 
 }  // namespace
+
+bool is_listed_k7(const std::string& name) { return wildcard_match(kStampedPattern, name) && name.back() == '7'; }
 
 void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs, Host& host) {
     const std::string start_directory = interpreter.current_directory();

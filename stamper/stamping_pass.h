@@ -15,4 +15,8 @@ namespace site {
 // Files folder come from `host`.
 void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs, Host& host);
 
+// Whether the stamper lists `name` (the pattern "*.K?") as a .K7 file, one
+// whose number comes from its header and its parameter file.
+bool is_listed_k7(const std::string& name);
+
 }  // namespace site

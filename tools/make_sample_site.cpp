@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "dos_time.h"
 #include "sample_site.h"
 
 namespace {
@@ -76,7 +77,8 @@ sample::SiteOptions parse_options(int argc, char** argv) {
     }
     if (options.dir.empty()) usage("--dir is required");
     if (options.files < 0 || options.files > 70000) usage("--files takes 0 to 70000");
-    if (options.year < 1980 || options.year > 2107) usage("--year takes 1980 to 2107");
+    if (options.year < site::kFirstDosYear || options.year > site::kLastDosYear)
+        usage("--year takes " + std::to_string(site::kFirstDosYear) + " to " + std::to_string(site::kLastDosYear));
     if (options.size < 136) usage("--size takes at least 136");
     return options;
 }
