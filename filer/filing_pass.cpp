@@ -7,7 +7,7 @@
 #include "path_config.h"
 #include "paths.h"
 #include "photometer_files.h"
-#include "run_lock.h"
+#include "site_run.h"
 #include "text_reader.h"
 #include "wetsensor_files.h"
 
@@ -67,15 +67,10 @@ void file_listed_names(TextReader& listing, FilingRun& run) {
 }  // namespace
 
 void run_filing_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs) {
-    const std::string start_directory = interpreter.current_directory();
-    const PathConfig read = read_path_config(fs, start_directory, kFilerDefaults, trace);
-    trace << "\npathbase-->" << read.base << "\npathenvoye-->" << read.sent;
-    const std::optional<PathConfig> working = working_paths(read, WorkDirectory::Sent, start_directory, trace);
-    if (!working) return;
-    const PathConfig& paths = *working;
-    const std::optional<RunLock> lock = lock_site_run(fs, paths.base, "brasko", trace);
-    if (!lock) return;
-    if (!interpreter.keep_move_journal(join_path(paths.base, kFilerMoveRecord), {paths.base, paths.sent})) return;
+    const std::optional<OpenSiteRun> opened =
+        open_site_run({"brasko", kFilerDefaults, WorkDirectory::Sent, kFilerMoveRecord, ""}, trace, interpreter, fs);
+    if (!opened) return;
+    const PathConfig& paths = opened->paths;
 
     const std::string listing_path = join_path(paths.base, kListingFile);
     const Command list = Command::list_directory(paths.sent, listing_path);

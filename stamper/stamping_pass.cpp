@@ -9,8 +9,8 @@
 #include "path_config.h"
 #include "paths.h"
 #include "photometer_number.h"
-#include "run_lock.h"
 #include "site_name.h"
+#include "site_run.h"
 #include "text_reader.h"
 #include "wildcard.h"
 
@@ -22,7 +22,7 @@ constexpr const char* kListingFile = "dirk7-2.txt";
 constexpr const char* kStampedPattern = "*.K?";
 // The record of a rename that is not a single step (a name moved aside to
 // prove that two names are two copies), kept while it runs.
-constexpr const char* kMoveJournal = "tolvik-move.txt";
+constexpr const char* kMoveRecord = "tolvik-move.txt";
 
 void print_version_lines(Trace& trace) {
     trace << "Version 2 (1/6/2007) ajout de l'ann" << kTraceEAcute << "e uniquement si pas fait et pas dans l'heure\n"
@@ -187,14 +187,10 @@ bool is_listed_k7(const std::string& name) { return wildcard_match(kStampedPatte
 
 void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs, Host& host) {
     const std::string start_directory = interpreter.current_directory();
-    const PathConfig read = read_path_config(fs, start_directory, kStamperDefaults, trace);
-    trace << "\npathbase-->" << read.base << "\npathenvoye-->" << read.sent << "\n";
-    const std::optional<PathConfig> working = working_paths(read, WorkDirectory::ToSend, start_directory, trace);
-    if (!working) return;
-    const PathConfig& paths = *working;
-    const std::optional<RunLock> lock = lock_site_run(fs, paths.base, "tolvik", trace);
-    if (!lock) return;
-    if (!interpreter.keep_move_journal(join_path(paths.base, kMoveJournal), {paths.to_send})) return;
+    const std::optional<OpenSiteRun> opened =
+        open_site_run({"tolvik", kStamperDefaults, WorkDirectory::ToSend, kMoveRecord, "\n"}, trace, interpreter, fs);
+    if (!opened) return;
+    const PathConfig& paths = opened->paths;
 
     const std::string listing_path = join_path(paths.base, kListingFile);
     interpreter.run(Command::list_matching(join_path(paths.to_send, kStampedPattern), listing_path));
