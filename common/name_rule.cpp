@@ -28,8 +28,12 @@ bool is_reserved_device_name(std::string_view name) {
     std::string base = lower_ascii(std::string(name.substr(0, name.find('.'))));
     base.erase(base.find_last_not_of(' ') + 1);
     if (base == "con" || base == "prn" || base == "aux" || base == "nul") return true;
-    return base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0) &&
-           base[3] >= '1' && base[3] <= '9';
+    if (base.size() < 4 || (base.compare(0, 3, "com") != 0 && base.compare(0, 3, "lpt") != 0)) return false;
+    // A digit 1 to 9, or a superscript one, two or three, which Windows
+    // takes for digits: in the ANSI code page or in UTF-8.
+    const std::string digit = base.substr(3);
+    return (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') || digit == "\xB9" || digit == "\xB2" ||
+           digit == "\xB3" || digit == "\xC2\xB9" || digit == "\xC2\xB2" || digit == "\xC2\xB3";
 }
 
 std::string without_trailing_dots_and_spaces(std::string_view name) {

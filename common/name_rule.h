@@ -14,7 +14,8 @@ namespace site {
 // no space or dot at the end, and not a name Windows keeps for a device.
 bool is_portable_name(std::string_view name);
 
-// CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to LPT9, in any case, alone or
+// CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to LPT9 (and COM or LPT with a
+// superscript 1, 2 or 3), in any case, alone or
 // with an extension ("nul.K7", "com1.raw"): Windows opens the device under
 // such a name, never a file or a directory.
 bool is_reserved_device_name(std::string_view name);

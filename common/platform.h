@@ -73,8 +73,7 @@ std::optional<DirectoryStamp> directory_stamp(const std::string& path);
 
 // Whether this process may add and remove entries in the directory at
 // `path`, asked of the system without writing anything (POSIX: the access
-// check for the effective user; Windows: opening it for adding files and
-// sub-directories).
+// check for the effective user; Windows: opening it for adding files).
 bool may_change_directory(const std::string& path);
 
 // What a file-system call ran into, in terms the interpreter reports.

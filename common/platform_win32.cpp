@@ -51,8 +51,8 @@ std::optional<std::string> directory_to_enter(const std::string& path) {
 
 bool may_change_directory(const std::string& path) {
     const HANDLE handle =
-        ::CreateFileA(path.c_str(), FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        ::CreateFileA(path.c_str(), FILE_ADD_FILE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
     ::CloseHandle(handle);
     return true;
@@ -84,8 +84,11 @@ std::string ansi_name(const wchar_t* wide) {
         const int units = (at[0] >= 0xD800 && at[0] < 0xDC00 && at[1] >= 0xDC00 && at[1] < 0xE000) ? 2 : 1;
         char bytes[8];
         BOOL unspellable = FALSE;
-        const int length =
-            ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, at, units, bytes, sizeof bytes, nullptr, &unspellable);
+        // UTF-8 (a code page Windows may be set to) spells every character,
+        // and takes neither the flag nor the answer.
+        const bool utf8 = ::GetACP() == CP_UTF8;
+        const int length = ::WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, at, units,
+                                                 bytes, sizeof bytes, nullptr, utf8 ? nullptr : &unspellable);
         if (length <= 0 || unspellable) {
             const unsigned code_point =
                 units == 2 ? 0x10000u + ((at[0] - 0xD800u) << 10) + (at[1] - 0xDC00u) : static_cast<unsigned>(at[0]);

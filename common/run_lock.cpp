@@ -14,7 +14,11 @@ constexpr unsigned kPollMilliseconds = 100;
 RunLock RunLock::acquire(const std::string& path, unsigned wait_ms) {
     FsStatus status;
     OsFile file = OsFile::open_for_locking(path, status);
-    if (!file.is_open()) return RunLock(OsFile(), status == FsStatus::NotFound ? State::NoDirectory : State::Unusable);
+    // A base path that names nothing, or that the file system cannot even
+    // hold, is a missing base directory: the run goes on and says what it
+    // cannot do there.
+    const bool no_directory = status == FsStatus::NotFound || status == FsStatus::BadName;
+    if (!file.is_open()) return RunLock(OsFile(), no_directory ? State::NoDirectory : State::Unusable);
     for (unsigned waited = 0;; waited += kPollMilliseconds) {
         status = file.try_lock();
         if (status == FsStatus::Ok) return RunLock(std::move(file), State::Held);

@@ -111,7 +111,8 @@ std::vector<std::string> regular_files_in(FileSystem& fs, const std::string& dir
     if (const auto listed = fs.list(directory))
         for (const DirectoryEntry& entry : *listed) {
             const std::optional<FileInfo> info = fs.info(join_path(directory, entry.name));
-            if ((info && info->is_regular) || (unopenable == Unopenable::Taken && is_unopenable(entry.name)))
+            if ((info && info->is_regular) ||
+                (unopenable == Unopenable::Taken && !entry.is_directory && is_unopenable(entry.name)))
                 names.push_back(entry.name);
         }
     return names;

@@ -40,7 +40,8 @@ TEST(PhotometerName, FourCharactersOnlyWhenTheUnderscoreStandsFivePlacesOn) {
 }
 
 TEST(ArchiveDirectoryNames, NoneLeadsOutOfTheArchiveOrIsNoYear) {
-    for (const char* refused : {"", ".", "..", ". .", "a/b", "a\\b", "C:", "0:", "COM1", "con", "Nul.", "lpt9 ", "AUX.r"})
+    for (const char* refused : {"", ".", "..", ". .", "a/b", "a\\b", "C:", "0:", "COM1", "con", "Nul.", "lpt9 ", "AUX.r",
+                                "COM\xB9", "lpt\xC2\xB2"})
         EXPECT_FALSE(site::archive_directory_name(refused)) << refused;
     // As a Windows file system stores it.
     for (auto [composed, stored] : std::initializer_list<std::pair<const char*, const char*>>{
