@@ -25,8 +25,12 @@ bool is_portable_name(std::string_view name) {
 bool is_reserved_device_name(std::string_view name) {
     // Windows reads the device name before the first dot, and drops the
     // spaces before that dot ("NUL .K7" is NUL too).
-    std::string base = lower_ascii(std::string(name.substr(0, name.find('.'))));
-    base.erase(base.find_last_not_of(' ') + 1);
+    std::string_view spelled = name.substr(0, name.find('.'));
+    while (!spelled.empty() && spelled.back() == ' ') spelled.remove_suffix(1);
+    // From "con" to "com" with a two-byte superscript: every listed name
+    // passes here, and most are passed over without a copy.
+    if (spelled.size() < 3 || spelled.size() > 5) return false;
+    const std::string base = lower_ascii(std::string(spelled));
     if (base == "con" || base == "prn" || base == "aux" || base == "nul") return true;
     if (base.size() < 4 || (base.compare(0, 3, "com") != 0 && base.compare(0, 3, "lpt") != 0)) return false;
     // A digit 1 to 9, or a superscript one, two or three, which Windows

@@ -79,14 +79,14 @@ namespace {
 // it; a character the code page cannot spell (no best-fit stand-in, which
 // would name another file) is written by unspellable_character.
 std::string ansi_name(const wchar_t* wide) {
+    // UTF-8 (a code page Windows may be set to) spells every character, and
+    // takes neither the flag nor the answer.
+    static const bool utf8 = ::GetACP() == CP_UTF8;
     std::string name;
     for (const wchar_t* at = wide; *at != L'\0';) {
         const int units = (at[0] >= 0xD800 && at[0] < 0xDC00 && at[1] >= 0xDC00 && at[1] < 0xE000) ? 2 : 1;
         char bytes[8];
         BOOL unspellable = FALSE;
-        // UTF-8 (a code page Windows may be set to) spells every character,
-        // and takes neither the flag nor the answer.
-        const bool utf8 = ::GetACP() == CP_UTF8;
         const int length = ::WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, at, units,
                                                  bytes, sizeof bytes, nullptr, utf8 ? nullptr : &unspellable);
         if (length <= 0 || unspellable) {

@@ -87,12 +87,8 @@ bool is_par_name(const std::string& name) {
     return name.size() > 4 && lower_ascii(name.substr(name.size() - 4)) == ".par";
 }
 
-// A name the programs leave out of their listings and can never open.
-bool is_unopenable(const std::string& name) {
-    return has_unspellable_character(name) || is_reserved_device_name(name);
-}
-
-// Why a file waits for ever, known from its name alone; empty for a name the
+// Why a file waits for ever, known from its name alone (the programs leave
+// it out of their listings and can never open it); empty for a name the
 // programs can take.
 std::string unopenable_because(const std::string& name) {
     if (has_unspellable_character(name)) return kUnspellable;
@@ -112,7 +108,7 @@ std::vector<std::string> regular_files_in(FileSystem& fs, const std::string& dir
         for (const DirectoryEntry& entry : *listed) {
             const std::optional<FileInfo> info = fs.info(join_path(directory, entry.name));
             if ((info && info->is_regular) ||
-                (unopenable == Unopenable::Taken && !entry.is_directory && is_unopenable(entry.name)))
+                (unopenable == Unopenable::Taken && !entry.is_directory && !unopenable_because(entry.name).empty()))
                 names.push_back(entry.name);
         }
     return names;
@@ -202,8 +198,10 @@ struct Stops {
 
 void take_inventory(FileSystem& fs, const char* directory, const std::string& path, const std::string& stopped_by,
                     std::vector<Inventory>& files) {
-    for (const std::string& name : regular_files_in(fs, path, Unopenable::Taken))
-        files.push_back({directory, path, name, unopenable_because(name).empty() ? stopped_by : unopenable_because(name)});
+    for (const std::string& name : regular_files_in(fs, path, Unopenable::Taken)) {
+        const std::string unopenable = unopenable_because(name);
+        files.push_back({directory, path, name, unopenable.empty() ? stopped_by : unopenable});
+    }
 }
 
 // The files waiting in the to-send and sent directories, as the programs
