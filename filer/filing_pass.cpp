@@ -1,26 +1,25 @@
-#include "filing_pass.h"
+#include "filer/filing_pass.h"
 
 #include <optional>
 #include <string>
 
-#include "listing.h"
-#include "path_config.h"
-#include "paths.h"
-#include "photometer_files.h"
-#include "site_run.h"
-#include "text_reader.h"
-#include "wetsensor_files.h"
+#include "common/text/listing.h"
+#include "common/site/path_config.h"
+#include "common/fs/paths.h"
+#include "filer/photometer_files.h"
+#include "common/site/site_run.h"
+#include "common/text/text_reader.h"
+#include "filer/wetsensor_files.h"
 
 namespace site {
 
 const char* const kFilerMoveRecord = "brasko-move.txt";
+const PathConfig kFilerDefaults = {"D:\\logiciels\\dravex\\base", "D:\\logiciels\\dravex\\base\\aenvoyer",
+                                   "D:\\logiciels\\dravex\\base\\envoye"};
 
 namespace {
 
 constexpr const char* kListingFile = "dirk7.txt";
-// The record of a move in progress, kept while a file is copied to the
-// archive from another file system.
-
 
 bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 

@@ -2,9 +2,10 @@
 // base directory.
 #pragma once
 
-#include "file_system.h"
-#include "interpreter.h"
-#include "trace.h"
+#include "common/fs/file_system.h"
+#include "common/interpreter/interpreter.h"
+#include "common/base/trace.h"
+#include "common/site/path_config.h"
 
 namespace site {
 
@@ -14,6 +15,9 @@ namespace site {
 // listed photometer or wet-sensor file to its handler, through
 // `interpreter`. Everything it reads and makes, it does through `fs`.
 void run_filing_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs);
+
+// Where the filer works when the path file gives nothing.
+extern const PathConfig kFilerDefaults;
 
 // The filer's move record, in the base directory.
 extern const char* const kFilerMoveRecord;

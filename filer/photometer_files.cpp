@@ -1,8 +1,9 @@
-#include "photometer_files.h"
+#include "filer/photometer_files.h"
 
-#include "archive_dirs.h"
-#include "paths.h"
-#include "wildcard.h"
+#include "filer/archive_rules.h"
+#include "filer/listed_names.h"
+#include "common/fs/paths.h"
+#include "common/text/wildcard.h"
 
 namespace site {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "archive_dirs.h"
+#include "filer/filing_run.h"
 
 namespace site {
 

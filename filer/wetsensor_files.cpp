@@ -1,7 +1,8 @@
-#include "wetsensor_files.h"
+#include "filer/wetsensor_files.h"
 
-#include "archive_dirs.h"
-#include "paths.h"
+#include "filer/archive_rules.h"
+#include "filer/listed_names.h"
+#include "common/fs/paths.h"
 
 namespace site {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "archive_dirs.h"
+#include "filer/filing_run.h"
 
 namespace site {
 

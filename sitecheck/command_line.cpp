@@ -1,8 +1,8 @@
-#include "command_line.h"
+#include "sitecheck/command_line.h"
 
-#include "file_system.h"
-#include "report.h"
-#include "site_check.h"
+#include "common/fs/real_file_system.h"
+#include "sitecheck/report.h"
+#include "sitecheck/site_check.h"
 
 namespace site {
 
@@ -65,7 +65,8 @@ int run_sitecheck(const std::vector<std::string>& arguments, std::FILE* out, std
         return 0;
     }
     RealFileSystem disk;
-    const SiteCheck check = check_site(disk, system_host(), current_directory());
+    Host& host = system_host();
+    const SiteCheck check = check_site(disk, host, host.start_directory());
     write(out, options.json ? json_report(check, SITE_VERSION) : human_report(check));
     if (options.trace) write(options.json ? err : out, traces_of(check));
     return check.status();

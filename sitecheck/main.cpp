@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "command_line.h"
+#include "sitecheck/command_line.h"
 
 int main(int argc, char** argv) {
     return site::run_sitecheck(std::vector<std::string>(argv + 1, argv + argc), stdout, stderr);

@@ -1,4 +1,4 @@
-#include "report.h"
+#include "sitecheck/report.h"
 
 #include <cstdio>
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "site_check.h"
+#include "sitecheck/site_check.h"
 
 namespace site {
 

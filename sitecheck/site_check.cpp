@@ -1,19 +1,19 @@
-#include "site_check.h"
+#include "sitecheck/site_check.h"
 
 #include <map>
 #include <utility>
 
-#include "ascii.h"
-#include "filing_pass.h"
-#include "interpreter.h"
-#include "listing.h"
-#include "memory_file_system.h"
-#include "name_rule.h"
-#include "paths.h"
-#include "photometer_number.h"
-#include "site_name.h"
-#include "stamping_pass.h"
-#include "trace_reasons.h"
+#include "common/base/ascii.h"
+#include "filer/filing_pass.h"
+#include "common/interpreter/interpreter.h"
+#include "common/text/listing.h"
+#include "common/fs/memory_file_system.h"
+#include "common/text/name_rule.h"
+#include "common/fs/paths.h"
+#include "stamper/photometer_number.h"
+#include "stamper/site_name.h"
+#include "stamper/stamping_pass.h"
+#include "sitecheck/trace_reasons.h"
 
 namespace site {
 
@@ -184,7 +184,7 @@ std::optional<PathConfig> reached(FileSystem& fs, std::optional<PathConfig> path
     return paths;
 }
 
-struct Inventory {
+struct WaitingFile {
     std::string directory;  // "to-send" or "sent"
     std::string working;    // the directory as the programs name it
     std::string name;
@@ -197,7 +197,7 @@ struct Stops {
 };
 
 void take_inventory(FileSystem& fs, const char* directory, const std::string& path, const std::string& stopped_by,
-                    std::vector<Inventory>& files) {
+                    std::vector<WaitingFile>& files) {
     for (const std::string& name : regular_files_in(fs, path, Unopenable::Taken)) {
         const std::string unopenable = unopenable_because(name);
         files.push_back({directory, path, name, unopenable.empty() ? stopped_by : unopenable});
@@ -207,7 +207,7 @@ void take_inventory(FileSystem& fs, const char* directory, const std::string& pa
 // The files waiting in the to-send and sent directories, as the programs
 // would find them; where a program would do nothing, in the directory it
 // would have worked in.
-std::vector<Inventory> inventory(FileSystem& fs, const SiteConfiguration& configuration,
+std::vector<WaitingFile> waiting_files(FileSystem& fs, const SiteConfiguration& configuration,
                                  const std::optional<PathConfig>& stamper, const std::optional<PathConfig>& filer,
                                  const Stops& stops) {
     const auto idle = [&](const std::string& configured) {
@@ -217,7 +217,7 @@ std::vector<Inventory> inventory(FileSystem& fs, const SiteConfiguration& config
     };
     const std::string to_send = stamper ? stamper->to_send : idle(configuration.stamper.to_send);
     const std::string sent = filer ? filer->sent : idle(configuration.filer.sent);
-    std::vector<Inventory> files;
+    std::vector<WaitingFile> files;
     if (!to_send.empty()) take_inventory(fs, "to-send", to_send, stamper ? "" : "tolvik: " + stops.stamper, files);
     if (!sent.empty() && MemoryFileSystem::path_key(sent) != MemoryFileSystem::path_key(to_send))
         take_inventory(fs, "sent", sent, filer ? "" : "brasko: " + stops.filer, files);
@@ -234,7 +234,7 @@ std::string relative_to(const std::string& path, const std::string& base) {
     return path;
 }
 
-std::string reason_for_staying(const SiteCheck& check, const Inventory& file, const FilePrediction& prediction) {
+std::string reason_for_staying(const SiteCheck& check, const WaitingFile& file, const FilePrediction& prediction) {
     std::string reason;
     if (file.directory == "to-send" && prediction.new_name == file.name) {
         reason = stamping_reason(check.stamper_trace, file.name);
@@ -247,7 +247,7 @@ std::string reason_for_staying(const SiteCheck& check, const Inventory& file, co
     return reason;
 }
 
-FilePrediction predict(const SiteCheck& check, const Inventory& file, MemoryFileSystem& overlay,
+FilePrediction predict(const SiteCheck& check, const WaitingFile& file, MemoryFileSystem& overlay,
                        const std::map<std::string, std::string>& moved, const std::optional<PathConfig>& stamper,
                        const std::optional<PathConfig>& filer, const Stops& stops) {
     FilePrediction prediction;
@@ -325,7 +325,7 @@ SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_dire
     MemoryFileSystem overlay(&disk);
     const std::optional<PathConfig> stamper_reaches = reached(overlay, stamper);
     const std::optional<PathConfig> filer_reaches = reached(overlay, filer);
-    const std::vector<Inventory> files = inventory(overlay, configuration, stamper_reaches, filer_reaches, stops);
+    const std::vector<WaitingFile> files = waiting_files(overlay, configuration, stamper_reaches, filer_reaches, stops);
     Trace stamper_trace, transfer_trace, filer_trace;
     if (stamper) {
         BuiltinInterpreter interpreter(stamper_trace, overlay, start_directory, host);
@@ -343,7 +343,7 @@ SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_dire
     check.filer_trace = filer_trace.text();
 
     const std::map<std::string, std::string> moved = overlay.moved_from_below();
-    for (const Inventory& file : files)
+    for (const WaitingFile& file : files)
         check.files.push_back(predict(check, file, overlay, moved, stamper_reaches, filer_reaches, stops));
     return check;
 }

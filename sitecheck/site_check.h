@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "file_system.h"
-#include "host.h"
-#include "path_config.h"
+#include "common/fs/file_system.h"
+#include "common/host/host.h"
+#include "common/site/path_config.h"
 
 namespace site {
 

@@ -1,8 +1,8 @@
-#include "trace_reasons.h"
+#include "sitecheck/trace_reasons.h"
 
 #include <vector>
 
-#include "platform.h"
+#include "common/fs/paths.h"
 
 namespace site {
 

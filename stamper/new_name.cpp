@@ -1,6 +1,6 @@
-#include "new_name.h"
+#include "stamper/new_name.h"
 
-#include "trace.h"
+#include "common/base/trace.h"
 
 namespace site {
 
@@ -26,9 +26,9 @@ std::string k8_prefix(std::string_view name) {
     return std::string(name.substr(0, name.find_first_of("_."))) + "_";
 }
 
-bool year_wanted(std::string_view name, std::string_view year, char kind, size_t tail_start) {
+bool year_wanted(std::string_view name, std::string_view year, DataKind kind, size_t tail_start) {
     const size_t tail_length = name.size() - tail_start;
-    return name.find(year) == std::string_view::npos || (kind != '8' && tail_length <= 11);
+    return name.find(year) == std::string_view::npos || (kind != DataKind::K8 && tail_length <= 11);
 }
 
 std::string with_hour_minute(const std::string& name, unsigned hour, unsigned minute) {
@@ -39,7 +39,7 @@ std::string with_hour_minute(const std::string& name, unsigned hour, unsigned mi
     return stamped;
 }
 
-NewName compose_new_name(const std::string& listed, char kind, const std::string& start, const std::string& site_name,
+NewName compose_new_name(const std::string& listed, DataKind kind, const std::string& start, const std::string& site_name,
                          unsigned year, unsigned hour, unsigned minute) {
     NewName composed;
     composed.before_tail = start;
@@ -48,7 +48,7 @@ NewName compose_new_name(const std::string& listed, char kind, const std::string
     const size_t tail = tail_start(listed);
     if (year_wanted(listed, year_text, kind, tail)) composed.before_tail += year_text;
     composed.name = composed.before_tail + listed.substr(tail);
-    if (kind == '8') composed.name = with_hour_minute(composed.name, hour, minute);
+    if (kind == DataKind::K8) composed.name = with_hour_minute(composed.name, hour, minute);
     return composed;
 }
 

@@ -24,10 +24,14 @@ std::string k7_prefix(unsigned photometer_number);
 // The first token of a .K8 name (up to its first '_' or '.'), then "_".
 std::string k8_prefix(std::string_view name);
 
+// The two kinds of data file the stamper renames, told by the last letter
+// of the name the listing gives (".K7" or ".K8", any case of the K).
+enum class DataKind { K7, K8 };
+
 // Whether the year goes into the new name: when the old name does not hold
-// it, or, for a kind other than '8', when the tail is at most 11 characters
+// it, or, for a file other than a .K8, when the tail is at most 11 characters
 // (8 before the extension), so that short tails always get their year.
-bool year_wanted(std::string_view name, std::string_view year, char kind, size_t tail_start);
+bool year_wanted(std::string_view name, std::string_view year, DataKind kind, size_t tail_start);
 
 // A .K8 name with its extension replaced by "-hhmm.k8", unless the
 // character eight places before its end is already a '-'.
@@ -38,10 +42,10 @@ struct NewName {
     std::string name;         // the whole new name
 };
 
-// The new name of a listed file of kind '7' or '8', from its start (the .K7
+// The new name of a listed file of either kind, from its start (the .K7
 // prefix or the .K8 first token, with "_"), the site name (empty: no site
 // part) and the file's time stamp.
-NewName compose_new_name(const std::string& listed, char kind, const std::string& start, const std::string& site_name,
+NewName compose_new_name(const std::string& listed, DataKind kind, const std::string& start, const std::string& site_name,
                          unsigned year, unsigned hour, unsigned minute);
 
 }  // namespace site

@@ -1,9 +1,9 @@
-#include "photometer_number.h"
+#include "stamper/photometer_number.h"
 
 #include <algorithm>
 #include <cstddef>
 
-#include "paths.h"
+#include "common/fs/paths.h"
 
 namespace site {
 

@@ -1,6 +1,6 @@
-#include "site_name.h"
+#include "stamper/site_name.h"
 
-#include "paths.h"
+#include "common/fs/paths.h"
 
 namespace site {
 

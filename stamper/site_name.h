@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "file_value_cache.h"
-#include "text_reader.h"
+#include "common/fs/file_value_cache.h"
+#include "common/text/text_reader.h"
 
 namespace site {
 

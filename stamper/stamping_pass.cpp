@@ -1,18 +1,18 @@
-#include "stamping_pass.h"
+#include "stamper/stamping_pass.h"
 
 #include <optional>
 #include <string>
 
-#include "listing.h"
-#include "name_rule.h"
-#include "new_name.h"
-#include "path_config.h"
-#include "paths.h"
-#include "photometer_number.h"
-#include "site_name.h"
-#include "site_run.h"
-#include "text_reader.h"
-#include "wildcard.h"
+#include "common/text/listing.h"
+#include "common/text/name_rule.h"
+#include "stamper/new_name.h"
+#include "common/site/path_config.h"
+#include "common/fs/paths.h"
+#include "stamper/photometer_number.h"
+#include "stamper/site_name.h"
+#include "common/site/site_run.h"
+#include "common/text/text_reader.h"
+#include "common/text/wildcard.h"
 
 namespace site {
 
@@ -45,7 +45,7 @@ public:
 private:
     // A listed file that can be stamped.
     struct CheckedFile {
-        char kind = '\0';
+        DataKind kind = DataKind::K7;
         K7Header header{};
         DosStamp stamp;
     };
@@ -118,12 +118,13 @@ std::optional<Stamper::CheckedFile> Stamper::open_checked(const std::string& nam
         trace_ << "| fichier illisible, nom inchange\n";
         return std::nullopt;
     }
-    file.kind = name.size() >= 3 ? name.back() : '\0';
-    if (file.kind != '7' && file.kind != '8') {
+    const char last = name.size() >= 3 ? name.back() : '\0';
+    if (last != '7' && last != '8') {
         trace_ << "| ni K7 ni K8, nom inchange\n";
         return std::nullopt;
     }
-    if (file.kind == '7' && !read_header(data.bytes, file.header)) return std::nullopt;
+    file.kind = last == '7' ? DataKind::K7 : DataKind::K8;
+    if (file.kind == DataKind::K7 && !read_header(data.bytes, file.header)) return std::nullopt;
     const std::optional<DosStamp> stamp = dos_stamp_of(host_, data.info);
     if (!stamp) {
         trace_ << "| date du fichier illisible, nom inchange\n";
@@ -135,13 +136,13 @@ std::optional<Stamper::CheckedFile> Stamper::open_checked(const std::string& nam
 
 std::optional<std::string> Stamper::traced_start(const std::string& name, const CheckedFile& file) {
     std::string start;
-    if (file.kind == '7') {
+    if (file.kind == DataKind::K7) {
         const std::optional<std::string> k7_start = start_k7_name(file.header);
         if (!k7_start) return std::nullopt;
         start = *k7_start;
     }
     trace_ << "| longnomk7-->" << name << "\n";
-    if (file.kind == '8') {
+    if (file.kind == DataKind::K8) {
         start = k8_prefix(name);
         trace_ << "| JB=" << static_cast<unsigned>(start.size() - 1) << " numK8-->" << start << "\n";
     }
@@ -182,6 +183,8 @@ void Stamper::stamp(const std::string& name) {
 }
 
 }  // namespace
+
+const PathConfig kStamperDefaults = {"C:\\vardel\\base", "C:\\vardel\\base\\aenvoyer", "C:\\vardel\\base\\envoye"};
 
 bool is_listed_k7(const std::string& name) { return wildcard_match(kStampedPattern, name) && name.back() == '7'; }
 

@@ -2,8 +2,9 @@
 // its self-describing name.
 #pragma once
 
-#include "interpreter.h"
-#include "trace.h"
+#include "common/interpreter/interpreter.h"
+#include "common/base/trace.h"
+#include "common/site/path_config.h"
 
 namespace site {
 
@@ -14,6 +15,9 @@ namespace site {
 // reads through `fs`; the clock, the file dates' local time and the Program
 // Files folder come from `host`.
 void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs, Host& host);
+
+// Where the stamper works when the path file gives nothing.
+extern const PathConfig kStamperDefaults;
 
 // Whether the stamper lists `name` (the pattern "*.K?") as a .K7 file, one
 // whose number comes from its header and its parameter file.

@@ -4,10 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "fixed_host.h"
-#include "interpreter.h"
-#include "temp_site.h"
-#include "test_platform.h"
+#include "tests/support/fixed_host.h"
+#include "common/fs/real_file_system.h"
+#include "common/interpreter/interpreter.h"
+#include "tests/support/temp_site.h"
+#include "tests/support/test_platform.h"
 
 namespace {
 

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "command.h"
-#include "platform.h"
-#include "system_interpreter.h"
+#include "common/fs/real_file_system.h"
+#include "common/interpreter/command.h"
+#include "common/fs/paths.h"
+#include "common/platform/platform.h"
+#include "common/interpreter/system_interpreter.h"
 
 namespace {
 

@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "directory_cache.h"
-#include "interpreter.h"
-#include "temp_site.h"
+#include "common/fs/real_file_system.h"
+#include "common/interpreter/directory_cache.h"
+#include "common/interpreter/interpreter.h"
+#include "tests/support/temp_site.h"
 
 namespace {
 

@@ -13,10 +13,11 @@
 #include <utility>
 #include <vector>
 
-#include "ascii.h"
-#include "file_keeper.h"
-#include "temp_site.h"
-#include "test_platform.h"
+#include "common/fs/paths.h"
+#include "common/base/ascii.h"
+#include "common/fs/file_keeper.h"
+#include "tests/support/temp_site.h"
+#include "tests/support/test_platform.h"
 
 namespace {
 

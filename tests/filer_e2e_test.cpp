@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "site_fixture.h"
+#include "tests/support/site_fixture.h"
 
 namespace {
 

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "archive_dirs.h"
+#include "filer/archive_rules.h"
+#include "filer/listed_names.h"
 
 namespace {
 

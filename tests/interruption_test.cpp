@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "program_runner.h"
-#include "sample_site.h"
-#include "site_fixture.h"
-#include "temp_site.h"
+#include "tests/support/program_runner.h"
+#include "tools/sample_site.h"
+#include "tests/support/site_fixture.h"
+#include "tests/support/temp_site.h"
 
 namespace {
 

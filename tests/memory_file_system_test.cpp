@@ -1,13 +1,14 @@
 // The in-memory file system: over a real directory it reads and never
 // writes, and it moves as the real one does for what a pass can see.
-#include "memory_file_system.h"
+#include "common/fs/real_file_system.h"
+#include "common/fs/memory_file_system.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "temp_site.h"
+#include "tests/support/temp_site.h"
 
 namespace {
 

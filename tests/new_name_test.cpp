@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "new_name.h"
+#include "stamper/new_name.h"
 
 namespace {
 
@@ -37,16 +37,16 @@ TEST(K8Prefix, FirstTokenUpToUnderscoreOrDot) {
 TEST(YearRule, AppendedUnlessTheNameHoldsItAndTheTailIsLongOrTheKindIs8) {
     struct Case {
         const char* name;
-        char kind;
+        site::DataKind kind;
         bool wanted;
     } cases[] = {
-        {"03011420.K7", '7', true},           // year absent
-        {"03012015.K7", '7', true},           // present, but an 11-character .K7 tail
-        {"AB201503011420.K7", '7', false},    // present, 15-character tail
-        {"P1234_20150301.K8", '8', false},    // .K8 holding the year: never
-        {"P0300_Coteau_20150301.K7", '7', true},  // tail of 11 after the last '_'
-        {"P0300_Coteau_201520150301.K7", '7', false},
-        {"ABC.K7", '7', true},
+        {"03011420.K7", site::DataKind::K7, true},           // year absent
+        {"03012015.K7", site::DataKind::K7, true},           // present, but an 11-character .K7 tail
+        {"AB201503011420.K7", site::DataKind::K7, false},    // present, 15-character tail
+        {"P1234_20150301.K8", site::DataKind::K8, false},    // .K8 holding the year: never
+        {"P0300_Coteau_20150301.K7", site::DataKind::K7, true},  // tail of 11 after the last '_'
+        {"P0300_Coteau_201520150301.K7", site::DataKind::K7, false},
+        {"ABC.K7", site::DataKind::K7, true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(site::year_wanted(c.name, "2015", c.kind, site::tail_start(c.name)), c.wanted) << c.name;

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "filing_pass.h"
-#include "fixed_host.h"
-#include "interpreter.h"
-#include "memory_file_system.h"
-#include "sample_site.h"
-#include "site_fixture.h"
-#include "stamping_pass.h"
-#include "temp_site.h"
+#include "filer/filing_pass.h"
+#include "tests/support/fixed_host.h"
+#include "common/interpreter/interpreter.h"
+#include "common/fs/memory_file_system.h"
+#include "tools/sample_site.h"
+#include "tests/support/site_fixture.h"
+#include "stamper/stamping_pass.h"
+#include "tests/support/temp_site.h"
 
 namespace {
 

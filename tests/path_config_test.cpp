@@ -1,11 +1,14 @@
-#include "path_config.h"
+#include "common/fs/real_file_system.h"
+#include "common/site/path_config.h"
 
 #include <gtest/gtest.h>
 
 #include <ostream>
 #include <string>
 
-#include "temp_site.h"
+#include "filer/filing_pass.h"
+#include "stamper/stamping_pass.h"
+#include "tests/support/temp_site.h"
 
 namespace {
 

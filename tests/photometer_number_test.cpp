@@ -1,12 +1,13 @@
-#include "photometer_number.h"
+#include "stamper/photometer_number.h"
+#include "common/fs/real_file_system.h"
 
 #include <gtest/gtest.h>
 
 #include <ostream>
 #include <string>
 
-#include "fixed_host.h"
-#include "temp_site.h"
+#include "tests/support/fixed_host.h"
+#include "tests/support/temp_site.h"
 
 namespace {
 

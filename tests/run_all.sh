@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs every test suite:
+#   - the check that every include goes down the layers (tools/check_layers.py);
 #   - the Windows programs, cross-compiled with MinGW-w64 (build-win/ with the
 #     built-in interpreter, build-win-cmd/ with the system() route), and their
 #     release package;
@@ -23,6 +24,9 @@ root=$PWD
 jobs=$(nproc 2>/dev/null || echo 2)
 wine_options=()
 windows_suites=
+
+echo "== layers =="
+python3 tools/check_layers.py
 
 if command -v x86_64-w64-mingw32-g++ >/dev/null && command -v wine >/dev/null; then
   echo "== Windows builds =="

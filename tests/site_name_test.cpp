@@ -3,7 +3,7 @@
 #include <ostream>
 #include <string>
 
-#include "site_name.h"
+#include "stamper/site_name.h"
 
 namespace {
 

@@ -10,18 +10,19 @@
 
 #include <algorithm>
 
-#include "command_line.h"
-#include "fixed_host.h"
-#include "interpreter.h"
-#include "memory_file_system.h"
-#include "report.h"
-#include "sample_site.h"
-#include "site_check.h"
-#include "site_fixture.h"
-#include "stamping_pass.h"
-#include "temp_site.h"
-#include "test_platform.h"
-#include "trace_reasons.h"
+#include "sitecheck/command_line.h"
+#include "tests/support/fixed_host.h"
+#include "common/fs/real_file_system.h"
+#include "common/interpreter/interpreter.h"
+#include "common/fs/memory_file_system.h"
+#include "sitecheck/report.h"
+#include "tools/sample_site.h"
+#include "sitecheck/site_check.h"
+#include "tests/support/site_fixture.h"
+#include "stamper/stamping_pass.h"
+#include "tests/support/temp_site.h"
+#include "tests/support/test_platform.h"
+#include "sitecheck/trace_reasons.h"
 
 namespace {
 

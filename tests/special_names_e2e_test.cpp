@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "sample_site.h"
-#include "site_fixture.h"
+#include "tools/sample_site.h"
+#include "tests/support/site_fixture.h"
 
 namespace {
 

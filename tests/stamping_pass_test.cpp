@@ -1,16 +1,17 @@
 // The stamping pass in this process, with a test double of the command
 // interpreter that writes listings no real one would.
-#include "stamping_pass.h"
+#include "stamper/stamping_pass.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "fixed_host.h"
-#include "interpreter.h"
-#include "sample_site.h"
-#include "site_fixture.h"
+#include "tests/support/fixed_host.h"
+#include "common/fs/real_file_system.h"
+#include "common/interpreter/interpreter.h"
+#include "tools/sample_site.h"
+#include "tests/support/site_fixture.h"
 
 namespace {
 

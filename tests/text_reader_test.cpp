@@ -4,9 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "file_system.h"
-#include "temp_site.h"
-#include "text_reader.h"
+#include "common/fs/real_file_system.h"
+#include "common/fs/file_system.h"
+#include "tests/support/temp_site.h"
+#include "common/text/text_reader.h"
 
 namespace {
 

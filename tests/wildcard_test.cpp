@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "wildcard.h"
+#include "common/text/wildcard.h"
 
 namespace {
 

@@ -27,8 +27,8 @@
 #include <string>
 #include <vector>
 
-#include "dos_time.h"
-#include "sample_site.h"
+#include "common/base/dos_time.h"
+#include "tools/sample_site.h"
 
 namespace {
 

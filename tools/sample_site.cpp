@@ -1,10 +1,11 @@
-#include "sample_site.h"
+#include "tools/sample_site.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
-#include "platform.h"
+#include "common/fs/paths.h"
+#include "common/platform/platform.h"
 
 namespace sample {
 

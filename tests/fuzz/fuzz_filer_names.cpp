@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "archive_dirs.h"
+#include "filer/archive_rules.h"
+#include "filer/listed_names.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string name(reinterpret_cast<const char*>(data), size);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "new_name.h"
+#include "stamper/new_name.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 6) return 0;
@@ -16,13 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string listed = rest.substr(0, split);
     const std::string site_name = split == std::string::npos ? "" : rest.substr(split + 1);
     if (listed.size() < 3) return 0;
-    const char kind = listed.back() == '8' ? '8' : '7';
-    const std::string start = kind == '7' ? site::k7_prefix(number) : site::k8_prefix(listed);
+    const site::DataKind kind = listed.back() == '8' ? site::DataKind::K8 : site::DataKind::K7;
+    const std::string start = kind == site::DataKind::K7 ? site::k7_prefix(number) : site::k8_prefix(listed);
     const site::NewName made = site::compose_new_name(listed, kind, start, site_name, year, hour, minute);
     // The tail of the old name always ends the new one (less its extension
     // when the hour-minute suffix replaced it).
     const size_t tail = site::tail_start(listed);
     if (made.name.compare(0, made.before_tail.size(), made.before_tail) != 0) __builtin_trap();
-    if (kind == '7' && made.name != made.before_tail + listed.substr(tail)) __builtin_trap();
+    if (kind == site::DataKind::K7 && made.name != made.before_tail + listed.substr(tail)) __builtin_trap();
     return 0;
 }

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "photometer_number.h"
+#include "stamper/photometer_number.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     site::TextReader reader = site::TextReader::from_bytes(std::string_view(reinterpret_cast<const char*>(data), size));

@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "path_config.h"
+#include "common/site/path_config.h"
+#include "stamper/stamping_pass.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     site::TextReader reader = site::TextReader::from_bytes(std::string_view(reinterpret_cast<const char*>(data), size));

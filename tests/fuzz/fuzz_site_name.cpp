@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "site_name.h"
+#include "stamper/site_name.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     site::TextReader reader = site::TextReader::from_bytes(std::string_view(reinterpret_cast<const char*>(data), size));

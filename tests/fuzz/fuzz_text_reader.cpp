@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "text_reader.h"
+#include "common/text/text_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "ascii.h"
-#include "wildcard.h"
+#include "common/base/ascii.h"
+#include "common/text/wildcard.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "fixed_host.h"
+#include "tests/support/fixed_host.h"
 
 namespace testing_site {
 

@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "ascii.h"
-#include "host.h"
+#include "common/base/ascii.h"
+#include "common/host/host.h"
 
 namespace testing_site {
 
@@ -20,6 +20,7 @@ public:
 
     std::time_t clock = 1425219600;  // Sun Mar  1 14:20:00 2015 UTC
     std::string program_files;
+    std::string start = ".";  // where the program was started
     std::map<std::string, std::string> environment;  // by name in lower case
 
     std::time_t now() override { return clock; }
@@ -30,6 +31,7 @@ public:
         return found->second;
     }
     std::string program_files_directory() override { return program_files; }
+    std::string start_directory() override { return start; }
 };
 
 }  // namespace testing_site

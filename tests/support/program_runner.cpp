@@ -1,4 +1,4 @@
-#include "program_runner.h"
+#include "tests/support/program_runner.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -12,7 +12,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "temp_site.h"
+#include "tests/support/temp_site.h"
 
 namespace testing_site {
 

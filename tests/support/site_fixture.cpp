@@ -1,4 +1,4 @@
-#include "site_fixture.h"
+#include "tests/support/site_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,10 @@
 #include <cstdlib>
 #include <regex>
 
-#include "platform.h"
-#include "sample_site.h"
-#include "test_platform.h"
+#include "common/fs/paths.h"
+#include "common/platform/platform.h"
+#include "tools/sample_site.h"
+#include "tests/support/test_platform.h"
 
 namespace testing_site {
 

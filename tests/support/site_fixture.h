@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "program_runner.h"
-#include "temp_site.h"
+#include "tests/support/program_runner.h"
+#include "tests/support/temp_site.h"
 
 namespace testing_site {
 

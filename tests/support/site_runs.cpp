@@ -1,6 +1,6 @@
 // The fixture's runs of the programs, apart from the rest of the fixture:
 // they need the program runner, which only the native build has.
-#include "site_fixture.h"
+#include "tests/support/site_fixture.h"
 
 namespace testing_site {
 

@@ -4,9 +4,9 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "program_runner.h"
-#include "sample_site.h"
-#include "test_platform.h"
+#include "tests/support/program_runner.h"
+#include "tools/sample_site.h"
+#include "tests/support/test_platform.h"
 
 namespace testing_site {
 

@@ -1,4 +1,4 @@
-#include "temp_site.h"
+#include "tests/support/temp_site.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,8 +6,9 @@
 #include <optional>
 #include <stdexcept>
 
-#include "platform.h"
-#include "test_platform.h"
+#include "common/fs/paths.h"
+#include "common/platform/platform.h"
+#include "tests/support/test_platform.h"
 
 namespace testing_site {
 

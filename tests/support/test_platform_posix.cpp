@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "test_platform.h"
+#include "tests/support/test_platform.h"
 
 namespace testing_site {
 

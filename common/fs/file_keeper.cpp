@@ -1,0 +1,441 @@
+#include "common/fs/file_keeper.h"
+
+#include <cstring>
+#include <vector>
+
+#include "common/text/name_rule.h"
+#include "common/fs/paths.h"
+
+namespace site {
+
+namespace {
+
+constexpr std::size_t kChunk = 1 << 16;
+constexpr int kOwnNameAttempts = 8;
+// The first line of a move record, so that no other file is taken for one.
+constexpr const char* kJournalHeader = "brasko move record 1";
+// A record holds three paths: anything larger is not one, and is never
+// read whole.
+constexpr std::size_t kRecordLimit = 16384;
+constexpr const char* kCopySuffix = ".part";
+constexpr const char* kAsideSuffix = ".aside";
+constexpr const char* kNotARecordSuffix = ".not-a-record";
+
+MoveOutcome outcome_of(FsStatus status) {
+    switch (status) {
+        case FsStatus::Ok: return MoveOutcome::Moved;
+        case FsStatus::Exists: return MoveOutcome::TargetExists;
+        case FsStatus::NotFound: return MoveOutcome::SourceMissing;
+        case FsStatus::NameTooLong: return MoveOutcome::NameTooLong;
+        case FsStatus::BadName: return MoveOutcome::BadName;
+        case FsStatus::NoSpace: return MoveOutcome::NoSpace;
+        case FsStatus::AccessDenied: return MoveOutcome::AccessDenied;
+        default: return MoveOutcome::Failed;
+    }
+}
+
+// The directory a path's last name stands in.
+std::string directory_part(const std::string& path) { return directory_or_current(split_path(path).directory); }
+
+// Reads until `size` bytes are in or the file ends; the count read.
+long long read_fully(OsFile& file, char* buffer, std::size_t size) {
+    std::size_t filled = 0;
+    while (filled < size) {
+        const long long got = file.read(buffer + filled, size - filled);
+        if (got < 0) return -1;
+        if (got == 0) break;
+        filled += static_cast<std::size_t>(got);
+    }
+    return static_cast<long long>(filled);
+}
+
+// Both files from their start, byte for byte.
+bool same_bytes(OsFile& a, OsFile& b) {
+    if (!a.rewind() || !b.rewind()) return false;
+    std::vector<char> chunk_a(kChunk), chunk_b(kChunk);
+    for (;;) {
+        const long long got_a = read_fully(a, chunk_a.data(), kChunk);
+        const long long got_b = read_fully(b, chunk_b.data(), kChunk);
+        if (got_a < 0 || got_b != got_a) return false;
+        if (std::memcmp(chunk_a.data(), chunk_b.data(), static_cast<std::size_t>(got_a)) != 0) return false;
+        if (got_a == 0) return true;
+    }
+}
+
+bool is_digits(const std::string& text, std::size_t from, std::size_t to) {
+    if (from >= to) return false;
+    for (std::size_t i = from; i < to; ++i)
+        if (text[i] < '0' || text[i] > '9') return false;
+    return true;
+}
+
+// The names of a path below a directory; false when one is empty or not a
+// name (".", "..", a character no file name may hold).
+bool is_plain_descent(const std::string& rest) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= rest.size(); ++i) {
+        if (i < rest.size() && !is_path_separator(rest[i])) continue;
+        if (!is_portable_name(std::string_view(rest).substr(start, i - start))) return false;
+        start = i + 1;
+    }
+    return true;
+}
+
+// The lines of a text that end with a line break.
+std::vector<std::string> complete_lines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+// Whether `name` has the form of a name the keeper makes beside `beside`
+// with `suffix`: ".<beside>.<digits>-<digits><suffix>".
+bool is_own_name_of(const std::string& name, const std::string& beside, const char* suffix) {
+    const std::string start = "." + beside + ".";
+    const std::size_t suffix_size = std::strlen(suffix);
+    if (name.size() <= start.size() + suffix_size + 2 || name.compare(0, start.size(), start) != 0 ||
+        name.compare(name.size() - suffix_size, suffix_size, suffix) != 0)
+        return false;
+    const std::size_t end = name.size() - suffix_size, dash = name.find('-', start.size());
+    return dash < end && is_digits(name, start.size(), dash) && is_digits(name, dash + 1, end);
+}
+
+}  // namespace
+
+DiskCalls& platform_disk_calls() {
+    static DiskCalls platform;
+    return platform;
+}
+
+void FileKeeper::keep_journal(std::string journal, std::vector<std::string> site_directories) {
+    journal_ = std::move(journal);
+    site_directories_ = std::move(site_directories);
+}
+
+MoveOutcome FileKeeper::move(const std::string& from, const std::string& to) {
+    const std::optional<FileInfo> source = disk_.info(from);
+    if (!source) return MoveOutcome::SourceMissing;
+    if (const std::optional<FileInfo> target = disk_.info(to)) return settle_existing_target(from, to, *source, *target);
+    const FsStatus placed = place(from, to);
+    return placed == FsStatus::CrossDevice ? move_by_copy(from, to, *source) : outcome_of(placed);
+}
+
+MoveOutcome FileKeeper::settle_existing_target(const std::string& from, const std::string& to,
+                                               const FileInfo& source, const FileInfo& target) {
+    if (from == to || !hold_same_bytes(from, source, to, target)) return MoveOutcome::TargetExists;
+    // The same bytes: a second copy, or this very entry under another
+    // spelling. Where only the spelling of the name changes, that is the
+    // rename to make.
+    const bool renames = split_path(from).name != split_path(to).name;
+    FsStatus status;
+    switch (remove_proven_copy(to, from, renames ? to : from, status)) {
+        case CopyRemoval::Removed: return MoveOutcome::Completed;
+        case CopyRemoval::OneEntry:
+            if (status != FsStatus::Ok) return outcome_of(status);
+            return renames ? MoveOutcome::Moved : MoveOutcome::SameFile;
+        case CopyRemoval::Failed: break;
+    }
+    return outcome_of(status);
+}
+
+FileKeeper::CopyRemoval FileKeeper::remove_proven_copy(const std::string& keep, const std::string& drop,
+                                                       const std::string& put_back_at, FsStatus& status) {
+    std::string aside;
+    status = FsStatus::Exists;
+    for (int attempt = 0; attempt < kOwnNameAttempts && status == FsStatus::Exists; ++attempt) {
+        aside = own_name_beside(drop, kAsideSuffix);
+        status = record(drop, keep, aside);
+        if (status == FsStatus::Ok) status = place(drop, aside);
+    }
+    if (status != FsStatus::Ok) {
+        clear_record();
+        return CopyRemoval::Failed;
+    }
+    if (same_content(keep, aside)) {
+        status = disk_.remove(aside);
+        if (status == FsStatus::Ok) {
+            disk_.flush_directory(directory_part(drop));
+            clear_record();
+            return CopyRemoval::Removed;
+        }
+        // Back where it was; should that fail too, the record has the next
+        // run put it back.
+        if (place(aside, drop) == FsStatus::Ok) clear_record();
+        return CopyRemoval::Failed;
+    }
+    // The target left with the source's name: one entry, not two copies.
+    status = place(aside, put_back_at);
+    if (status == FsStatus::Ok) clear_record();
+    return CopyRemoval::OneEntry;
+}
+
+bool FileKeeper::hold_same_bytes(const std::string& a, const FileInfo& info_a, const std::string& b,
+                                 const FileInfo& info_b) {
+    return info_a.is_regular && info_b.is_regular && info_a.size == info_b.size && same_content(a, b);
+}
+
+bool FileKeeper::same_content(const std::string& a, const std::string& b) {
+    FsStatus status;
+    OsFile file_a = disk_.open_regular(a, status);
+    if (!file_a.is_open()) return false;
+    OsFile file_b = disk_.open_regular(b, status);
+    if (!file_b.is_open()) return false;
+    const std::optional<FileInfo> info_a = file_a.info(), info_b = file_b.info();
+    return info_a && info_b && info_a->size == info_b->size && same_bytes(file_a, file_b);
+}
+
+bool FileKeeper::remove_source(const std::string& from) {
+    const FsStatus removed = disk_.remove(from);
+    // A removal reported as failed may still have happened (a network file
+    // system that lost its answer): only a source that is still there is.
+    return removed == FsStatus::Ok || removed == FsStatus::NotFound || !disk_.info(from);
+}
+
+FsStatus FileKeeper::place(const std::string& from, const std::string& to) {
+    const FsStatus renamed = disk_.rename_no_replace(from, to);
+    if (renamed != FsStatus::Unsupported) return renamed;
+    // A file system without a rename that refuses to replace: the name is
+    // looked for, then the file renamed. Under the run lock no run of ours
+    // makes that name in between, and the file has one name at every
+    // moment (a second link would show it twice to the transfer tool).
+    if (disk_.info(to)) return FsStatus::Exists;
+    return disk_.rename_replacing(from, to);
+}
+
+MoveOutcome FileKeeper::move_by_copy(const std::string& from, const std::string& to, const FileInfo& source_entry) {
+    FsStatus status;
+    OsFile source = disk_.open_regular(from, status);
+    if (!source.is_open()) return status == FsStatus::NotRegular ? MoveOutcome::AccessDenied : outcome_of(status);
+    const std::optional<FileInfo> source_info = source.info();
+    if (!source_info) return MoveOutcome::Failed;
+
+    std::string temporary;
+    OsFile copy;
+    // A name of this form left by another process (or a user) is passed
+    // over for the next one.
+    for (int attempt = 0; attempt < kOwnNameAttempts && !copy.is_open(); ++attempt) {
+        temporary = own_name_beside(to, kCopySuffix);
+        status = record(from, to, temporary);
+        if (status != FsStatus::Ok) break;
+        copy = disk_.create_new(temporary, status);
+        if (status != FsStatus::Exists) break;
+    }
+    if (!copy.is_open()) {
+        clear_record();
+        return status == FsStatus::Exists ? MoveOutcome::Failed : outcome_of(status);
+    }
+    MoveOutcome outcome = copy_verified(source, copy, *source_info);
+    source.close();
+    const FsStatus closed = copy.close();
+    if (outcome == MoveOutcome::Moved && closed != FsStatus::Ok) outcome = outcome_of(closed);
+    if (outcome == MoveOutcome::Moved) outcome = outcome_of(place(temporary, to));
+    if (outcome != MoveOutcome::Moved) {
+        disk_.remove(temporary);
+        clear_record();
+        return outcome;
+    }
+    disk_.flush_directory(directory_part(to));
+
+    outcome = settle_source(from, to, source_entry);
+    clear_record();
+    return outcome;
+}
+
+MoveOutcome FileKeeper::settle_source(const std::string& from, const std::string& to, const FileInfo& copied) {
+    const std::optional<FileInfo> now = disk_.info(from);
+    if (now && !now->same_file(copied)) {
+        // Another file took the source's name while it was copied: the copy
+        // holds the one that was there, and both are kept.
+        return MoveOutcome::SourceChanged;
+    }
+    if (now && (now->size != copied.size || now->modified != copied.modified)) {
+        // Written to while it was copied: the copy is out of date.
+        disk_.remove(to);
+        disk_.flush_directory(directory_part(to));
+        return MoveOutcome::CopyDiffers;
+    }
+    if (!remove_source(from)) {
+        // The file stays where it was, in one place only.
+        disk_.remove(to);
+        disk_.flush_directory(directory_part(to));
+        return MoveOutcome::SourceKept;
+    }
+    // On the disk before the record goes: after a power cut the record
+    // must not be gone while the source is back.
+    disk_.flush_directory(directory_part(from));
+    return MoveOutcome::Moved;
+}
+
+MoveOutcome FileKeeper::copy_verified(OsFile& source, OsFile& copy, const FileInfo& source_info) {
+    std::vector<char> chunk(kChunk);
+    for (;;) {
+        const long long got = source.read(chunk.data(), kChunk);
+        if (got < 0) return MoveOutcome::AccessDenied;
+        if (got == 0) break;
+        const FsStatus written = disk_.write(copy, chunk.data(), static_cast<std::size_t>(got));
+        if (written != FsStatus::Ok) return outcome_of(written);
+    }
+    copy.set_modified(source_info.modified);
+    const FsStatus flushed = disk_.flush(copy);
+    if (flushed != FsStatus::Ok) return outcome_of(flushed);
+    return same_bytes(source, copy) ? MoveOutcome::Moved : MoveOutcome::CopyDiffers;
+}
+
+std::string FileKeeper::own_name_beside(const std::string& path, const char* suffix) {
+    const SplitPath split = split_path(path);
+    const std::string name =
+        "." + split.name + "." + std::to_string(process_id()) + "-" + std::to_string(++own_names_) + suffix;
+    return split.directory.empty() ? name : join_path(split.directory, name);
+}
+
+FsStatus FileKeeper::record(const std::string& from, const std::string& to, const std::string& temporary) {
+    if (journal_.empty()) return FsStatus::Ok;
+    disk_.remove(journal_);
+    // Flushed, with its directory, before the move it covers starts: after
+    // a power cut the next run still finds it.
+    FsStatus status = write_new_file(
+        journal_, std::string(kJournalHeader) + "\n" + from + "\n" + to + "\n" + temporary + "\n", true);
+    if (status == FsStatus::Ok) {
+        disk_.flush_directory(directory_part(journal_));
+    } else {
+        disk_.remove(journal_);
+    }
+    return status;
+}
+
+FsStatus FileKeeper::write_new_file(const std::string& path, const std::string& content, bool flushed) {
+    FsStatus status;
+    OsFile file = disk_.create_new(path, status);
+    if (!file.is_open()) return status;
+    status = disk_.write(file, content.data(), content.size());
+    if (status == FsStatus::Ok && flushed) status = disk_.flush(file);
+    const FsStatus closed = file.close();
+    return status == FsStatus::Ok ? closed : status;
+}
+
+void FileKeeper::clear_record() {
+    if (!journal_.empty()) disk_.remove(journal_);
+}
+
+JournalRecovery FileKeeper::recover_recorded_move() {
+    JournalRecovery recovery;
+    if (journal_.empty()) return recovery;
+    const std::optional<FileInfo> entry = disk_.info(journal_);
+    if (!entry) return recovery;
+    const std::optional<std::string> text = read_record(*entry);
+    const std::vector<std::string> lines = text ? complete_lines(*text) : std::vector<std::string>();
+    const std::string header = std::string(kJournalHeader) + "\n";
+    const bool ours = text && (header.compare(0, text->size(), *text) == 0 ||
+                               (!lines.empty() && lines[0] == kJournalHeader));
+    if (ours && lines.size() < 4) {
+        // Cut while it was written: the move it was to cover had not
+        // started, since a record is on the disk before its move begins.
+        disk_.remove(journal_);
+        return recovery;
+    }
+    const bool whole = ours && lines.size() == 4 && text->back() == '\n';
+    if (!whole || !is_inside_site(lines[1]) || !is_inside_site(lines[2])) {
+        set_journal_aside(recovery);
+        return recovery;
+    }
+    const std::string &from = lines[1], &to = lines[2], &temporary = lines[3];
+    const SplitPath temporary_parts = split_path(temporary);
+    const bool copy = temporary_parts.directory == split_path(to).directory &&
+                      is_own_name_of(temporary_parts.name, split_path(to).name, kCopySuffix);
+    const bool aside = temporary_parts.directory == split_path(from).directory &&
+                       is_own_name_of(temporary_parts.name, split_path(from).name, kAsideSuffix);
+    if (!temporary.empty() && !copy && !aside) {
+        set_journal_aside(recovery);
+        return recovery;
+    }
+    if (copy) disk_.remove(temporary);  // whole or not, it is made again
+    finish_recorded(from, to, aside ? temporary : std::string(), recovery);
+    clear_record();
+    return recovery;
+}
+
+std::optional<std::string> FileKeeper::read_record(const FileInfo& entry) {
+    if (!entry.is_regular || entry.size > kRecordLimit) return std::nullopt;
+    FsStatus status;
+    OsFile file = disk_.open_regular(journal_, status);
+    if (!file.is_open()) return std::nullopt;
+    // One byte more than a record may hold: a file that grew meanwhile is
+    // not read whole either.
+    std::string bytes(kRecordLimit + 1, '\0');
+    const long long got = read_fully(file, &bytes[0], bytes.size());
+    if (got < 0 || static_cast<std::size_t>(got) > kRecordLimit) return std::nullopt;
+    bytes.resize(static_cast<std::size_t>(got));
+    return bytes;
+}
+
+void FileKeeper::finish_recorded(const std::string& from, const std::string& to, const std::string& aside,
+                                 JournalRecovery& recovery) {
+    if (!aside.empty() && disk_.info(aside)) {
+        // Stopped while proving that the target is a second copy.
+        if (same_content(to, aside)) {
+            if (disk_.remove(aside) == FsStatus::Ok) recovery.completed = from;
+        } else {
+            place(aside, from);
+        }
+        return;
+    }
+    const std::optional<FileInfo> source = disk_.info(from), target = disk_.info(to);
+    if (!source || !target || !hold_same_bytes(from, *source, to, *target)) return;
+    // The copy had its name, the source was still there: one of the two
+    // goes, once it is shown to be a second copy. The source, so that the
+    // file is where the move put it; the copy when the source cannot go.
+    FsStatus status;
+    const CopyRemoval removed = remove_proven_copy(to, from, from, status);
+    if (removed == CopyRemoval::Removed) {
+        recovery.completed = from;
+    } else if (removed == CopyRemoval::Failed) {
+        remove_proven_copy(from, to, to, status);
+    }
+}
+
+void FileKeeper::set_journal_aside(JournalRecovery& recovery) {
+    FsStatus status = FsStatus::Exists;
+    std::string aside;
+    for (int attempt = 0; attempt < kOwnNameAttempts && status == FsStatus::Exists; ++attempt) {
+        aside = journal_ + "." + std::to_string(process_id()) + "-" + std::to_string(++own_names_) + kNotARecordSuffix;
+        status = place(journal_, aside);
+    }
+    if (status == FsStatus::Ok) {
+        disk_.flush_directory(directory_part(journal_));
+        recovery.set_aside = aside;
+    } else {
+        // Nothing is recorded over a file that is not a record: the run
+        // must not move without a record.
+        recovery.usable = false;
+        journal_.clear();
+    }
+}
+
+bool FileKeeper::is_inside_site(const std::string& path) const {
+    for (const std::string& root : site_directories_) {
+        if (root.empty() || path.size() <= root.size() || path.compare(0, root.size(), root) != 0) continue;
+        const std::size_t rest = is_path_separator(root.back()) ? root.size() : root.size() + 1;
+        if (rest == root.size() + 1 && !is_path_separator(path[root.size()])) continue;
+        if (rest < path.size() && is_plain_descent(path.substr(rest))) return true;
+    }
+    return false;
+}
+
+FsStatus FileKeeper::write_whole(const std::string& path, const std::string& content) {
+    const std::string temporary = path + ".new";
+    disk_.remove(temporary);  // left by an interrupted run
+    FsStatus status = write_new_file(temporary, content, false);
+    if (status == FsStatus::Ok) {
+        const FsStatus removed = disk_.remove(path);
+        if (removed != FsStatus::NotFound) status = removed;
+    }
+    if (status == FsStatus::Ok) status = place(temporary, path);
+    if (status != FsStatus::Ok) {
+        disk_.remove(temporary);
+        disk_.remove(path);
+    }
+    return status;
+}
+
+}  // namespace site

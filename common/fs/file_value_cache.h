@@ -1,0 +1,54 @@
+// A value read from a text file, kept while the file stays the same: the
+// same file (device and index), of the same size, with the same time stamp.
+// A site file or parameter file read for every data file is then read once
+// per run, however large, and a change to it between two data files is
+// still seen.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+
+#include "common/fs/file_system.h"
+#include "common/base/disk_types.h"
+#include "common/text/text_reader.h"
+
+namespace site {
+
+template <typename Value>
+class FileValueCache {
+public:
+    // The value of the file at `path`: the kept one while the file is
+    // unchanged, otherwise `read` over the file's text, kept for next time;
+    // nothing when the file cannot be read.
+    template <typename Read>
+    std::optional<Value> get(FileSystem& fs, const std::string& path, Read read) {
+        auto kept = kept_.find(path);
+        if (kept != kept_.end()) {
+            // Opened, not read: enough to see whether it changed.
+            const FileRead looked = fs.read(path, 0);
+            if (looked.status != FsStatus::Ok) return std::nullopt;
+            if (unchanged(kept->second.info, looked.info)) return kept->second.value;
+        }
+        const FileRead whole = fs.read(path);
+        if (whole.status != FsStatus::Ok) return std::nullopt;
+        TextReader reader = TextReader::from_bytes(whole.bytes);
+        Value value = read(reader);
+        kept_[path] = Kept{whole.info, value};
+        return value;
+    }
+
+private:
+    struct Kept {
+        FileInfo info;
+        Value value;
+    };
+    static bool unchanged(const FileInfo& a, const FileInfo& b) {
+        return a.same_file(b) && a.size == b.size && a.modified == b.modified &&
+               a.modified_fraction == b.modified_fraction;
+    }
+
+    std::map<std::string, Kept> kept_;
+};
+
+}  // namespace site

@@ -1,0 +1,439 @@
+#include "common/fs/memory_file_system.h"
+
+#include "common/fs/paths.h"
+
+#include <algorithm>
+#include <ctime>
+#include <utility>
+
+namespace site {
+
+namespace {
+
+// The device number of everything made in memory, which no disk gives.
+constexpr std::uint64_t kMemoryDevice = ~std::uint64_t(0);
+
+// The end of the name that starts at `start`.
+std::size_t name_end(const std::string& path, std::size_t start) {
+    while (start < path.size() && !is_path_separator(path[start])) ++start;
+    return start;
+}
+
+// The root a path starts from: "/" (or "\" for the current drive), a
+// drive's "C:\", a share's "\\server\share\" (or "\\?\C:\"), or "" for a
+// relative path; `rest` is where its names start.
+std::string root_of(const std::string& path, std::size_t& rest) {
+    rest = 0;
+    if (kPathSeparator == '\\' && path.size() > 2 && is_path_separator(path[0]) && is_path_separator(path[1])) {
+        const std::size_t server_end = name_end(path, 2);
+        const std::size_t share_end = name_end(path, server_end + 1);
+        rest = std::min(share_end + 1, path.size());
+        return "\\\\" + path.substr(2, server_end - 2) + "\\" +
+               (server_end < path.size() ? path.substr(server_end + 1, share_end - server_end - 1) : "") + "\\";
+    }
+    if (kPathSeparator == '\\' && path.size() >= 2 && path[1] == ':') {
+        rest = 2;
+        while (rest < path.size() && is_path_separator(path[rest])) ++rest;
+        return path.substr(0, 2) + kPathSeparator;
+    }
+    if (!path.empty() && is_path_separator(path[0])) {
+        while (rest < path.size() && is_path_separator(path[rest])) ++rest;
+        return std::string(1, kPathSeparator);
+    }
+    return std::string();
+}
+
+}  // namespace
+
+MemoryFileSystem::PathParts MemoryFileSystem::parts_of(const std::string& path) {
+    PathParts parts;
+    std::size_t start;
+    parts.root = root_of(path, start);
+    while (start < path.size()) {
+        std::size_t end = start;
+        while (end < path.size() && !is_path_separator(path[end])) ++end;
+        const std::string name = path.substr(start, end - start);
+        if (name == "..") {
+            if (!parts.names.empty()) parts.names.pop_back();
+        } else if (!name.empty() && name != ".") {
+            parts.names.push_back(name);
+        }
+        start = end + 1;
+    }
+    if (!parts.names.empty()) parts.names.back() = stored_name(parts.names.back());
+    return parts;
+}
+
+MemoryFileSystem::PathParts MemoryFileSystem::resolved(const std::string& path) const {
+    if (below_ == nullptr) return parts_of(path);
+    std::size_t after_last_up = std::string::npos;
+    for (std::size_t start = 0; start < path.size();) {
+        const std::size_t end = name_end(path, start);
+        if (path.compare(start, end - start, "..") == 0) after_last_up = end;
+        start = end + 1;
+    }
+    if (after_last_up == std::string::npos) return parts_of(path);
+    const std::optional<std::string> up_to = below_->directory_to_enter(path.substr(0, after_last_up));
+    if (!up_to) {
+        PathParts nowhere;
+        nowhere.nowhere = true;
+        return nowhere;
+    }
+    return parts_of(*up_to + kPathSeparator + path.substr(after_last_up));
+}
+
+std::string MemoryFileSystem::normalized(const std::string& path) { return spelled(parts_of(path)); }
+
+std::string MemoryFileSystem::path_key(const std::string& path) { return key_of(parts_of(path)); }
+
+std::map<std::string, std::string> MemoryFileSystem::moved_from_below() const {
+    std::map<std::string, std::string> moved;
+    for (const auto& [key, directory] : directories_) {
+        for (const auto& [name_key, entry] : directory.entries) {
+            if (entry.below_path.empty() || entry.info.is_directory) continue;
+            PathParts parts = parts_of(directory.path);
+            parts.names.push_back(entry.name);
+            const std::string now = spelled(parts);
+            if (key_of(parts) != path_key(entry.below_path)) moved[path_key(entry.below_path)] = now;
+        }
+    }
+    return moved;
+}
+
+void MemoryFileSystem::erase_entry(Directory& directory, const std::string& name) {
+    auto found = directory.entries.find(name_key(name));
+    if (found == directory.entries.end()) return;
+    if (!found->second.below_path.empty() && !found->second.info.is_directory)
+        removed_.insert(path_key(found->second.below_path));
+    directory.entries.erase(found);
+    changed(directory);
+}
+
+std::string MemoryFileSystem::key_of(const PathParts& parts) {
+    std::string key = name_key(parts.root);
+    for (std::size_t i = 0; i < parts.names.size(); ++i) {
+        if (i > 0) key += kPathSeparator;
+        key += name_key(parts.names[i]);
+    }
+    return key;
+}
+
+std::string MemoryFileSystem::spelled(const PathParts& parts) {
+    std::string path = parts.root;
+    for (std::size_t i = 0; i < parts.names.size(); ++i) {
+        if (i > 0) path += kPathSeparator;
+        path += parts.names[i];
+    }
+    return path;
+}
+
+MemoryFileSystem::PathParts MemoryFileSystem::parent_of(PathParts parts) {
+    if (!parts.names.empty()) parts.names.pop_back();
+    return parts;
+}
+
+FileInfo MemoryFileSystem::fresh_info(bool is_directory, std::uint64_t size) {
+    FileInfo info;
+    info.is_directory = is_directory;
+    info.is_regular = !is_directory;
+    info.size = size;
+    info.modified = std::time(nullptr);
+    info.device = kMemoryDevice;
+    info.index = next_index_++;
+    info.links = 1;
+    return info;
+}
+
+MemoryFileSystem::Directory& MemoryFileSystem::new_directory(const std::string& key, const std::string& path) {
+    Directory& directory = directories_[key];
+    directory = Directory();
+    directory.path = path;
+    directory.index = next_index_++;
+    return directory;
+}
+
+MemoryFileSystem::Directory* MemoryFileSystem::load_from_below(const std::string& below_path, const std::string& key,
+                                                               const std::string& path) {
+    if (below_ == nullptr) return nullptr;
+    std::optional<std::vector<DirectoryEntry>> listed = below_->list(below_path);
+    if (!listed) return nullptr;
+    Directory& directory = new_directory(key, path);
+    directory.below_path = below_path;
+    for (const DirectoryEntry& found : *listed) {
+        Entry entry;
+        entry.name = found.name;
+        entry.info.is_directory = found.is_directory;
+        entry.below_path = below_path.empty() || is_path_separator(below_path.back())
+                               ? below_path + found.name
+                               : below_path + kPathSeparator + found.name;
+        directory.entries[name_key(found.name)] = std::move(entry);
+    }
+    return &directory;
+}
+
+MemoryFileSystem::Directory* MemoryFileSystem::directory_at(const PathParts& parts) {
+    if (parts.nowhere) return nullptr;
+    const std::string key = key_of(parts);
+    auto known = directories_.find(key);
+    if (known != directories_.end()) return &known->second;
+    if (parts.names.empty()) {
+        if (below_ != nullptr) return load_from_below(spelled(parts), key, spelled(parts));
+        return &new_directory(key, spelled(parts));
+    }
+    Entry* entry = entry_at(parts);
+    if (entry == nullptr || entry->below_path.empty()) return nullptr;
+    // Read from below on first use; a link to a directory counts as one.
+    if (!entry->info.is_directory && !below_->directory_stamp(entry->below_path)) return nullptr;
+    Directory* loaded = load_from_below(entry->below_path, key, spelled(parts));
+    if (loaded != nullptr) entry->directory_key = key;
+    return loaded;
+}
+
+MemoryFileSystem::Entry* MemoryFileSystem::entry_at(const PathParts& parts, Directory** holder) {
+    if (parts.names.empty()) return nullptr;
+    Directory* parent = directory_at(parent_of(parts));
+    if (parent == nullptr) return nullptr;
+    auto found = parent->entries.find(name_key(parts.names.back()));
+    if (found == parent->entries.end()) return nullptr;
+    Entry& entry = found->second;
+    if (!entry.info_known && !entry.below_path.empty()) {
+        const std::optional<FileInfo> below = below_->info(entry.below_path);
+        if (!below) return nullptr;  // gone from below since it was listed
+        entry.info = *below;
+        entry.info_known = true;
+    }
+    if (holder != nullptr) *holder = parent;
+    return &entry;
+}
+
+std::string MemoryFileSystem::bytes_of(const Entry& entry, std::size_t limit) {
+    if (entry.bytes_here) return entry.content.substr(0, limit);
+    return below_->read(entry.below_path, limit).bytes;
+}
+
+bool MemoryFileSystem::same_bytes(Entry& a, Entry& b) {
+    if (!a.info.is_regular || !b.info.is_regular || a.info.size != b.info.size) return false;
+    // Two files on the disk are compared there, in chunks: a data file is
+    // never read whole. Only files the dry run wrote itself are in memory.
+    if (!a.bytes_here && !b.bytes_here) return below_->same_bytes(a.below_path, b.below_path);
+    const std::size_t limit = a.bytes_here ? a.content.size() + 1 : b.content.size() + 1;
+    return bytes_of(a, limit) == bytes_of(b, limit);
+}
+
+bool MemoryFileSystem::same_bytes(const std::string& a, const std::string& b) {
+    Entry* entry_a = entry_at(resolved(a), nullptr);
+    Entry* entry_b = entry_at(resolved(b), nullptr);
+    return entry_a != nullptr && entry_b != nullptr && same_bytes(*entry_a, *entry_b);
+}
+
+void MemoryFileSystem::put_directory(const std::string& path) {
+    PathParts parts = parts_of(path);
+    PathParts partial;
+    partial.root = parts.root;
+    directory_at(partial);
+    for (const std::string& name : parts.names) {
+        partial.names.push_back(name);
+        if (directory_at(partial) == nullptr) make_directory(spelled(partial));
+    }
+}
+
+void MemoryFileSystem::put_file(const std::string& path, const std::string& content, std::time_t modified) {
+    const PathParts parts = parts_of(path);
+    put_directory(spelled(parent_of(parts)));
+    write_whole(path, content);
+    if (Entry* entry = entry_at(parts)) entry->info.modified = modified;
+}
+
+std::optional<FileInfo> MemoryFileSystem::info(const std::string& path) {
+    const PathParts parts = resolved(path);
+    if (parts.names.empty()) {
+        if (directory_at(parts) == nullptr) return std::nullopt;
+        FileInfo root;
+        root.is_directory = true;
+        return root;
+    }
+    const Entry* entry = entry_at(parts);
+    if (entry == nullptr) return std::nullopt;
+    return entry->info;
+}
+
+std::optional<DirectoryStamp> MemoryFileSystem::directory_stamp(const std::string& path) {
+    const Directory* directory = directory_at(resolved(path));
+    if (directory == nullptr) return std::nullopt;
+    DirectoryStamp stamp;
+    stamp.device = kMemoryDevice;
+    stamp.index = directory->index;
+    stamp.changed_high = directory->changes;
+    return stamp;
+}
+
+std::optional<std::string> MemoryFileSystem::directory_to_enter(const std::string& path) {
+    const Directory* directory = directory_at(resolved(path));
+    if (directory == nullptr) return std::nullopt;
+    return directory->path;
+}
+
+bool MemoryFileSystem::may_change(Directory& directory) {
+    if (directory.below_path.empty()) return true;
+    if (!directory.may_change) directory.may_change = below_->may_change_directory(directory.below_path);
+    return *directory.may_change;
+}
+
+bool MemoryFileSystem::may_change_directory(const std::string& path) {
+    Directory* directory = directory_at(resolved(path));
+    return directory != nullptr && may_change(*directory);
+}
+
+std::optional<std::vector<DirectoryEntry>> MemoryFileSystem::list(const std::string& path) {
+    const Directory* directory = directory_at(resolved(path));
+    if (directory == nullptr) return std::nullopt;
+    std::vector<DirectoryEntry> entries;
+    for (const auto& [key, entry] : directory->entries) entries.push_back({entry.name, entry.info.is_directory});
+    return entries;
+}
+
+FileRead MemoryFileSystem::read(const std::string& path, std::size_t limit) {
+    FileRead read;
+    const Entry* entry = entry_at(resolved(path));
+    if (entry == nullptr) {
+        read.status = FsStatus::NotFound;
+        return read;
+    }
+    if (!entry->bytes_here) return below_->read(entry->below_path, limit);
+    if (!entry->info.is_regular) {
+        read.status = FsStatus::NotRegular;
+        return read;
+    }
+    read.status = FsStatus::Ok;
+    read.info = entry->info;
+    read.bytes = entry->content.substr(0, limit);
+    return read;
+}
+
+bool MemoryFileSystem::make_directory(const std::string& path) {
+    const PathParts parts = resolved(path);
+    if (parts.names.empty()) return false;
+    Directory* parent = directory_at(parent_of(parts));
+    if (parent == nullptr || entry_at(parts) != nullptr || !may_change(*parent)) return false;
+    const std::string key = key_of(parts);
+    Entry entry;
+    entry.name = parts.names.back();
+    entry.info = fresh_info(true, 0);
+    entry.bytes_here = true;
+    entry.directory_key = key;
+    parent->entries[name_key(entry.name)] = std::move(entry);
+    changed(*parent);
+    new_directory(key, spelled(parts));
+    return true;
+}
+
+FsStatus MemoryFileSystem::write_whole(const std::string& path, const std::string& content) {
+    const PathParts parts = resolved(path);
+    if (parts.names.empty()) return FsStatus::AccessDenied;
+    Directory* parent = directory_at(parent_of(parts));
+    if (parent == nullptr) return FsStatus::NotFound;
+    if (const Entry* existing = entry_at(parts);
+        (existing != nullptr && existing->info.is_directory) || !may_change(*parent))
+        return FsStatus::AccessDenied;
+    erase_entry(*parent, parts.names.back());
+    Entry entry;
+    entry.name = parts.names.back();
+    entry.info = fresh_info(false, content.size());
+    entry.content = content;
+    entry.bytes_here = true;
+    parent->entries[name_key(entry.name)] = std::move(entry);
+    changed(*parent);
+    return FsStatus::Ok;
+}
+
+void MemoryFileSystem::rekey_directories(const std::string& from_key, const std::string& to_key,
+                                         const std::string& to_path) {
+    const auto moves_with = [&](const std::string& key) {
+        return key == from_key || (key.size() > from_key.size() && key.compare(0, from_key.size(), from_key) == 0 &&
+                                   key[from_key.size()] == kPathSeparator);
+    };
+    std::map<std::string, Directory> moved;
+    for (auto it = directories_.begin(); it != directories_.end();) {
+        if (!moves_with(it->first)) {
+            ++it;
+            continue;
+        }
+        Directory directory = std::move(it->second);
+        const std::string rest = it->first.substr(from_key.size());
+        directory.path = to_path + directory.path.substr(directory.path.size() - rest.size());
+        moved[to_key + rest] = std::move(directory);
+        it = directories_.erase(it);
+    }
+    for (auto& [key, directory] : moved) directories_[key] = std::move(directory);
+    for (auto& [key, directory] : directories_)
+        for (auto& [name, entry] : directory.entries)
+            if (!entry.directory_key.empty() && moves_with(entry.directory_key))
+                entry.directory_key = to_key + entry.directory_key.substr(from_key.size());
+}
+
+MoveOutcome MemoryFileSystem::move(const std::string& from, const std::string& to) {
+    const PathParts source_parts = resolved(from), target_parts = resolved(to);
+    if (source_parts.names.empty() || target_parts.names.empty()) return MoveOutcome::Failed;
+    Directory* source_directory = nullptr;
+    Entry* source = entry_at(source_parts, &source_directory);
+    if (source == nullptr) return MoveOutcome::SourceMissing;
+    Directory* target_directory = directory_at(parent_of(target_parts));
+    if (target_directory == nullptr) return MoveOutcome::SourceMissing;
+    const std::string& new_name = target_parts.names.back();
+    Directory* target_holder = nullptr;
+    if (Entry* target = entry_at(target_parts, &target_holder)) {
+        if (target == source) {
+            // One entry: only a change of case is a rename to make.
+            if (source->name == new_name) return MoveOutcome::TargetExists;
+            if (!may_change(*source_directory)) return MoveOutcome::AccessDenied;
+            source->name = new_name;
+            changed(*source_directory);
+            return MoveOutcome::Moved;
+        }
+        if (!same_bytes(*source, *target)) return MoveOutcome::TargetExists;
+        if (!may_change(*source_directory)) return MoveOutcome::AccessDenied;
+        // The target already holds this file: the move is completed.
+        erase_entry(*source_directory, source_parts.names.back());
+        return MoveOutcome::Completed;
+    }
+    if (!may_change(*source_directory) || !may_change(*target_directory)) return MoveOutcome::AccessDenied;
+    const std::string source_key = key_of(source_parts), target_key = key_of(target_parts);
+    if (source->info.is_directory) {
+        if (target_key.compare(0, source_key.size() + 1, source_key + kPathSeparator) == 0) return MoveOutcome::Failed;
+        if (directory_at(source_parts) == nullptr) return MoveOutcome::Failed;
+        source = entry_at(source_parts, &source_directory);
+        rekey_directories(source_key, target_key, spelled(target_parts));
+        source->directory_key = target_key;
+    }
+    Entry moved = std::move(*source);
+    moved.name = new_name;
+    source_directory->entries.erase(name_key(source_parts.names.back()));
+    target_directory->entries[name_key(new_name)] = std::move(moved);
+    changed(*source_directory);
+    changed(*target_directory);
+    return MoveOutcome::Moved;
+}
+
+void MemoryFileSystem::discard(const std::string& path) {
+    const PathParts parts = resolved(path);
+    Directory* holder = nullptr;
+    const Entry* entry = entry_at(parts, &holder);
+    if (entry == nullptr || entry->info.is_directory) return;
+    erase_entry(*holder, parts.names.back());
+}
+
+JournalRecovery MemoryFileSystem::keep_move_journal(const std::string& journal,
+                                                    const std::vector<std::string>& site_directories) {
+    // Moves here are whole at once: there is nothing to record.
+    (void)journal;
+    (void)site_directories;
+    return JournalRecovery();
+}
+
+RunLock MemoryFileSystem::lock(const std::string& path, unsigned wait_ms) {
+    (void)path;
+    (void)wait_ms;
+    return RunLock::private_to_process();
+}
+
+}  // namespace site

@@ -1,0 +1,23 @@
+// Paths on POSIX systems: from "/", names compared byte for byte.
+#include "common/fs/paths.h"
+
+namespace site {
+
+const char kPathSeparator = '/';
+
+bool is_absolute_path(const std::string& path) { return !path.empty() && path[0] == '/'; }
+
+std::string absolute_path(const std::string& path, const std::string& against) {
+    if (path.empty() || is_absolute_path(path)) return path;
+    return against + "/" + path;
+}
+
+bool same_name(const std::string& a, const std::string& b) { return a == b; }
+
+std::string stored_name(const std::string& name) { return name; }
+
+std::string name_key(const std::string& name) { return name; }
+
+bool is_path_separator(char c) { return c == '/'; }
+
+}  // namespace site

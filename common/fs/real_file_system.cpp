@@ -1,0 +1,73 @@
+#include "common/fs/real_file_system.h"
+
+#include "common/platform/platform.h"
+
+#include <algorithm>
+
+namespace site {
+
+std::optional<FileInfo> RealFileSystem::info(const std::string& path) { return file_info(path); }
+
+std::optional<DirectoryStamp> RealFileSystem::directory_stamp(const std::string& path) {
+    return site::directory_stamp(path);
+}
+
+std::optional<std::vector<DirectoryEntry>> RealFileSystem::list(const std::string& directory) {
+    return list_directory(directory);
+}
+
+std::optional<std::string> RealFileSystem::directory_to_enter(const std::string& path) {
+    return site::directory_to_enter(path);
+}
+
+FileRead RealFileSystem::read(const std::string& path, std::size_t limit) {
+    FileRead read;
+    OsFile file = OsFile::open_regular(path, read.status);
+    if (!file.is_open()) return read;
+    read.status = FsStatus::Failed;  // until the whole of it is read
+    const std::optional<FileInfo> info = file.info();
+    if (!info) return read;
+    read.info = *info;
+    char chunk[1 << 16];
+    while (read.bytes.size() < limit) {
+        const std::size_t wanted = std::min(sizeof chunk, limit - read.bytes.size());
+        const long long got = file.read(chunk, wanted);
+        if (got < 0) return read;
+        if (got == 0) break;
+        read.bytes.append(chunk, static_cast<std::size_t>(got));
+    }
+    read.status = FsStatus::Ok;
+    return read;
+}
+
+bool RealFileSystem::same_bytes(const std::string& a, const std::string& b) { return keeper_.same_content(a, b); }
+
+bool RealFileSystem::make_directory(const std::string& path) { return site::make_directory(path); }
+
+bool RealFileSystem::may_change_directory(const std::string& path) { return site::may_change_directory(path); }
+
+FsStatus RealFileSystem::write_whole(const std::string& path, const std::string& content) {
+    return keeper_.write_whole(path, content);
+}
+
+MoveOutcome RealFileSystem::move(const std::string& from, const std::string& to) { return keeper_.move(from, to); }
+
+void RealFileSystem::discard(const std::string& path) { keeper_.discard(path); }
+
+JournalRecovery RealFileSystem::keep_move_journal(const std::string& journal,
+                                                  const std::vector<std::string>& site_directories) {
+    keeper_.keep_journal(journal, site_directories);
+    return keeper_.recover_recorded_move();
+}
+
+RunLock RealFileSystem::lock(const std::string& path, unsigned wait_ms) { return RunLock::acquire(path, wait_ms); }
+
+bool is_directory(FileSystem& fs, const std::string& path) { return fs.directory_stamp(path).has_value(); }
+
+std::optional<TextReader> read_text(FileSystem& fs, const std::string& path) {
+    const FileRead read = fs.read(path);
+    if (read.status != FsStatus::Ok) return std::nullopt;
+    return TextReader::from_bytes(read.bytes);
+}
+
+}  // namespace site

@@ -1,0 +1,33 @@
+// The file system on the disk, through the platform layer, with the move
+// protocol of file_keeper.h. The programs' main functions make one; every
+// layer above works with the FileSystem it is given.
+#pragma once
+
+#include "common/fs/file_keeper.h"
+#include "common/fs/file_system.h"
+
+namespace site {
+
+// The disk, through the platform layer.
+class RealFileSystem final : public FileSystem {
+public:
+    std::optional<FileInfo> info(const std::string& path) override;
+    std::optional<DirectoryStamp> directory_stamp(const std::string& path) override;
+    std::optional<std::vector<DirectoryEntry>> list(const std::string& directory) override;
+    std::optional<std::string> directory_to_enter(const std::string& path) override;
+    bool may_change_directory(const std::string& path) override;
+    FileRead read(const std::string& path, std::size_t limit = kWholeFile) override;
+    bool same_bytes(const std::string& a, const std::string& b) override;
+    bool make_directory(const std::string& path) override;
+    FsStatus write_whole(const std::string& path, const std::string& content) override;
+    MoveOutcome move(const std::string& from, const std::string& to) override;
+    void discard(const std::string& path) override;
+    JournalRecovery keep_move_journal(const std::string& journal,
+                                      const std::vector<std::string>& site_directories) override;
+    RunLock lock(const std::string& path, unsigned wait_ms) override;
+
+private:
+    FileKeeper keeper_;
+};
+
+}  // namespace site

@@ -1,0 +1,35 @@
+// The machine the program runs on, through the platform layer.
+#include <ctime>
+
+#include "common/host/host.h"
+#include "common/platform/platform.h"
+
+namespace site {
+
+namespace {
+
+class SystemHost final : public Host {
+public:
+    std::time_t now() override { return std::time(nullptr); }
+    std::optional<std::tm> local_time_of(std::time_t when) override { return site::local_time_of(when); }
+    std::optional<std::string> environment_variable(const std::string& name) override {
+        return site::environment_variable(name);
+    }
+    // The acquisition software is a 32-bit Windows program: on a 64-bit
+    // Windows it sees "Program Files (x86)", which the system names in
+    // ProgramFiles(x86); elsewhere ProgramFiles names it.
+    std::string program_files_directory() override {
+        if (std::optional<std::string> x86 = environment_variable("ProgramFiles(x86)")) return *x86;
+        return environment_variable("ProgramFiles").value_or("");
+    }
+    std::string start_directory() override { return site::current_directory(); }
+};
+
+}  // namespace
+
+Host& system_host() {
+    static SystemHost host;
+    return host;
+}
+
+}  // namespace site

@@ -1,0 +1,93 @@
+#include "common/interpreter/directory_cache.h"
+
+#include "common/base/ascii.h"
+#include "common/fs/file_system.h"
+#include "common/fs/paths.h"
+#include "common/text/wildcard.h"
+
+namespace site {
+
+namespace {
+
+// Name order without regard to case, as the site's disk lists names; names
+// equal but for case keep a fixed order.
+bool name_before(const std::string& a, const std::string& b) {
+    const size_t common = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < common; ++i) {
+        const char x = lower_ascii(a[i]), y = lower_ascii(b[i]);
+        if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
+    return a < b;
+}
+
+bool starts_with_ignoring_case(const std::string& name, const std::string& prefix) {
+    if (name.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (lower_ascii(name[i]) != lower_ascii(prefix[i])) return false;
+    return true;
+}
+
+}  // namespace
+
+bool NameOrder::operator()(const std::string& a, const std::string& b) const { return name_before(a, b); }
+
+CachedEntries* DirectoryCache::entries(const std::string& directory) {
+    const std::optional<DirectoryStamp> stamp = fs_.directory_stamp(directory);
+    if (!stamp) return nullptr;
+    auto cached = listings_.find(identity_of(*stamp));
+    if (cached != listings_.end() && cached->second.stamp.same_time(*stamp)) return &cached->second.entries;
+    std::optional<std::vector<DirectoryEntry>> read = fs_.list(directory);
+    if (!read) return nullptr;
+    Listing& listing = listings_[identity_of(*stamp)];
+    listing.stamp = *stamp;
+    listing.entries.clear();
+    for (DirectoryEntry& entry : *read) listing.entries[std::move(entry.name)].is_directory = entry.is_directory;
+    return &listing.entries;
+}
+
+std::optional<std::vector<std::string>> DirectoryCache::matching_names(const std::string& directory,
+                                                                       const std::string& pattern, bool files_only) {
+    CachedEntries* listed = entries(directory);
+    if (listed == nullptr) return std::nullopt;
+    std::vector<std::string> names;
+    // Names are in case-blind order, so only the run that begins with the
+    // pattern's literal start needs matching. Its upper-case form sorts
+    // first among the names equal to it but for case.
+    const std::string prefix = pattern.substr(0, pattern.find_first_of("*?"));
+    for (auto it = listed->lower_bound(upper_ascii(prefix));
+         it != listed->end() && starts_with_ignoring_case(it->first, prefix); ++it) {
+        if (!(files_only && it->second.is_directory) && wildcard_match(pattern, it->first)) names.push_back(it->first);
+    }
+    return names;
+}
+
+DirectoryCache::Listing* DirectoryCache::restamped(const std::string& directory) {
+    if (listings_.empty()) return nullptr;
+    const std::optional<DirectoryStamp> stamp = fs_.directory_stamp(directory);
+    if (!stamp) return nullptr;
+    auto cached = listings_.find(identity_of(*stamp));
+    if (cached == listings_.end()) return nullptr;
+    cached->second.stamp = *stamp;
+    return &cached->second;
+}
+
+void DirectoryCache::removed(const std::string& directory, const std::string& name) {
+    if (Listing* listing = restamped(directory)) listing->entries.erase(name);
+}
+
+void DirectoryCache::added(const std::string& directory, const std::string& name) {
+    Listing* listing = restamped(directory);
+    if (listing == nullptr) return;
+    const std::optional<FileInfo> info = fs_.info(join_path(directory, name));
+    if (!info) {
+        listing->entries.erase(name);
+        return;
+    }
+    CachedEntry& entry = listing->entries[name];
+    entry.is_directory = info->is_directory;
+    entry.info = info;
+    entry.dir_line.clear();
+}
+
+}  // namespace site

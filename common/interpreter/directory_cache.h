@@ -1,0 +1,80 @@
+// What the interpreters know of the directories they work in.
+//
+// A filing run matches a pattern against the sent directory once per listed
+// photometer file, and lists a wet-sensor directory once per wet-sensor
+// file. Reading those directories afresh each time makes a run's cost grow
+// with the square of the backlog; this cache reads each directory once and
+// keeps it up to date with the interpreter's own moves. Any other change
+// to a directory changes its stamp, and the next look reads it again.
+//
+// A change made by another program within the same tick of the file
+// system's clock as one of ours can go unseen until the next change. That
+// only decides which files a pattern picks up in this run (a file missed
+// stays for the next run) and what "dir" shows: every move still checks the
+// file system itself, so no file is ever replaced or lost through it.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/base/disk_types.h"
+
+namespace site {
+class FileSystem;
+}
+
+namespace site {
+
+struct NameOrder {
+    bool operator()(const std::string& a, const std::string& b) const;
+};
+
+struct CachedEntry {
+    bool is_directory = false;
+    // Filled when first asked for (only "dir" needs them).
+    std::optional<FileInfo> info;
+    std::string dir_line;
+};
+
+using CachedEntries = std::map<std::string, CachedEntry, NameOrder>;
+
+class DirectoryCache {
+public:
+    explicit DirectoryCache(FileSystem& fs) : fs_(fs) {}
+
+    // The entries of `directory` in name order; nothing when it cannot be read.
+    CachedEntries* entries(const std::string& directory);
+
+    // The names in `directory` that match the wildcard `pattern` (directories
+    // left out when `files_only`), in name order; nothing when the
+    // directory cannot be read.
+    std::optional<std::vector<std::string>> matching_names(const std::string& directory, const std::string& pattern,
+                                            bool files_only);
+
+    // The file system the directories are read from.
+    FileSystem& file_system() { return fs_; }
+
+    // Records this process's own change to a directory, if it is cached.
+    void removed(const std::string& directory, const std::string& name);
+    void added(const std::string& directory, const std::string& name);
+
+private:
+    struct Listing {
+        DirectoryStamp stamp;
+        CachedEntries entries;
+    };
+
+    using Identity = std::pair<std::uint64_t, std::uint64_t>;
+    static Identity identity_of(const DirectoryStamp& stamp) { return {stamp.device, stamp.index}; }
+    // The cached listing of `directory`, restamped after this process's own
+    // change; nullptr when it is not cached.
+    Listing* restamped(const std::string& directory);
+
+    FileSystem& fs_;
+    std::map<Identity, Listing> listings_;
+};
+
+}  // namespace site

@@ -1,0 +1,53 @@
+#include "common/site/site_run.h"
+
+#include "common/fs/paths.h"
+
+namespace site {
+
+namespace {
+
+// The directories a run moves files in, the only ones its move record may
+// name: the stamper renames in to-send; the filer moves from sent into the
+// archive under the base directory.
+std::vector<std::string> moved_in(const PathConfig& paths, WorkDirectory work) {
+    if (work == WorkDirectory::ToSend) return {paths.to_send};
+    return {paths.base, paths.sent};
+}
+
+// Locks the run of `program` on the site whose base directory is `base`.
+// When another run holds the lock, or the lock file cannot be used, says so
+// in the trace and returns nothing: the caller then ends without touching
+// anything. A missing base directory is no reason to stop here: the run
+// goes on and reports what it cannot do.
+std::optional<RunLock> lock_site_run(FileSystem& fs, const std::string& base, const char* program, Trace& trace) {
+    const std::string path = join_path(base, std::string(program) + ".lock");
+    RunLock lock = fs.lock(path, kRunLockWaitMilliseconds);
+    switch (lock.state()) {
+        case RunLock::State::Held:
+        case RunLock::State::NoDirectory: return lock;
+        case RunLock::State::Busy:
+            trace << "\nUne autre execution de " << program << " tient le verrou " << path << " : rien n est fait\n";
+            return std::nullopt;
+        case RunLock::State::Unusable: break;
+    }
+    trace << "\nVerrou " << path << " inutilisable : rien n est fait\n";
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<OpenSiteRun> open_site_run(const SiteRunKind& kind, Trace& trace, CommandInterpreter& interpreter,
+                                         FileSystem& fs) {
+    const std::string start_directory = interpreter.current_directory();
+    const PathConfig read = read_path_config(fs, start_directory, kind.defaults, trace);
+    trace << "\npathbase-->" << read.base << "\npathenvoye-->" << read.sent << kind.after_paths;
+    std::optional<PathConfig> working = working_paths(read, kind.work, start_directory, trace);
+    if (!working) return std::nullopt;
+    std::optional<RunLock> lock = lock_site_run(fs, working->base, kind.program, trace);
+    if (!lock) return std::nullopt;
+    if (!interpreter.keep_move_journal(join_path(working->base, kind.move_record), moved_in(*working, kind.work)))
+        return std::nullopt;
+    return OpenSiteRun{std::move(*working), std::move(*lock)};
+}
+
+}  // namespace site

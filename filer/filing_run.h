@@ -1,0 +1,36 @@
+// What the two handlers of the filing pass share: the run they belong to,
+// and entering or creating the archive directories from the interpreter's
+// current directory.
+#pragma once
+
+#include <string>
+
+#include "common/base/trace.h"
+#include "common/fs/file_system.h"
+#include "common/interpreter/interpreter.h"
+#include "common/site/path_config.h"
+
+namespace site {
+
+// What the handlers of one filing run work with. The directory they stand
+// in is the interpreter's current directory: the handlers steer it, and
+// "dir" lists it.
+struct FilingRun {
+    const PathConfig& paths;
+    Trace& trace;
+    CommandInterpreter& interpreter;
+    FileSystem& fs;
+
+    // Enters `name` in the current directory; false when it is not there.
+    bool enter(const std::string& name) { return interpreter.change_directory(name); }
+    // Creates `name` in the current directory and enters it, with the
+    // trace "Directory created\n", or prints `failure` when it cannot be
+    // created; true when it was entered.
+    bool create_and_enter(const std::string& name, const char* failure);
+    // Enters `name`; when it is missing, says so and creates it as above.
+    bool enter_or_create(const std::string& name, const std::string& shown_name, const char* failure);
+    // Back to the base directory, where each listed name starts.
+    void return_to_base() { interpreter.change_directory(paths.base); }
+};
+
+}  // namespace site
