@@ -56,6 +56,7 @@ void file_listed_names(TextReader& listing, FilingRun& run) {
             continue;
         }
         trace << "\n\n-->" << name << "\n";
+        run.listed = name;
         if (is_photometer_name(name))
             file_photometer_line(name, run);
         else if (contains(name, ".raw"))
@@ -65,7 +66,7 @@ void file_listed_names(TextReader& listing, FilingRun& run) {
 
 }  // namespace
 
-void run_filing_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs) {
+void run_filing_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs, RunObserver& observer) {
     const std::optional<OpenSiteRun> opened =
         open_site_run({"brasko", kFilerDefaults, WorkDirectory::Sent, kFilerMoveRecord, ""}, trace, interpreter, fs);
     if (!opened) return;
@@ -83,7 +84,7 @@ void run_filing_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& 
     }
     std::optional<TextReader> listing = read_text(fs, listing_path);
     if (!listing) return;
-    FilingRun run{paths, trace, interpreter, fs};
+    FilingRun run{paths, trace, interpreter, fs, observer, std::string()};
     run.return_to_base();
     file_listed_names(*listing, run);
 }

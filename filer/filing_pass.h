@@ -6,6 +6,7 @@
 #include "common/interpreter/interpreter.h"
 #include "common/base/trace.h"
 #include "common/site/path_config.h"
+#include "common/site/run_observer.h"
 
 namespace site {
 
@@ -13,8 +14,10 @@ namespace site {
 // (where the program was started): reads the path configuration, lists the
 // sent directory into "dirk7.txt" in the base directory and hands each
 // listed photometer or wet-sensor file to its handler, through
-// `interpreter`. Everything it reads and makes, it does through `fs`.
-void run_filing_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs);
+// `interpreter`. Everything it reads and makes, it does through `fs`. Why a
+// file stays, and what each move did, go to `observer` too.
+void run_filing_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs,
+                     RunObserver& observer = no_observer());
 
 // Where the filer works when the path file gives nothing.
 extern const PathConfig kFilerDefaults;

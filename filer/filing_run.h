@@ -9,6 +9,7 @@
 #include "common/fs/file_system.h"
 #include "common/interpreter/interpreter.h"
 #include "common/site/path_config.h"
+#include "common/site/run_observer.h"
 
 namespace site {
 
@@ -20,12 +21,21 @@ struct FilingRun {
     Trace& trace;
     CommandInterpreter& interpreter;
     FileSystem& fs;
+    RunObserver& observer;
+    std::string listed;  // the listed name being filed
+
+    // Prints the trace line `line` that says why the listed file stays
+    // where it is ("=R=>" and a newline around the reason), and tells the
+    // observer.
+    void refuse(Refusal refusal, const std::string& line);
+    // Runs a command for the listed file, its result to the observer.
+    void run(const Command& command) { observer.ran(listed, interpreter.run(command)); }
 
     // Enters `name` in the current directory; false when it is not there.
     bool enter(const std::string& name) { return interpreter.change_directory(name); }
     // Creates `name` in the current directory and enters it, with the
-    // trace "Directory created\n", or prints `failure` when it cannot be
-    // created; true when it was entered.
+    // trace "Directory created\n", or refuses with `failure` when it cannot
+    // be created; true when it was entered.
     bool create_and_enter(const std::string& name, const char* failure);
     // Enters `name`; when it is missing, says so and creates it as above.
     bool enter_or_create(const std::string& name, const std::string& shown_name, const char* failure);

@@ -25,7 +25,7 @@ void enter_archive_directories(const std::string& photometer, const std::string&
     if (run.create_and_enter(photometer, kCannotCreate))
         run.create_and_enter(year, kCannotCreate);
     else
-        run.trace << kCannotCreate;
+        run.refuse(Refusal::CannotMakeDirectory, kCannotCreate);
 }
 
 }  // namespace
@@ -36,7 +36,10 @@ void file_photometer_line(const std::string& name, FilingRun& run) {
     trace << "=1=>" << line;
     NameProblem problem;
     const PhotometerName parsed = parse_photometer_name(name, problem);
-    if (problem == NameProblem::NoP) trace << "=pos zero=>" << line;
+    if (problem == NameProblem::NoP) {
+        trace << "=pos zero=>" << line;
+        run.observer.refused(name, Refusal::NoP, "no 'P' in the name");
+    }
     if (problem != NameProblem::None) return;
 
     trace << "=dif=>" << static_cast<long long>(parsed.distance) << "\n";
@@ -46,20 +49,21 @@ void file_photometer_line(const std::string& name, FilingRun& run) {
     trace << "=dir=> " << join_path(parsed.directory, parsed.year) << "\n";
     const std::optional<std::string> photometer = archive_directory_name(parsed.directory);
     if (!photometer || !is_archive_year(parsed.year)) {
-        trace << kRefusedDirectoryName;
+        run.refuse(Refusal::DirectoryRefused, kRefusedDirectoryName);
         return;
     }
     // A line whose own pattern cannot take its file (a number of three or
     // five digits) would only make directories for nothing.
     if (!wildcard_match(parsed.file_pattern(), name)) {
-        trace << "=R=>le motif " << parsed.file_pattern() << " ne prend pas ce fichier, fichier laisse en place\n";
+        run.refuse(Refusal::PatternMissesFile,
+                   "=R=>le motif " + parsed.file_pattern() + " ne prend pas ce fichier, fichier laisse en place\n");
         return;
     }
 
     enter_archive_directories(*photometer, parsed.directory, parsed.year, run);
     const Command move = Command::move_matching(join_path(run.paths.sent, parsed.file_pattern()),
                                                 join_path(join_path(run.paths.base, *photometer), parsed.year));
-    run.interpreter.run(move);
+    run.run(move);
     trace << "=lcopy=>" << move.rendered();
     run.return_to_base();
 }

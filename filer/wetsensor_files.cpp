@@ -20,7 +20,7 @@ void file_wetsensor_line(const std::string& name, FilingRun& run) {
     const std::string raw_name = parsed->base_name + ".raw";
     const std::optional<std::string> directory = archive_directory_name(sub);
     if (!directory) {
-        run.trace << kRefusedDirectoryName;
+        run.refuse(Refusal::DirectoryRefused, kRefusedDirectoryName);
         return;
     }
 
@@ -28,11 +28,12 @@ void file_wetsensor_line(const std::string& name, FilingRun& run) {
     if (run.enter_or_create(kWetSensorDirectory, sub, kCannotCreate)) {
         run.enter_or_create(*directory, sub, kCannotCreate);
     } else {
-        run.trace << "=R=>le repertoire n existe pas " << sub << "\n" << kCannotCreate;
+        run.trace << "=R=>le repertoire n existe pas " << sub << "\n";
+        run.refuse(Refusal::CannotMakeDirectory, kCannotCreate);
     }
     run.interpreter.run(Command::dir());
     const std::string archived = join_path(join_path(join_path(run.paths.base, kWetSensorDirectory), *directory), raw_name);
-    run.interpreter.run(Command::move(join_path(run.paths.sent, raw_name), archived));
+    run.run(Command::move(join_path(run.paths.sent, raw_name), archived));
     run.return_to_base();
 }
 

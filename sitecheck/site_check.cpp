@@ -1,5 +1,6 @@
 #include "sitecheck/site_check.h"
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -13,7 +14,6 @@
 #include "stamper/photometer_number.h"
 #include "stamper/site_name.h"
 #include "stamper/stamping_pass.h"
-#include "sitecheck/trace_reasons.h"
 
 namespace site {
 
@@ -21,11 +21,12 @@ namespace {
 
 // A path slot that the path file did not fill.
 constexpr const char* kUnset = "\x01";
-constexpr const char* kUnspellable =
+constexpr const char* kUnspellableText =
     "a name that this system's code page cannot spell: the programs cannot open it; rename it by hand";
-constexpr const char* kDeviceName =
+constexpr const char* kDeviceNameText =
     "a name Windows keeps for a device: the programs leave it out of their listings; rename it by hand";
-constexpr const char* kAlreadyArchived = "the archive already holds the same bytes under this name: this copy goes";
+constexpr const char* kAlreadyArchivedText = "the archive already holds the same bytes under this name: this copy goes";
+constexpr const char* kOwnFinding = "sitecheck";
 
 // The paths a program reads, and which of them come from its defaults.
 PathConfig read_paths(FileSystem& disk, const std::string& start, const PathConfig& defaults,
@@ -88,12 +89,12 @@ bool is_par_name(const std::string& name) {
 }
 
 // Why a file waits for ever, known from its name alone (the programs leave
-// it out of their listings and can never open it); empty for a name the
+// it out of their listings and can never open it); nothing for a name the
 // programs can take.
-std::string unopenable_because(const std::string& name) {
-    if (has_unspellable_character(name)) return kUnspellable;
-    if (is_reserved_device_name(name)) return kDeviceName;
-    return std::string();
+std::optional<StayReason> unopenable_because(const std::string& name) {
+    if (has_unspellable_character(name)) return StayReason{kUnspellableName, kOwnFinding, kUnspellableText};
+    if (is_reserved_device_name(name)) return StayReason{kDeviceName, kOwnFinding, kDeviceNameText};
+    return std::nullopt;
 }
 
 // Whether a listing takes the names that the programs cannot even open.
@@ -108,7 +109,7 @@ std::vector<std::string> regular_files_in(FileSystem& fs, const std::string& dir
         for (const DirectoryEntry& entry : *listed) {
             const std::optional<FileInfo> info = fs.info(join_path(directory, entry.name));
             if ((info && info->is_regular) ||
-                (unopenable == Unopenable::Taken && !entry.is_directory && !unopenable_because(entry.name).empty()))
+                (unopenable == Unopenable::Taken && !entry.is_directory && unopenable_because(entry.name)))
                 names.push_back(entry.name);
         }
     return names;
@@ -188,7 +189,8 @@ struct WaitingFile {
     std::string directory;  // "to-send" or "sent"
     std::string working;    // the directory as the programs name it
     std::string name;
-    std::string stays_because;  // known before any pass runs: it stays where it is
+    std::optional<StayReason> stays_because;  // known before any pass runs: it stays where it is
+    std::time_t modified = 0;
 };
 
 // Why each program would do nothing; empty when it runs.
@@ -196,12 +198,19 @@ struct Stops {
     std::string stamper, filer;
 };
 
-void take_inventory(FileSystem& fs, const char* directory, const std::string& path, const std::string& stopped_by,
-                    std::vector<WaitingFile>& files) {
+// `stopped` names the program and why it does nothing, when it does not run.
+void take_inventory(FileSystem& fs, const char* directory, const std::string& path,
+                    const std::optional<StayReason>& stopped, std::vector<WaitingFile>& files) {
     for (const std::string& name : regular_files_in(fs, path, Unopenable::Taken)) {
-        const std::string unopenable = unopenable_because(name);
-        files.push_back({directory, path, name, unopenable.empty() ? stopped_by : unopenable});
+        const std::optional<StayReason> unopenable = unopenable_because(name);
+        const std::optional<FileInfo> info = fs.info(join_path(path, name));
+        files.push_back({directory, path, name, unopenable ? unopenable : stopped, info ? info->modified : 0});
     }
+}
+
+std::optional<StayReason> stopped(bool runs, const char* program, const std::string& why) {
+    if (runs) return std::nullopt;
+    return StayReason{kProgramStopped, program, why};
 }
 
 // The files waiting in the to-send and sent directories, as the programs
@@ -218,9 +227,10 @@ std::vector<WaitingFile> waiting_files(FileSystem& fs, const SiteConfiguration& 
     const std::string to_send = stamper ? stamper->to_send : idle(configuration.stamper.to_send);
     const std::string sent = filer ? filer->sent : idle(configuration.filer.sent);
     std::vector<WaitingFile> files;
-    if (!to_send.empty()) take_inventory(fs, "to-send", to_send, stamper ? "" : "tolvik: " + stops.stamper, files);
+    if (!to_send.empty())
+        take_inventory(fs, "to-send", to_send, stopped(stamper.has_value(), "tolvik", stops.stamper), files);
     if (!sent.empty() && MemoryFileSystem::path_key(sent) != MemoryFileSystem::path_key(to_send))
-        take_inventory(fs, "sent", sent, filer ? "" : "brasko: " + stops.filer, files);
+        take_inventory(fs, "sent", sent, stopped(filer.has_value(), "brasko", stops.filer), files);
     return files;
 }
 
@@ -234,58 +244,92 @@ std::string relative_to(const std::string& path, const std::string& base) {
     return path;
 }
 
-std::string reason_for_staying(const SiteCheck& check, const WaitingFile& file, const FilePrediction& prediction) {
-    std::string reason;
-    if (file.directory == "to-send" && prediction.new_name == file.name) {
-        reason = stamping_reason(check.stamper_trace, file.name);
-        if (!reason.empty()) reason = "tolvik: " + reason;
-    }
-    const std::string filing = filing_reason(check.filer_trace, prediction.new_name,
-                                             join_path(check.configuration.filer.sent, prediction.new_name));
-    if (!filing.empty()) reason += (reason.empty() ? "brasko: " : "; brasko: ") + filing;
-    if (reason.empty()) reason = "brasko takes no file of this name (neither .K7, .K8 nor .raw with a '_')";
-    return reason;
+// What the passes said of a file that stays in the sent directory: tolvik
+// of a file that kept its name in to-send, then brasko.
+std::vector<StayReason> reasons_for_staying(const WaitingFile& file, const FilePrediction& prediction,
+                                            const ReasonsHeard& stamper, const ReasonsHeard& filer) {
+    std::vector<StayReason> reasons;
+    if (file.directory == "to-send" && prediction.new_name == file.name) reasons = stamper.of(file.name);
+    for (StayReason& reason : filer.of(prediction.new_name)) reasons.push_back(std::move(reason));
+    if (reasons.empty())
+        reasons.push_back({kNotTaken, kOwnFinding,
+                           "brasko takes no file of this name (neither .K7, .K8 nor .raw with a '_')"});
+    return reasons;
 }
 
-FilePrediction predict(const SiteCheck& check, const WaitingFile& file, MemoryFileSystem& overlay,
-                       const std::map<std::string, std::string>& moved, const std::optional<PathConfig>& stamper,
-                       const std::optional<PathConfig>& filer, const Stops& stops) {
-    FilePrediction prediction;
-    prediction.directory = file.directory;
-    prediction.name = file.name;
-    prediction.path = join_path(file.working, file.name);
-    const std::string original = MemoryFileSystem::path_key(prediction.path);
-    if (!file.stays_because.empty()) {
-        prediction.fate = file.directory == "to-send" ? Fate::StaysInToSend : Fate::StaysInSent;
-        prediction.new_name = file.name;
-        prediction.final_path = prediction.path;
-        prediction.reason = file.stays_because;
-        return prediction;
+// The reasons as one text: each program's words after its name, what the
+// dry run finds itself as it stands.
+std::string reason_text(const std::vector<StayReason>& reasons) {
+    std::string text;
+    const std::string* program = nullptr;
+    for (const StayReason& reason : reasons) {
+        if (program != nullptr && *program == reason.program && reason.program != kOwnFinding) {
+            text += " " + reason.text;
+            continue;
+        }
+        if (!text.empty()) text += "; ";
+        text += reason.program == kOwnFinding ? reason.text : reason.program + ": " + reason.text;
+        program = &reason.program;
     }
-    if (overlay.removed_from_below().count(original)) {
-        prediction.fate = Fate::AlreadyArchived;
-        prediction.new_name = file.name;
-        prediction.reason = kAlreadyArchived;
-        return prediction;
-    }
-    const auto found = moved.find(original);
+    return text;
+}
+
+// What the two passes said of the files, as they ran over the overlay.
+struct Heard {
+    ReasonsHeard stamper{"tolvik"};
+    ReasonsHeard filer{"brasko"};
+};
+
+// Where the passes leave a file that they could take, and why it stays
+// where it stays.
+void follow(const WaitingFile& file, const std::map<std::string, std::string>& moved,
+            const std::optional<PathConfig>& stamper, const std::optional<PathConfig>& filer, const Stops& stops,
+            const Heard& heard, FilePrediction& prediction) {
+    const auto found = moved.find(MemoryFileSystem::path_key(prediction.path));
     prediction.final_path = found == moved.end() ? MemoryFileSystem::normalized(prediction.path) : found->second;
     const SplitPath final_place = split_path(prediction.final_path);
     prediction.new_name = final_place.name;
     const std::string final_directory = MemoryFileSystem::path_key(final_place.directory);
     if (stamper && final_directory == MemoryFileSystem::path_key(stamper->to_send)) {
         prediction.fate = Fate::StaysInToSend;
-        prediction.reason = filer ? "a file of that name is already in the sent directory"
-                                  : "brasko: " + stops.filer + ", and the transfer is not foretold";
+        prediction.reasons = {filer ? StayReason{kSentHoldsName, kOwnFinding,
+                                                 "a file of that name is already in the sent directory"}
+                                    : StayReason{kProgramStopped, "brasko",
+                                                 stops.filer + ", and the transfer is not foretold"}};
     } else if (filer && final_directory == MemoryFileSystem::path_key(filer->sent)) {
         prediction.fate = Fate::StaysInSent;
-        prediction.reason = reason_for_staying(check, file, prediction);
+        prediction.reasons = reasons_for_staying(file, prediction, heard.stamper, heard.filer);
     } else {
         prediction.fate = Fate::Filed;
         prediction.archive_folder =
             filer ? relative_to(final_place.directory, MemoryFileSystem::normalized(filer->base)) : final_place.directory;
     }
-    prediction.collision = is_collision(prediction.reason);
+}
+
+FilePrediction predict(const WaitingFile& file, MemoryFileSystem& overlay, const std::map<std::string, std::string>& moved,
+                       const std::optional<PathConfig>& stamper, const std::optional<PathConfig>& filer,
+                       const Stops& stops, const Heard& heard) {
+    FilePrediction prediction;
+    prediction.directory = file.directory;
+    prediction.name = file.name;
+    prediction.path = join_path(file.working, file.name);
+    prediction.modified = file.modified;
+    const std::string original = MemoryFileSystem::path_key(prediction.path);
+    if (file.stays_because) {
+        prediction.fate = file.directory == "to-send" ? Fate::StaysInToSend : Fate::StaysInSent;
+        prediction.new_name = file.name;
+        prediction.final_path = prediction.path;
+        prediction.reasons = {*file.stays_because};
+    } else if (overlay.removed_from_below().count(original)) {
+        prediction.fate = Fate::AlreadyArchived;
+        prediction.new_name = file.name;
+        prediction.reasons = {{kAlreadyArchived, kOwnFinding, kAlreadyArchivedText}};
+    } else {
+        follow(file, moved, stamper, filer, stops, heard, prediction);
+    }
+    prediction.reason = reason_text(prediction.reasons);
+    prediction.collision = std::any_of(prediction.reasons.begin(), prediction.reasons.end(),
+                                       [](const StayReason& reason) { return is_collision(reason); });
     return prediction;
 }
 
@@ -300,6 +344,7 @@ int SiteCheck::status() const {
 
 SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_directory) {
     SiteCheck check;
+    check.checked_at = host.now();
     check.configuration = read_configuration(disk, host, start_directory);
     SiteConfiguration& configuration = check.configuration;
     check_path_file_lines(disk, configuration, check.problems);
@@ -327,16 +372,17 @@ SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_dire
     const std::optional<PathConfig> filer_reaches = reached(overlay, filer);
     const std::vector<WaitingFile> files = waiting_files(overlay, configuration, stamper_reaches, filer_reaches, stops);
     Trace stamper_trace, transfer_trace, filer_trace;
+    Heard heard;
     if (stamper) {
         BuiltinInterpreter interpreter(stamper_trace, overlay, start_directory, host);
-        run_stamping_pass(stamper_trace, interpreter, overlay, host);
+        run_stamping_pass(stamper_trace, interpreter, overlay, host, heard.stamper);
     }
     if (stamper && filer && is_directory(overlay, stamper->to_send) && is_directory(overlay, filer->sent) &&
         MemoryFileSystem::path_key(stamper_reaches->to_send) != MemoryFileSystem::path_key(filer_reaches->sent))
         transfer(overlay, stamper_reaches->to_send, filer_reaches->sent, transfer_trace);
     if (filer) {
         BuiltinInterpreter interpreter(filer_trace, overlay, start_directory, host);
-        run_filing_pass(filer_trace, interpreter, overlay);
+        run_filing_pass(filer_trace, interpreter, overlay, heard.filer);
     }
     check.stamper_trace = stamper_trace.text();
     check.transfer_trace = transfer_trace.text();
@@ -344,7 +390,7 @@ SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_dire
 
     const std::map<std::string, std::string> moved = overlay.moved_from_below();
     for (const WaitingFile& file : files)
-        check.files.push_back(predict(check, file, overlay, moved, stamper_reaches, filer_reaches, stops));
+        check.files.push_back(predict(file, overlay, moved, stamper_reaches, filer_reaches, stops, heard));
     return check;
 }
 

@@ -10,6 +10,7 @@
 #include "common/fs/file_system.h"
 #include "common/host/host.h"
 #include "common/site/path_config.h"
+#include "sitecheck/reasons.h"
 
 namespace site {
 
@@ -47,11 +48,14 @@ struct FilePrediction {
     std::string final_path;  // its whole path at the end; empty when it goes
     std::string archive_folder;  // under the base directory, when filed
     Fate fate = Fate::StaysInSent;
-    std::string reason;      // why it stays, in the programs' own words
+    std::vector<StayReason> reasons;  // why it stays (or, already archived, why it goes)
+    std::string reason;      // the same as one text: "tolvik: ...; brasko: ..."
     bool collision = false;  // another file holds the name it would take
+    std::time_t modified = 0;  // its time stamp now
 };
 
 struct SiteCheck {
+    std::time_t checked_at = 0;  // the host's clock when the check ran
     SiteConfiguration configuration;
     std::vector<std::string> problems;  // what is wrong with the configuration
     std::vector<FilePrediction> files;

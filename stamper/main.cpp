@@ -3,4 +3,9 @@
 #include "common/site/program.h"
 #include "stamper/stamping_pass.h"
 
-int main() { return site::run_program(site::run_stamping_pass); }
+int main() {
+    return site::run_program(
+        [](site::Trace& trace, site::CommandInterpreter& interpreter, site::FileSystem& fs, site::Host& host) {
+            site::run_stamping_pass(trace, interpreter, fs, host);
+        });
+}

@@ -10,6 +10,7 @@
 #include "common/fs/paths.h"
 #include "stamper/photometer_number.h"
 #include "stamper/site_name.h"
+#include "common/site/run_observer.h"
 #include "common/site/site_run.h"
 #include "common/text/text_reader.h"
 #include "common/text/wildcard.h"
@@ -36,9 +37,9 @@ void print_version_lines(Trace& trace) {
 class Stamper {
 public:
     Stamper(const PathConfig& paths, const std::string& start_directory, Trace& trace,
-            CommandInterpreter& interpreter, FileSystem& fs, Host& host)
+            CommandInterpreter& interpreter, FileSystem& fs, Host& host, RunObserver& observer)
         : paths_(paths), start_directory_(start_directory), trace_(trace), interpreter_(interpreter), fs_(fs),
-          host_(host) {}
+          host_(host), observer_(observer) {}
 
     void stamp(const std::string& name);
 
@@ -69,6 +70,9 @@ private:
     // Takes the .K7 header from the file's first bytes; false (with its
     // trace line) for a short file.
     bool read_header(const std::string& bytes, K7Header& header);
+    // Leaves the file being stamped as it is: the trace line that says why
+    // ("| <why>, nom inchange"), and the same to the observer.
+    void keep_name(Refusal refusal, const std::string& why);
 
     const PathConfig& paths_;
     const std::string& start_directory_;
@@ -76,6 +80,8 @@ private:
     CommandInterpreter& interpreter_;
     FileSystem& fs_;
     Host& host_;
+    RunObserver& observer_;
+    std::string listed_;  // the name of the file being stamped
     FileValueCache<std::string> site_files_;
     FileValueCache<ParValues> par_files_;
 };
@@ -83,7 +89,7 @@ private:
 bool Stamper::read_header(const std::string& bytes, K7Header& header) {
     const std::optional<K7Header> read = k7_header_of(bytes);
     if (!read) {
-        trace_ << "| fichier K7 trop court (" << static_cast<long long>(bytes.size()) << " octets), nom inchange\n";
+        keep_name(Refusal::K7TooShort, "fichier K7 trop court (" + std::to_string(bytes.size()) + " octets)");
         return false;
     }
     header = *read;
@@ -95,7 +101,7 @@ std::optional<std::string> Stamper::start_k7_name(const K7Header& header) {
     const ParValues par = look_up_par(par_name, interpreter_, fs_, host_, trace_, par_files_);
     trace_ << "\n  Pour le fichier " << par_name << " ADR=" << par.adr << " Nb=" << par.nb << " ";
     if (!par.found) {
-        trace_ << "| pas de numero : " << par.file << " absent ou sans ligne Number, nom inchange\n";
+        keep_name(Refusal::NoPhotometerNumber, "pas de numero : " + par.file + " absent ou sans ligne Number");
         return std::nullopt;
     }
     const unsigned number = photometer_number(header, par.adr);
@@ -115,19 +121,19 @@ std::optional<Stamper::CheckedFile> Stamper::open_checked(const std::string& nam
     CheckedFile file;
     const FileRead data = fs_.read(join_path(paths_.to_send, name), kK7HeaderSize);
     if (data.status != FsStatus::Ok) {
-        trace_ << "| fichier illisible, nom inchange\n";
+        keep_name(Refusal::Unreadable, "fichier illisible");
         return std::nullopt;
     }
     const char last = name.size() >= 3 ? name.back() : '\0';
     if (last != '7' && last != '8') {
-        trace_ << "| ni K7 ni K8, nom inchange\n";
+        keep_name(Refusal::NeitherK7NorK8, "ni K7 ni K8");
         return std::nullopt;
     }
     file.kind = last == '7' ? DataKind::K7 : DataKind::K8;
     if (file.kind == DataKind::K7 && !read_header(data.bytes, file.header)) return std::nullopt;
     const std::optional<DosStamp> stamp = dos_stamp_of(host_, data.info);
     if (!stamp) {
-        trace_ << "| date du fichier illisible, nom inchange\n";
+        keep_name(Refusal::DateUnreadable, "date du fichier illisible");
         return std::nullopt;
     }
     file.stamp = *stamp;
@@ -158,7 +164,14 @@ void Stamper::trace_dates(const std::string& name, const DosStamp& stamp) {
     trace_ << "Local file year is: " << stamp.year() << " | nomk7=" << name << "\n";
 }
 
+void Stamper::keep_name(Refusal refusal, const std::string& why) {
+    const std::string reason = why + ", nom inchange";
+    trace_ << "| " << reason << "\n";
+    observer_.refused(listed_, refusal, reason);
+}
+
 void Stamper::stamp(const std::string& name) {
+    listed_ = name;
     trace_ << "Fichier " << name << " ";
     std::optional<CheckedFile> file = open_checked(name);
     if (!file) return;
@@ -175,11 +188,11 @@ void Stamper::stamp(const std::string& name) {
     if (!is_portable_name(new_name.name)) {
         // Through the site name or a .K8 name's first token: a name that
         // Windows could not hold, or that would be read as more than a name.
-        trace_ << "| nouveau nom refuse (caractere interdit dans un nom), nom inchange\n";
+        keep_name(Refusal::NewNameRefused, "nouveau nom refuse (caractere interdit dans un nom)");
         return;
     }
 
-    interpreter_.run(Command::rename(join_path(paths_.to_send, name), new_name.name));
+    observer_.ran(name, interpreter_.run(Command::rename(join_path(paths_.to_send, name), new_name.name)));
 }
 
 }  // namespace
@@ -188,7 +201,8 @@ const PathConfig kStamperDefaults = {"C:\\vardel\\base", "C:\\vardel\\base\\aenv
 
 bool is_listed_k7(const std::string& name) { return wildcard_match(kStampedPattern, name) && name.back() == '7'; }
 
-void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs, Host& host) {
+void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs, Host& host,
+                       RunObserver& observer) {
     const std::string start_directory = interpreter.current_directory();
     const std::optional<OpenSiteRun> opened =
         open_site_run({"tolvik", kStamperDefaults, WorkDirectory::ToSend, kMoveRecord, "\n"}, trace, interpreter, fs);
@@ -203,7 +217,7 @@ void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem
         listing = TextReader::from_bytes("");
     }
 
-    Stamper stamper(paths, start_directory, trace, interpreter, fs, host);
+    Stamper stamper(paths, start_directory, trace, interpreter, fs, host, observer);
     while (!listing->eof()) {
         std::string name;
         switch (read_listing_line(*listing, name)) {

@@ -5,6 +5,7 @@
 #include "common/interpreter/interpreter.h"
 #include "common/base/trace.h"
 #include "common/site/path_config.h"
+#include "common/site/run_observer.h"
 
 namespace site {
 
@@ -13,8 +14,10 @@ namespace site {
 // to-send directory into "dirk7-2.txt" in the base directory, and renames
 // each listed file in place through `interpreter`. Everything it reads, it
 // reads through `fs`; the clock, the file dates' local time and the Program
-// Files folder come from `host`.
-void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs, Host& host);
+// Files folder come from `host`. Why a file keeps its name, and what each
+// rename did, go to `observer` too.
+void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs, Host& host,
+                       RunObserver& observer = no_observer());
 
 // Where the stamper works when the path file gives nothing.
 extern const PathConfig kStamperDefaults;

@@ -76,7 +76,10 @@ TEST(ParFileName, EightHeaderBytesUpToAZero) {
 class RecordingInterpreter : public site::CommandInterpreter {
 public:
     explicit RecordingInterpreter(site::FileSystem& fs) : CommandInterpreter(fs, "/") {}
-    void run(const site::Command& command) override { commands.push_back(command.rendered()); }
+    site::CommandResult run(const site::Command& command) override {
+        commands.push_back(command.rendered());
+        return {};
+    }
     std::vector<std::string> commands;
 };
 

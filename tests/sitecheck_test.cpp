@@ -1,6 +1,6 @@
 // sitecheck in this process, over a site held in memory: its verdict, the
-// configuration problems it names, the reasons it reads from the traces,
-// and its command line.
+// configuration problems it names, the reasons and codes it hears from the
+// passes, and its command line.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -22,7 +22,6 @@
 #include "stamper/stamping_pass.h"
 #include "tests/support/temp_site.h"
 #include "tests/support/test_platform.h"
-#include "sitecheck/trace_reasons.h"
 
 namespace {
 
@@ -136,28 +135,72 @@ TEST(SiteCheck, PathsLeadWhereTheDiskLeadsThem) {
     }
 }
 
-TEST(SiteCheck, ReasonsComeFromTheTraces) {
-    const std::string stamper =
-        "\nFichier 01.K7 File programmes: /pf\n  Pour le fichier C.PAR ADR=0 Nb=0 | pas de numero : /pf/C.PAR absent "
-        "ou sans ligne Number, nom inchange\nFichier 02.K7 | longnomk7-->02.K7\nFichier INI  electron-site.ini\n"
-        "New nom de Fichier P0001_S_2015 | j=12\n\nNew nom de Fichier P0001_S_201501010000.K7 \n\n"
-        "A duplicate file name exists, or the file\ncannot be found.\n\nPlus de fichier\nVersion 2 (1/6/2007)\n";
-    EXPECT_EQ(site::stamping_reason(stamper, "01.K7"),
-              "pas de numero : /pf/C.PAR absent ou sans ligne Number, nom inchange");
-    EXPECT_EQ(site::stamping_reason(stamper, "02.K7"), "A duplicate file name exists, or the file cannot be found.");
-    EXPECT_EQ(site::stamping_reason(stamper, "03.K7"), "");
-
-    const std::string filer =
-        "\n\n-->P0044_a_2015.K7\n=1=>P0044_a_2015.K7\n=R=>le repertoire n existe pas 044\nDirectory created\n"
-        "/s/P0044_a_2015.K7\nCannot create a file when that file already exists.\n/s/P0044_b_2015.K7\n"
-        "        1 file(s) moved.\n=lcopy=>move /s/P0044_*.k? /b/044/2015\n\n-->P0300_x_0103.K7\n=1=>x\n"
-        "=R=>nom de repertoire refuse, fichier laisse en place\n";
-    EXPECT_EQ(site::filing_reason(filer, "P0044_a_2015.K7", "/s/P0044_a_2015.K7"),
-              "Cannot create a file when that file already exists.");
-    EXPECT_EQ(site::filing_reason(filer, "P0300_x_0103.K7", "/s/P0300_x_0103.K7"),
-              "nom de repertoire refuse, fichier laisse en place");
-    EXPECT_TRUE(site::is_collision("Cannot create a file when that file already exists."));
-    EXPECT_FALSE(site::is_collision("nom de repertoire refuse, fichier laisse en place"));
+// Each reason as the passes give it, with its code; a collision is known
+// from the code, in to-send as in sent.
+TEST(SiteCheck, ReasonsAndTheirCodesComeFromThePasses) {
+    struct Case {
+        const char* what;
+        std::function<void(MemoryFileSystem&)> change;
+        std::string name;    // the file looked at
+        std::string codes;   // its reasons' codes, in order
+        std::string reason;  // its reason as one text
+        bool collision;
+    };
+    sample::K7Fields k7;
+    k7.number = 300;
+    k7.par_name = "CIM300";
+    const std::string stamped = "P0044_Coteau_201503011420-1420.k8";
+    const std::vector<Case> cases = {
+        {"no parameter file",
+         [&](MemoryFileSystem& fs) {
+             fs.put_file(native_path("/site/base/aenvoyer/03011420.K7"), sample::k7_file_bytes(k7),
+                         testing_site::march_1_2015_1420());
+         },
+         "03011420.K7", "no-photometer-number no-p",
+         "tolvik: pas de numero : " + native_path("/pf/ASTPWin/PAR/CIM300.PAR") +
+             " absent ou sans ligne Number, nom inchange; brasko: no 'P' in the name",
+         false},
+        {"the new name taken in sent",
+         [&](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/") + stamped, "other"); },
+         "P0044_03011420.K8", "sent-holds-name", "a file of that name is already in the sent directory", true},
+        {"the name taken in the archive",
+         [&](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/044/2015/") + stamped, "other"); },
+         "P0044_03011420.K8",
+         "target-exists", "brasko: Cannot create a file when that file already exists.", true},
+        {"no year directory for the name",
+         [](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/P0300_x_0103.K7"), "x"); },
+         "P0300_x_0103.K7", "directory-refused", "brasko: nom de repertoire refuse, fichier laisse en place", false},
+        {"no P in the name",
+         [](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/Q0300_x_2015.K7"), "x"); },
+         "Q0300_x_2015.K7", "no-p", "brasko: no 'P' in the name", false},
+        {"a name brasko never takes",
+         [](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/notes.txt"), "x"); }, "notes.txt",
+         "not-taken", "brasko takes no file of this name (neither .K7, .K8 nor .raw with a '_')", false},
+        {"no wet-sensor folder can be made",
+         [](MemoryFileSystem& fs) {
+             fs.put_file(native_path("/site/base/wetsensor"), "a file where the folder should be");
+             fs.put_file(native_path("/site/base/envoye/wet_A001.raw"), "x");
+         },
+         "wet_A001.raw", "cannot-make-directory cannot-make-directory no-target-directory",
+         "brasko: Unable to create directory of Wet sensors Unable to create directory of Wet sensors The system "
+         "cannot find the path specified.",
+         false},
+    };
+    testing_site::FixedHost host(native_path("/pf"));
+    for (const Case& c : cases) {
+        MemoryFileSystem disk;
+        healthy_site(disk);
+        c.change(disk);
+        const site::SiteCheck check = site::check_site(disk, host, native_path("/site"));
+        const auto file = std::find_if(check.files.begin(), check.files.end(),
+                                       [&](const site::FilePrediction& f) { return f.name == c.name; });
+        ASSERT_NE(file, check.files.end()) << c.what << "\n" << site::human_report(check);
+        std::string codes;
+        for (const site::StayReason& reason : file->reasons) codes += (codes.empty() ? "" : " ") + reason.code;
+        EXPECT_EQ(codes, c.codes) << c.what << "\n" << site::human_report(check) << check.stamper_trace << check.filer_trace;
+        EXPECT_EQ(file->reason, c.reason) << c.what;
+        EXPECT_EQ(file->collision, c.collision) << c.what;
+    }
 }
 
 TEST(SiteCheck, JsonGivesNamesByteForByte) {

@@ -25,12 +25,11 @@ public:
     ListingDouble(site::Trace& console, site::FileSystem& fs, const std::string& start, std::string listing)
         : CommandInterpreter(fs, start), builtin_(console, fs, start), listing_(std::move(listing)) {}
 
-    void run(const site::Command& command) override {
+    site::CommandResult run(const site::Command& command) override {
         commands.push_back(command.rendered());
-        if (command.kind == site::CommandKind::ListBare)
-            testing_site::write_file(command.target, listing_);
-        else
-            builtin_.run(command);
+        if (command.kind != site::CommandKind::ListBare) return builtin_.run(command);
+        testing_site::write_file(command.target, listing_);
+        return {};
     }
 
     std::vector<std::string> commands;

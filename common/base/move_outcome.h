@@ -15,6 +15,7 @@ enum class MoveOutcome {
     SourceKept,     // copied, but the source could not be deleted: the copy went again
     SourceChanged,  // another file took the source's name during the copy: both kept
     CopyDiffers,    // the copy read back differs from the source: the copy went again
+    NoTargetDirectory,  // the directory to move into is not there
     NameTooLong,
     BadName,        // the file system cannot hold the target's name
     NoSpace,

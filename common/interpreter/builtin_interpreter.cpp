@@ -8,7 +8,6 @@
 #include "common/interpreter/matching.h"
 #include "common/text/name_rule.h"
 #include "common/fs/paths.h"
-#include "common/fs/paths.h"
 #include "common/text/wildcard.h"
 
 namespace site {
@@ -53,6 +52,7 @@ const char* refusal(MoveOutcome outcome, const char* target_exists) {
         case MoveOutcome::SourceKept: return kSourceKept;
         case MoveOutcome::SourceChanged: return kSourceChanged;
         case MoveOutcome::CopyDiffers: return kCopyDiffers;
+        case MoveOutcome::NoTargetDirectory: return kNoSuchPath;
         case MoveOutcome::NameTooLong: return kNameTooLong;
         case MoveOutcome::BadName: return kBadName;
         case MoveOutcome::NoSpace: return kDiskFull;
@@ -60,6 +60,16 @@ const char* refusal(MoveOutcome outcome, const char* target_exists) {
         case MoveOutcome::Failed: break;
     }
     return kAccessDenied;
+}
+
+// A console message as one line: its line breaks made blanks, the last one
+// dropped.
+std::string one_line(const char* message) {
+    std::string line = message;
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    for (char& c : line)
+        if (c == '\n') c = ' ';
+    return line;
 }
 
 bool is_done(MoveOutcome outcome) { return outcome == MoveOutcome::Moved || outcome == MoveOutcome::Completed; }
@@ -113,7 +123,8 @@ Command CommandInterpreter::with_whole_paths(Command command) const {
     return command;
 }
 
-void BuiltinInterpreter::run(const Command& given) {
+CommandResult BuiltinInterpreter::run(const Command& given) {
+    result_ = CommandResult();
     const Command command = with_whole_paths(given);
     switch (command.kind) {
         case CommandKind::ListBare: list_bare(command); break;
@@ -122,6 +133,7 @@ void BuiltinInterpreter::run(const Command& given) {
         case CommandKind::Dir: dir(); break;
         case CommandKind::Echo: echo(command); break;
     }
+    return std::move(result_);
 }
 
 bool BuiltinInterpreter::keep_move_journal(const std::string& journal,
@@ -182,28 +194,32 @@ void BuiltinInterpreter::rename(const Command& command) {
     }
     const std::string new_path = join_path(split_path(command.source).directory, new_name);
     const MoveOutcome outcome = fs_.move(command.source, new_path);
-    console_ << refusal(outcome, kDuplicateName);
+    const char* said = refusal(outcome, kDuplicateName);
+    console_ << said;
+    result_.files.push_back({command.source, outcome, one_line(said)});
     if (is_done(outcome)) moved(command.source, new_path);
 }
 
-bool BuiltinInterpreter::report_move(MoveOutcome outcome) {
-    console_ << refusal(outcome, kAlreadyExists);
+bool BuiltinInterpreter::report_move(const std::string& path, MoveOutcome outcome) {
+    const char* said = refusal(outcome, kAlreadyExists);
+    console_ << said;
+    result_.files.push_back({path, outcome, one_line(said)});
     return is_done(outcome);
 }
 
 void BuiltinInterpreter::move_one(const Command& command) {
     if (!fs_.info(command.source)) {
-        console_ << kNoSuchFile;
+        report_move(command.source, MoveOutcome::SourceMissing);
         return;
     }
     std::string destination = command.target;
     if (is_directory(fs_, destination))
         destination = join_path(destination, split_path(command.source).name);
     else if (!is_directory(fs_, split_path(destination).directory)) {
-        console_ << kNoSuchPath;
+        report_move(command.source, MoveOutcome::NoTargetDirectory);
         return;
     }
-    const bool done = report_move(fs_.move(command.source, destination));
+    const bool done = report_move(command.source, fs_.move(command.source, destination));
     if (done) moved(command.source, destination);
     console_ << moved_count_line(done ? 1 : 0);
 }
@@ -217,6 +233,9 @@ void BuiltinInterpreter::move_matching(const Command& command) {
     // Several files go into a directory, never onto one file's name.
     if (!is_directory(fs_, command.target)) {
         console_ << kNoSuchPath;
+        for (const std::string& name : matches.names)
+            result_.files.push_back({join_path(matches.directory, name), MoveOutcome::NoTargetDirectory,
+                                     one_line(kNoSuchPath)});
         return;
     }
     int count = 0;
@@ -224,7 +243,7 @@ void BuiltinInterpreter::move_matching(const Command& command) {
         const std::string from = join_path(matches.directory, name);
         const std::string to = join_path(command.target, name);
         console_ << from << "\n";
-        if (report_move(fs_.move(from, to))) {
+        if (report_move(from, fs_.move(from, to))) {
             moved(from, to);
             ++count;
         }

@@ -13,12 +13,28 @@
 
 namespace site {
 
+// What a command did to one file it named.
+struct FileOutcome {
+    std::string path;     // the file, as a whole path
+    MoveOutcome outcome;  // Moved or Completed when it went; otherwise why not
+    std::string said;     // what the interpreter printed about it, as one line
+};
+
+// What came of one command, for the code to act on; the console shows the
+// same in the Windows interpreter's words.
+struct CommandResult {
+    // False when the command went to another program, whose outcome for
+    // each file this one cannot see.
+    bool known = true;
+    std::vector<FileOutcome> files;  // the files it moved or tried to move
+};
+
 class CommandInterpreter {
 public:
     virtual ~CommandInterpreter() = default;
-    // Runs one command to completion. Its outcome is reported on the console
-    // only: the passes never examine it.
-    virtual void run(const Command& command) = 0;
+    // Runs one command to completion, its messages on the console; returns
+    // what it did to each file it moved or renamed.
+    virtual CommandResult run(const Command& command) = 0;
     // Records each move that is not a single rename in the file `journal`
     // while it runs, after finishing or undoing one that an interrupted run
     // left recorded there, within `site_directories` only. False when no
@@ -64,7 +80,7 @@ public:
     // that "dir" shows.
     BuiltinInterpreter(Trace& console, FileSystem& fs, std::string current_directory, Host& host = system_host())
         : CommandInterpreter(fs, std::move(current_directory)), console_(console), host_(host), cache_(fs) {}
-    void run(const Command& command) override;
+    CommandResult run(const Command& command) override;
     bool keep_move_journal(const std::string& journal, const std::vector<std::string>& site_directories) override;
 
 private:
@@ -74,8 +90,9 @@ private:
     void move_matching(const Command& command);
     void dir();
     void echo(const Command& command);
-    // Says why one file was not moved; true when it was moved after all.
-    bool report_move(MoveOutcome outcome);
+    // Says on the console and in the result what came of moving the file
+    // at `path`; true when it went.
+    bool report_move(const std::string& path, MoveOutcome outcome);
     // Writes a file whole, or says why it could not.
     bool write_whole(const std::string& path, const std::string& content);
 
@@ -85,6 +102,7 @@ private:
     Trace& console_;
     Host& host_;
     DirectoryCache cache_;
+    CommandResult result_;  // of the command running
 };
 
 // The interpreter this build uses, over `fs`, starting in the directory

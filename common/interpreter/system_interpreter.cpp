@@ -34,12 +34,15 @@ std::vector<std::string> system_command_lines(const Command& command, DirectoryC
     return lines;
 }
 
-void SystemInterpreter::run(const Command& command) {
+CommandResult SystemInterpreter::run(const Command& command) {
     // The child starts in the process's current directory: it is set to
     // this interpreter's, so that "dir" and relative paths mean the same as
     // with the built-in interpreter.
     site::change_directory(current_directory());
     for (const std::string& line : system_command_lines(with_whole_paths(command), cache_)) run_line(line);
+    CommandResult unknown;
+    unknown.known = false;
+    return unknown;
 }
 
 void SystemInterpreter::run_line(const std::string& line) {

@@ -23,7 +23,8 @@ public:
     SystemInterpreter(Trace& console, FileSystem& fs, std::string current_directory, Starter start = std::system)
         : CommandInterpreter(fs, std::move(current_directory)), console_(console), cache_(fs),
           start_(std::move(start)) {}
-    void run(const Command& command) override;
+    // The result says only that the outcome is not known here.
+    CommandResult run(const Command& command) override;
 
 private:
     // Runs one line; a start that fails (the system short of resources for

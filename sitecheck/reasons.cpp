@@ -1,0 +1,76 @@
+#include "sitecheck/reasons.h"
+
+#include "common/fs/paths.h"
+
+namespace site {
+
+const char* const kUnspellableName = "unspellable-name";
+const char* const kDeviceName = "device-name";
+const char* const kProgramStopped = "program-stopped";
+const char* const kSentHoldsName = "sent-holds-name";
+const char* const kAlreadyArchived = "already-archived";
+const char* const kNotTaken = "not-taken";
+
+const char* refusal_code(Refusal refusal) {
+    switch (refusal) {
+        case Refusal::Unreadable: return "unreadable";
+        case Refusal::NeitherK7NorK8: return "neither-k7-nor-k8";
+        case Refusal::K7TooShort: return "k7-too-short";
+        case Refusal::NoPhotometerNumber: return "no-photometer-number";
+        case Refusal::DateUnreadable: return "date-unreadable";
+        case Refusal::NewNameRefused: return "new-name-refused";
+        case Refusal::NoP: return "no-p";
+        case Refusal::DirectoryRefused: return "directory-refused";
+        case Refusal::PatternMissesFile: return "pattern-misses-file";
+        case Refusal::CannotMakeDirectory: return "cannot-make-directory";
+    }
+    return "unknown";
+}
+
+const char* move_code(MoveOutcome outcome) {
+    switch (outcome) {
+        case MoveOutcome::Moved: return "moved";
+        case MoveOutcome::Completed: return "completed";
+        case MoveOutcome::TargetExists: return "target-exists";
+        case MoveOutcome::SameFile: return "same-file";
+        case MoveOutcome::SourceMissing: return "source-missing";
+        case MoveOutcome::SourceKept: return "source-kept";
+        case MoveOutcome::SourceChanged: return "source-changed";
+        case MoveOutcome::CopyDiffers: return "copy-differs";
+        case MoveOutcome::NoTargetDirectory: return "no-target-directory";
+        case MoveOutcome::NameTooLong: return "name-too-long";
+        case MoveOutcome::BadName: return "bad-name";
+        case MoveOutcome::NoSpace: return "no-space";
+        case MoveOutcome::AccessDenied: return "access-denied";
+        case MoveOutcome::Failed: return "failed";
+    }
+    return "unknown";
+}
+
+bool is_collision(const StayReason& reason) {
+    return reason.code == move_code(MoveOutcome::TargetExists) || reason.code == kSentHoldsName;
+}
+
+void ReasonsHeard::refused(const std::string& name, Refusal refusal, const std::string& text) {
+    refusals_[name].push_back({refusal_code(refusal), program_, text});
+}
+
+void ReasonsHeard::ran(const std::string&, const CommandResult& result) {
+    for (const FileOutcome& file : result.files) {
+        const std::string key = name_key(split_path(file.path).name);
+        if (file.outcome == MoveOutcome::Moved || file.outcome == MoveOutcome::Completed)
+            last_outcome_.erase(key);
+        else
+            last_outcome_[key] = {move_code(file.outcome), program_, file.said};
+    }
+}
+
+std::vector<StayReason> ReasonsHeard::of(const std::string& name) const {
+    std::vector<StayReason> reasons;
+    if (const auto found = refusals_.find(name); found != refusals_.end()) reasons = found->second;
+    if (const auto found = last_outcome_.find(name_key(name)); found != last_outcome_.end())
+        reasons.push_back(found->second);
+    return reasons;
+}
+
+}  // namespace site

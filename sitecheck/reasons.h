@@ -1,0 +1,55 @@
+// Why a file would stay where it is, as the dry run hears it from the
+// passes: a stable code for monitoring beside the programs' own words.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "common/site/run_observer.h"
+
+namespace site {
+
+struct StayReason {
+    std::string code;     // stable, for monitoring: "target-exists", "no-photometer-number", ...
+    std::string program;  // "tolvik", "brasko", or "sitecheck" for what the dry run itself finds
+    std::string text;     // the program's own words
+};
+
+// The code of each refusal and of each move that left a file where it was.
+const char* refusal_code(Refusal refusal);
+const char* move_code(MoveOutcome outcome);
+
+// The codes the dry run gives of its own.
+extern const char* const kUnspellableName;
+extern const char* const kDeviceName;
+extern const char* const kProgramStopped;
+extern const char* const kSentHoldsName;
+extern const char* const kAlreadyArchived;
+extern const char* const kNotTaken;
+
+// Whether a reason says that another file already holds the name.
+bool is_collision(const StayReason& reason);
+
+// Listens to one pass and keeps, for each file, why it stayed.
+class ReasonsHeard final : public RunObserver {
+public:
+    explicit ReasonsHeard(std::string program) : program_(std::move(program)) {}
+
+    void refused(const std::string& name, Refusal refusal, const std::string& text) override;
+    void ran(const std::string& name, const CommandResult& result) override;
+
+    // Why the pass left the file `name` where it was: the pass's own
+    // refusals while it handled that listed name, then what the last
+    // command that tried to move the file said; empty when the pass said
+    // nothing of it. Each pass moves files out of one directory, so a name
+    // tells which file a command moved.
+    std::vector<StayReason> of(const std::string& name) const;
+
+private:
+    std::string program_;
+    std::map<std::string, std::vector<StayReason>> refusals_;  // by listed name
+    std::map<std::string, StayReason> last_outcome_;           // by name key, while the file stays
+};
+
+}  // namespace site
