@@ -1,6 +1,10 @@
 #include "sitecheck/report.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <optional>
+
+#include "common/text/encoding.h"
 
 namespace site {
 
@@ -23,22 +27,94 @@ std::string list_or_none(const std::vector<std::string>& items) {
     return text;
 }
 
-std::string json_string(const std::string& text) {
+void append_escaped(std::string& out, std::uint32_t unit) {
+    char escaped[16];
+    std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(unit & 0xFFFF));
+    out += escaped;
+}
+
+// A JSON string of UTF-8 text, in ASCII: every other character escaped
+// (beyond U+FFFF as a surrogate pair), a byte that is no UTF-8 as U+FFFD.
+std::string quoted_utf8(std::string_view text) {
     std::string quoted = "\"";
-    for (const char c : text) {
-        const unsigned char byte = static_cast<unsigned char>(c);
+    for (std::size_t at = 0; at < text.size();) {
+        const std::uint32_t c = next_code_point(text, at).value_or(0xFFFD);
         if (c == '"' || c == '\\') {
             quoted += '\\';
-            quoted += c;
-        } else if (byte < 0x20 || byte > 0x7E) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            quoted += escaped;
+            quoted += static_cast<char>(c);
+        } else if (c >= 0x20 && c <= 0x7E) {
+            quoted += static_cast<char>(c);
+        } else if (c > 0xFFFF) {
+            append_escaped(quoted, 0xD800 + ((c - 0x10000) >> 10));
+            append_escaped(quoted, 0xDC00 + ((c - 0x10000) & 0x3FF));
         } else {
-            quoted += c;
+            append_escaped(quoted, c);
         }
     }
     return quoted + "\"";
+}
+
+// Text as the system spells it (a name, a path, a program's words), as a
+// JSON string of its characters.
+std::string json_string(const std::string& text) {
+    const std::optional<std::string> utf8 = utf8_of_system_text(text);
+    return quoted_utf8(utf8 ? *utf8 : text);
+}
+
+// The bytes of a name in hexadecimal, for a name that is no text in the
+// system's encoding: its JSON string then holds U+FFFD where a byte is no
+// character, and only these tell two such names apart.
+std::string name_bytes_field(const std::string& name) {
+    if (utf8_of_system_text(name)) return "";
+    std::string hex;
+    for (const char c : name) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned char>(c));
+        hex += pair;
+    }
+    return ", \"name_bytes\": \"" + hex + "\"";
+}
+
+// An instant as UTC in ISO 8601 ("2015-03-01T14:20:00Z"), worked out from
+// the count of seconds so that no time zone enters.
+std::string utc_text(std::time_t when) {
+    const long long seconds = static_cast<long long>(when);
+    long long days = seconds / 86400, rest = seconds % 86400;
+    if (rest < 0) {
+        rest += 86400;
+        --days;
+    }
+    // Days to a civil date (proleptic Gregorian), by eras of 400 years.
+    days += 719468;
+    const long long era = (days >= 0 ? days : days - 146096) / 146097;
+    const long long day_of_era = days - era * 146097;
+    const long long year_of_era = (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
+    const long long day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+    const long long month_index = (5 * day_of_year + 2) / 153;
+    const long long day = day_of_year - (153 * month_index + 2) / 5 + 1;
+    const long long month = month_index < 10 ? month_index + 3 : month_index - 9;
+    const long long year = year_of_era + era * 400 + (month <= 2);
+    char text[96];
+    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lldT%02lld:%02lld:%02lldZ", year, month, day, rest / 3600,
+                  rest / 60 % 60, rest % 60);
+    return text;
+}
+
+std::string json_reasons(const std::vector<StayReason>& reasons) {
+    std::string list = "[";
+    for (const StayReason& reason : reasons)
+        list += (list.size() > 1 ? ", " : "") + std::string("{\"code\": ") + json_string(reason.code) +
+                ", \"program\": " + json_string(reason.program) + ", \"text\": " + json_string(reason.text) + "}";
+    return list + "]";
+}
+
+// The age in seconds of the oldest file waiting in `directory`, as JSON;
+// null when none waits there.
+std::string oldest_age(const SiteCheck& check, const char* directory) {
+    std::optional<std::time_t> oldest;
+    for (const FilePrediction& file : check.files)
+        if (file.directory == directory && (!oldest || file.modified < *oldest)) oldest = file.modified;
+    return oldest ? std::to_string(static_cast<long long>(check.checked_at - *oldest)) : "null";
 }
 
 std::string json_list(const std::vector<std::string>& items) {
@@ -52,6 +128,8 @@ std::string json_paths(const PathConfig& paths) {
            ", \"sent\": " + json_string(paths.sent) + "}";
 }
 
+bool stays(const FilePrediction& file) { return file.fate == Fate::StaysInToSend || file.fate == Fate::StaysInSent; }
+
 struct Counts {
     int filed = 0, staying = 0, archived = 0, waiting = 0, collisions = 0;
 };
@@ -61,7 +139,7 @@ Counts counts_of(const SiteCheck& check) {
     for (const FilePrediction& file : check.files) {
         counts.filed += file.fate == Fate::Filed;
         counts.archived += file.fate == Fate::AlreadyArchived;
-        counts.staying += file.fate == Fate::StaysInToSend || file.fate == Fate::StaysInSent;
+        counts.staying += stays(file);
         counts.waiting += file.directory == "sent";
         counts.collisions += file.collision;
     }
@@ -131,7 +209,7 @@ std::string human_report(const SiteCheck& check) {
     out += "\nWaiting in sent now: " + std::to_string(counts.waiting) + " file(s)\n";
     std::string staying;
     for (const FilePrediction& file : check.files)
-        if (file.fate == Fate::StaysInToSend || file.fate == Fate::StaysInSent)
+        if (stays(file))
             staying += "  " + file.name + (file.collision ? "  (collision)" : "") + "\n";
     if (!staying.empty()) out += "Would stay where they are:\n" + staying;
     return out + "\n" + verdict(check) + "\n";
@@ -140,7 +218,8 @@ std::string human_report(const SiteCheck& check) {
 std::string json_report(const SiteCheck& check, const std::string& version) {
     const SiteConfiguration& configuration = check.configuration;
     const Counts counts = counts_of(check);
-    std::string out = "{\n  \"program\": \"sitecheck\", \"version\": " + json_string(version) + ",\n";
+    std::string out = "{\n  \"program\": \"sitecheck\", \"version\": " + json_string(version) +
+                      ", \"checked_at\": " + json_string(utc_text(check.checked_at)) + ",\n";
     out += "  \"configuration\": {\n";
     out += "    \"start_directory\": " + json_string(configuration.start_directory) + ",\n";
     out += "    \"path_file\": " + json_string(configuration.path_file) +
@@ -161,17 +240,22 @@ std::string json_report(const SiteCheck& check, const std::string& version) {
     for (size_t i = 0; i < check.files.size(); ++i) {
         const FilePrediction& file = check.files[i];
         out += std::string(i == 0 ? "\n" : ",\n") + "    {\"directory\": " + json_string(file.directory) +
-               ", \"name\": " + json_string(file.name) + ", \"path\": " + json_string(file.path) +
+               ", \"name\": " + json_string(file.name) + name_bytes_field(file.name) + ", \"path\": " +
+               json_string(file.path) + ", \"modified\": " + json_string(utc_text(file.modified)) +
+               ", \"age_seconds\": " + std::to_string(static_cast<long long>(check.checked_at - file.modified)) +
                ", \"fate\": " + json_string(fate_name(file.fate)) + ", \"new_name\": " + json_string(file.new_name) +
                ", \"final_path\": " + json_string(file.final_path) + ", \"archive_folder\": " +
                json_string(file.archive_folder) + ", \"reason\": " + json_string(file.reason) +
-               ", \"collision\": " + (file.collision ? "true" : "false") + "}";
+               ", \"reasons\": " + json_reasons(file.reasons) + ", \"collision\": " +
+               (file.collision ? "true" : "false") + "}";
     }
     out += check.files.empty() ? "],\n" : "\n  ],\n";
     out += "  \"counts\": {\"filed\": " + std::to_string(counts.filed) + ", \"staying\": " +
            std::to_string(counts.staying) + ", \"already_archived\": " + std::to_string(counts.archived) +
            ", \"waiting_in_sent\": " + std::to_string(counts.waiting) + ", \"collisions\": " +
            std::to_string(counts.collisions) + "},\n";
+    out += "  \"oldest_age_seconds\": {\"to_send\": " + oldest_age(check, "to-send") +
+           ", \"sent\": " + oldest_age(check, "sent") + "},\n";
     out += "  \"status\": " + std::to_string(check.status()) + ", \"verdict\": " + json_string(verdict(check)) + "\n}\n";
     return out;
 }

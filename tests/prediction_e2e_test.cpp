@@ -23,7 +23,25 @@ namespace {
 using testing_site::files_below;
 using testing_site::write_file;
 
-// The value of a string field in one line of sitecheck's JSON.
+void append_utf8(std::string& out, unsigned code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+        return;
+    }
+    if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    }
+    out += static_cast<char>(0x80 | (code & 0x3F));
+}
+
+// The value of a string field in one line of sitecheck's JSON, in UTF-8.
 std::string json_field(const std::string& line, const std::string& key) {
     const std::string start = "\"" + key + "\": \"";
     size_t at = line.find(start);
@@ -33,8 +51,14 @@ std::string json_field(const std::string& line, const std::string& key) {
         if (line[at] != '\\') {
             value += line[at];
         } else if (line[at + 1] == 'u') {
-            value += static_cast<char>(std::stoi(line.substr(at + 2, 4), nullptr, 16));
+            unsigned code = static_cast<unsigned>(std::stoul(line.substr(at + 2, 4), nullptr, 16));
             at += 5;
+            if (code >= 0xD800 && code < 0xDC00) {  // a surrogate pair
+                code = 0x10000 + ((code - 0xD800) << 10) +
+                       (static_cast<unsigned>(std::stoul(line.substr(at + 3, 4), nullptr, 16)) - 0xDC00);
+                at += 6;
+            }
+            append_utf8(value, code);
         } else {
             value += line[++at];
         }
@@ -52,14 +76,7 @@ std::string utf8_of_unspellable(const std::string& path) {
             continue;
         }
         const size_t end = path.find('>', at);
-        const unsigned code = static_cast<unsigned>(std::stoul(path.substr(at + 3, end - at - 3), nullptr, 16));
-        if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-        } else {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        }
-        out += static_cast<char>(0x80 | (code & 0x3F));
+        append_utf8(out, static_cast<unsigned>(std::stoul(path.substr(at + 3, end - at - 3), nullptr, 16)));
         at = end + 1;
     }
     return out;

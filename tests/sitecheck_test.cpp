@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "common/fs/paths.h"
 #include "sitecheck/command_line.h"
 #include "tests/support/fixed_host.h"
 #include "common/fs/real_file_system.h"
@@ -203,15 +204,38 @@ TEST(SiteCheck, ReasonsAndTheirCodesComeFromThePasses) {
     }
 }
 
-TEST(SiteCheck, JsonGivesNamesByteForByte) {
-    SKIP_WITHOUT_POSIX_ONLY_ENTRIES();
+// Monitoring reads names as characters: decoded from the ANSI code page on
+// Windows, UTF-8 as it is on POSIX, where other bytes come as U+FFFD with
+// the name's bytes beside; and each file's time stamp and age, against the
+// time of the check.
+TEST(SiteCheck, JsonGivesNamesAsCharactersAndAges) {
+    const bool windows = site::kPathSeparator == '\\';
+    struct Case {
+        std::string name;
+        std::string json;  // the name as JSON gives it, on this system
+    };
+    std::vector<Case> cases;
+    if (windows) {
+        cases.push_back({"wet_\xe9t\xe9_A001.raw", R"("name": "wet_\u00e9t\u00e9_A001.raw")"});
+        cases.push_back({"wet_\x80_A002.raw", R"("name": "wet_\u20ac_A002.raw")"});
+    } else {
+        cases.push_back({"wet_\xc3\xa9t\xc3\xa9_A001.raw", R"("name": "wet_\u00e9t\u00e9_A001.raw")"});
+        cases.push_back({"wet_\xe2\x82\xac_A002.raw", R"("name": "wet_\u20ac_A002.raw")"});
+        cases.push_back({"wet_\xf0\x9f\x98\x80_A003.raw", R"("name": "wet_\ud83d\ude00_A003.raw")"});
+        cases.push_back({"A\x1a\"\\\xe9.raw", R"("name": "A\u001a\"\\\ufffd.raw", "name_bytes": "411a225ce92e726177")"});
+    }
     testing_site::FixedHost host(native_path("/pf"));
     MemoryFileSystem disk;
     healthy_site(disk);
-    disk.put_file(native_path("/site/base/envoye") + "/A\x1a\"\\\xe9.raw", "x");
+    for (const Case& c : cases) disk.put_file(native_path("/site/base/envoye/") + c.name, "x", host.clock - 3600);
     const std::string json = site::json_report(site::check_site(disk, host, native_path("/site")), "9.9");
-    EXPECT_NE(json.find("\"name\": \"A\\u001a\\\"\\\\\\u00e9.raw\""), std::string::npos) << json;
-    EXPECT_NE(json.find("\"status\": 1,"), std::string::npos) << json;
+    for (const Case& c : cases) EXPECT_NE(json.find(c.json), std::string::npos) << c.json << "\n" << json;
+    EXPECT_NE(json.find(R"("checked_at": "2015-03-01T14:20:00Z")"), std::string::npos) << json;
+    EXPECT_NE(json.find(R"("modified": "2015-03-01T13:20:00Z", "age_seconds": 3600)"), std::string::npos) << json;
+    EXPECT_NE(json.find(R"("oldest_age_seconds": {"to_send": 0, "sent": 3600})"), std::string::npos) << json;
+    // Only the name that is no text carries its bytes.
+    EXPECT_EQ(json.find("name_bytes") == std::string::npos, windows) << json;
+    EXPECT_EQ(json.find("name_bytes"), json.rfind("name_bytes")) << json;
 }
 
 TEST(SiteCheck, CommandLine) {
