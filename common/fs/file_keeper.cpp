@@ -1,5 +1,7 @@
 #include "common/fs/file_keeper.h"
 
+#include "common/fs/move_policy.h"
+
 #include <cstring>
 #include <vector>
 
@@ -20,19 +22,6 @@ constexpr std::size_t kRecordLimit = 16384;
 constexpr const char* kCopySuffix = ".part";
 constexpr const char* kAsideSuffix = ".aside";
 constexpr const char* kNotARecordSuffix = ".not-a-record";
-
-MoveOutcome outcome_of(FsStatus status) {
-    switch (status) {
-        case FsStatus::Ok: return MoveOutcome::Moved;
-        case FsStatus::Exists: return MoveOutcome::TargetExists;
-        case FsStatus::NotFound: return MoveOutcome::SourceMissing;
-        case FsStatus::NameTooLong: return MoveOutcome::NameTooLong;
-        case FsStatus::BadName: return MoveOutcome::BadName;
-        case FsStatus::NoSpace: return MoveOutcome::NoSpace;
-        case FsStatus::AccessDenied: return MoveOutcome::AccessDenied;
-        default: return MoveOutcome::Failed;
-    }
-}
 
 // The directory a path's last name stands in.
 std::string directory_part(const std::string& path) { return directory_or_current(split_path(path).directory); }
@@ -123,17 +112,18 @@ MoveOutcome FileKeeper::move(const std::string& from, const std::string& to) {
 
 MoveOutcome FileKeeper::settle_existing_target(const std::string& from, const std::string& to,
                                                const FileInfo& source, const FileInfo& target) {
-    if (from == to || !hold_same_bytes(from, source, to, target)) return MoveOutcome::TargetExists;
+    if (from == to) return settled_outcome(TargetFound::ItsOwnName, false);
+    if (!hold_same_bytes(from, source, to, target)) return settled_outcome(TargetFound::AnotherFile, false);
     // The same bytes: a second copy, or this very entry under another
     // spelling. Where only the spelling of the name changes, that is the
     // rename to make.
     const bool renames = split_path(from).name != split_path(to).name;
     FsStatus status;
     switch (remove_proven_copy(to, from, renames ? to : from, status)) {
-        case CopyRemoval::Removed: return MoveOutcome::Completed;
+        case CopyRemoval::Removed: return settled_outcome(TargetFound::SecondCopy, renames);
         case CopyRemoval::OneEntry:
             if (status != FsStatus::Ok) return outcome_of(status);
-            return renames ? MoveOutcome::Moved : MoveOutcome::SameFile;
+            return settled_outcome(TargetFound::ThisEntry, renames);
         case CopyRemoval::Failed: break;
     }
     return outcome_of(status);

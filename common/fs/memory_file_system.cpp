@@ -1,5 +1,6 @@
 #include "common/fs/memory_file_system.h"
 
+#include "common/fs/move_policy.h"
 #include "common/fs/paths.h"
 
 #include <algorithm>
@@ -382,19 +383,20 @@ MoveOutcome MemoryFileSystem::move(const std::string& from, const std::string& t
     const std::string& new_name = target_parts.names.back();
     Directory* target_holder = nullptr;
     if (Entry* target = entry_at(target_parts, &target_holder)) {
+        const bool renames = source->name != new_name;
         if (target == source) {
             // One entry: only a change of case is a rename to make.
-            if (source->name == new_name) return MoveOutcome::TargetExists;
+            if (!renames) return settled_outcome(TargetFound::ItsOwnName, renames);
             if (!may_change(*source_directory)) return MoveOutcome::AccessDenied;
             source->name = new_name;
             changed(*source_directory);
-            return MoveOutcome::Moved;
+            return settled_outcome(TargetFound::ThisEntry, renames);
         }
-        if (!same_bytes(*source, *target)) return MoveOutcome::TargetExists;
+        if (!same_bytes(*source, *target)) return settled_outcome(TargetFound::AnotherFile, renames);
         if (!may_change(*source_directory)) return MoveOutcome::AccessDenied;
         // The target already holds this file: the move is completed.
         erase_entry(*source_directory, source_parts.names.back());
-        return MoveOutcome::Completed;
+        return settled_outcome(TargetFound::SecondCopy, renames);
     }
     if (!may_change(*source_directory) || !may_change(*target_directory)) return MoveOutcome::AccessDenied;
     const std::string source_key = key_of(source_parts), target_key = key_of(target_parts);
