@@ -12,7 +12,6 @@ std::optional<std::string> archive_directory_name(std::string_view composed) {
     return stored;
 }
 
-
 bool is_archive_year(std::string_view year) {
     if (year.size() != 4) return false;
     int value = 0;
@@ -22,6 +21,5 @@ bool is_archive_year(std::string_view year) {
     }
     return value >= kFirstArchiveYear && value <= kLastArchiveYear;
 }
-
 
 }  // namespace site

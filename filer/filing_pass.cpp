@@ -3,12 +3,12 @@
 #include <optional>
 #include <string>
 
-#include "common/text/listing.h"
-#include "common/site/path_config.h"
 #include "common/fs/paths.h"
-#include "filer/photometer_files.h"
+#include "common/site/path_config.h"
 #include "common/site/site_run.h"
+#include "common/text/listing.h"
 #include "common/text/text_reader.h"
+#include "filer/photometer_files.h"
 #include "filer/wetsensor_files.h"
 
 namespace site {

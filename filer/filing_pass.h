@@ -2,9 +2,9 @@
 // base directory.
 #pragma once
 
+#include "common/base/trace.h"
 #include "common/fs/file_system.h"
 #include "common/interpreter/interpreter.h"
-#include "common/base/trace.h"
 #include "common/site/path_config.h"
 #include "common/site/run_observer.h"
 

@@ -20,12 +20,10 @@ void FilingRun::refuse(Refusal refusal, const std::string& line) {
     observer.refused(listed, refusal, reason);
 }
 
-
 bool FilingRun::enter_or_create(const std::string& name, const std::string& shown_name, const char* failure) {
     if (enter(name)) return true;
     trace << "=R=>le repertoire n existe pas " << shown_name << "\n";
     return create_and_enter(name, failure);
 }
-
 
 }  // namespace site

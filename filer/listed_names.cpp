@@ -8,11 +8,9 @@ std::string after_last_underscore(std::string_view name, size_t count) {
     return std::string(name.substr(underscore + 1, count));
 }
 
-
 std::string PhotometerName::file_pattern() const {
     return "P" + std::string(dropped_zero ? "0" : "") + directory + "_*.k?";
 }
-
 
 PhotometerName parse_photometer_name(const std::string& name, NameProblem& problem) {
     PhotometerName parsed;
@@ -35,12 +33,10 @@ PhotometerName parse_photometer_name(const std::string& name, NameProblem& probl
     return parsed;
 }
 
-
 std::optional<WetSensorName> parse_wetsensor_name(const std::string& name) {
     constexpr size_t kExtensionLength = 4;  // ".raw"
     if (name.find('_') == std::string::npos || name.size() < kExtensionLength) return std::nullopt;
     return WetSensorName{name.substr(0, name.size() - kExtensionLength), after_last_underscore(name, 4)};
 }
-
 
 }  // namespace site

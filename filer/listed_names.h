@@ -20,7 +20,7 @@ struct PhotometerName {
     bool four_digits = false;  // the '_' five places after the 'P': four taken
     std::string directory;     // `taken` less one leading zero
     bool dropped_zero = false;
-    std::string year;          // up to four characters after the last '_'
+    std::string year;  // up to four characters after the last '_'
 
     // The pattern of the photometer's files, its zero put back.
     std::string file_pattern() const;

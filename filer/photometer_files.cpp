@@ -1,9 +1,9 @@
 #include "filer/photometer_files.h"
 
-#include "filer/archive_rules.h"
-#include "filer/listed_names.h"
 #include "common/fs/paths.h"
 #include "common/text/wildcard.h"
+#include "filer/archive_rules.h"
+#include "filer/listed_names.h"
 
 namespace site {
 

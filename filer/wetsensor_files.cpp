@@ -1,8 +1,8 @@
 #include "filer/wetsensor_files.h"
 
+#include "common/fs/paths.h"
 #include "filer/archive_rules.h"
 #include "filer/listed_names.h"
-#include "common/fs/paths.h"
 
 namespace site {
 
@@ -32,7 +32,8 @@ void file_wetsensor_line(const std::string& name, FilingRun& run) {
         run.refuse(Refusal::CannotMakeDirectory, kCannotCreate);
     }
     run.interpreter.run(Command::dir());
-    const std::string archived = join_path(join_path(join_path(run.paths.base, kWetSensorDirectory), *directory), raw_name);
+    const std::string archived =
+        join_path(join_path(join_path(run.paths.base, kWetSensorDirectory), *directory), raw_name);
     run.run(Command::move(join_path(run.paths.sent, raw_name), archived));
     run.return_to_base();
 }

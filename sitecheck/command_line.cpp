@@ -27,8 +27,8 @@ constexpr const char* kUsage =
 void write(std::FILE* stream, const std::string& text) { std::fwrite(text.data(), 1, text.size(), stream); }
 
 std::string traces_of(const SiteCheck& check) {
-    return "\n== tolvik ==\n" + check.stamper_trace + "\n== transfer ==\n" + check.transfer_trace +
-           "\n== brasko ==\n" + check.filer_trace + "\n";
+    return "\n== tolvik ==\n" + check.stamper_trace + "\n== transfer ==\n" + check.transfer_trace + "\n== brasko ==\n" +
+           check.filer_trace + "\n";
 }
 
 }  // namespace

@@ -9,10 +9,10 @@ namespace site {
 
 struct CheckOptions {
     bool json = false;
-    bool trace = false;    // the two programs' traces too
+    bool trace = false;  // the two programs' traces too
     bool help = false;
     bool version = false;
-    std::string problem;   // an argument not understood
+    std::string problem;  // an argument not understood
 };
 
 CheckOptions parse_check_options(const std::vector<std::string>& arguments);

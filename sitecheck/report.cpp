@@ -177,7 +177,9 @@ std::string verdict(const SiteCheck& check) {
     std::string text;
     switch (check.status()) {
         case 0: text = "OK: every file would be handled"; break;
-        case 1: text = "FILES WOULD STAY: " + std::to_string(counts.staying) + " file(s) would stay where they are"; break;
+        case 1:
+            text = "FILES WOULD STAY: " + std::to_string(counts.staying) + " file(s) would stay where they are";
+            break;
         default: text = "CONFIGURATION WRONG: " + std::to_string(check.problems.size()) + " problem(s)"; break;
     }
     return text + " (" + std::to_string(counts.filed) + " filed, " + std::to_string(counts.staying) + " staying, " +
@@ -188,15 +190,15 @@ std::string verdict(const SiteCheck& check) {
 std::string human_report(const SiteCheck& check) {
     const SiteConfiguration& configuration = check.configuration;
     std::string out = "Configuration, read from " + configuration.start_directory + "\n";
-    out += "  path file          " + configuration.path_file + (configuration.path_file_found ? "" : " (missing)") + "\n";
+    out +=
+        "  path file          " + configuration.path_file + (configuration.path_file_found ? "" : " (missing)") + "\n";
     paths_lines(out, "tolvik", configuration.stamper, configuration.stamper_defaults);
     paths_lines(out, "brasko", configuration.filer, configuration.filer_defaults);
     out += "  Program Files      " + configuration.program_files + "\n";
     out += "  parameter files    " + configuration.parameter_directory + ": " +
            list_or_none(configuration.parameter_files) + "\n";
-    out += "  site name          " +
-           (configuration.site_name ? *configuration.site_name : std::string("(none)")) + " (" +
-           configuration.site_file + ")\n";
+    out += "  site name          " + (configuration.site_name ? *configuration.site_name : std::string("(none)")) +
+           " (" + configuration.site_file + ")\n";
     if (configuration.interrupted_move_recorded)
         out += "  note               an interrupted move is recorded: brasko finishes it before anything else\n";
     if (!check.problems.empty()) {
@@ -209,8 +211,7 @@ std::string human_report(const SiteCheck& check) {
     out += "\nWaiting in sent now: " + std::to_string(counts.waiting) + " file(s)\n";
     std::string staying;
     for (const FilePrediction& file : check.files)
-        if (stays(file))
-            staying += "  " + file.name + (file.collision ? "  (collision)" : "") + "\n";
+        if (stays(file)) staying += "  " + file.name + (file.collision ? "  (collision)" : "") + "\n";
     if (!staying.empty()) out += "Would stay where they are:\n" + staying;
     return out + "\n" + verdict(check) + "\n";
 }
@@ -240,23 +241,25 @@ std::string json_report(const SiteCheck& check, const std::string& version) {
     for (size_t i = 0; i < check.files.size(); ++i) {
         const FilePrediction& file = check.files[i];
         out += std::string(i == 0 ? "\n" : ",\n") + "    {\"directory\": " + json_string(file.directory) +
-               ", \"name\": " + json_string(file.name) + name_bytes_field(file.name) + ", \"path\": " +
-               json_string(file.path) + ", \"modified\": " + json_string(utc_text(file.modified)) +
+               ", \"name\": " + json_string(file.name) + name_bytes_field(file.name) +
+               ", \"path\": " + json_string(file.path) + ", \"modified\": " + json_string(utc_text(file.modified)) +
                ", \"age_seconds\": " + std::to_string(static_cast<long long>(check.checked_at - file.modified)) +
                ", \"fate\": " + json_string(fate_name(file.fate)) + ", \"new_name\": " + json_string(file.new_name) +
-               ", \"final_path\": " + json_string(file.final_path) + ", \"archive_folder\": " +
-               json_string(file.archive_folder) + ", \"reason\": " + json_string(file.reason) +
-               ", \"reasons\": " + json_reasons(file.reasons) + ", \"collision\": " +
-               (file.collision ? "true" : "false") + "}";
+               ", \"final_path\": " + json_string(file.final_path) +
+               ", \"archive_folder\": " + json_string(file.archive_folder) +
+               ", \"reason\": " + json_string(file.reason) + ", \"reasons\": " + json_reasons(file.reasons) +
+               ", \"collision\": " + (file.collision ? "true" : "false") + "}";
     }
     out += check.files.empty() ? "],\n" : "\n  ],\n";
-    out += "  \"counts\": {\"filed\": " + std::to_string(counts.filed) + ", \"staying\": " +
-           std::to_string(counts.staying) + ", \"already_archived\": " + std::to_string(counts.archived) +
-           ", \"waiting_in_sent\": " + std::to_string(counts.waiting) + ", \"collisions\": " +
-           std::to_string(counts.collisions) + "},\n";
+    out += "  \"counts\": {\"filed\": " + std::to_string(counts.filed) +
+           ", \"staying\": " + std::to_string(counts.staying) +
+           ", \"already_archived\": " + std::to_string(counts.archived) +
+           ", \"waiting_in_sent\": " + std::to_string(counts.waiting) +
+           ", \"collisions\": " + std::to_string(counts.collisions) + "},\n";
     out += "  \"oldest_age_seconds\": {\"to_send\": " + oldest_age(check, "to-send") +
            ", \"sent\": " + oldest_age(check, "sent") + "},\n";
-    out += "  \"status\": " + std::to_string(check.status()) + ", \"verdict\": " + json_string(verdict(check)) + "\n}\n";
+    out +=
+        "  \"status\": " + std::to_string(check.status()) + ", \"verdict\": " + json_string(verdict(check)) + "\n}\n";
     return out;
 }
 

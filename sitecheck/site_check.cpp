@@ -5,12 +5,12 @@
 #include <utility>
 
 #include "common/base/ascii.h"
-#include "filer/filing_pass.h"
+#include "common/fs/memory_file_system.h"
+#include "common/fs/paths.h"
 #include "common/interpreter/interpreter.h"
 #include "common/text/listing.h"
-#include "common/fs/memory_file_system.h"
 #include "common/text/name_rule.h"
-#include "common/fs/paths.h"
+#include "filer/filing_pass.h"
 #include "stamper/photometer_number.h"
 #include "stamper/site_name.h"
 #include "stamper/stamping_pass.h"
@@ -138,8 +138,8 @@ void check_parameter_files(FileSystem& disk, const SiteConfiguration& configurat
         const std::optional<TextReader> text = read_text(disk, path);
         TextReader reader = text ? *text : TextReader::from_bytes("");
         if (text && parse_par(reader).found) continue;
-        problems.push_back("the parameter file " + path + (text ? " has no Number line" : " is missing") + " (needed by " +
-                           std::to_string(count) + " .K7 file(s) waiting to be stamped)");
+        problems.push_back("the parameter file " + path + (text ? " has no Number line" : " is missing") +
+                           " (needed by " + std::to_string(count) + " .K7 file(s) waiting to be stamped)");
     }
 }
 
@@ -217,8 +217,8 @@ std::optional<StayReason> stopped(bool runs, const char* program, const std::str
 // would find them; where a program would do nothing, in the directory it
 // would have worked in.
 std::vector<WaitingFile> waiting_files(FileSystem& fs, const SiteConfiguration& configuration,
-                                 const std::optional<PathConfig>& stamper, const std::optional<PathConfig>& filer,
-                                 const Stops& stops) {
+                                       const std::optional<PathConfig>& stamper, const std::optional<PathConfig>& filer,
+                                       const Stops& stops) {
     const auto idle = [&](const std::string& configured) {
         return configured.empty() ? configured
                                   : fs.directory_to_enter(absolute_path(configured, configuration.start_directory))
@@ -252,8 +252,8 @@ std::vector<StayReason> reasons_for_staying(const WaitingFile& file, const FileP
     if (file.directory == "to-send" && prediction.new_name == file.name) reasons = stamper.of(file.name);
     for (StayReason& reason : filer.of(prediction.new_name)) reasons.push_back(std::move(reason));
     if (reasons.empty())
-        reasons.push_back({kNotTaken, kOwnFinding,
-                           "brasko takes no file of this name (neither .K7, .K8 nor .raw with a '_')"});
+        reasons.push_back(
+            {kNotTaken, kOwnFinding, "brasko takes no file of this name (neither .K7, .K8 nor .raw with a '_')"});
     return reasons;
 }
 
@@ -292,23 +292,23 @@ void follow(const WaitingFile& file, const std::map<std::string, std::string>& m
     const std::string final_directory = MemoryFileSystem::path_key(final_place.directory);
     if (stamper && final_directory == MemoryFileSystem::path_key(stamper->to_send)) {
         prediction.fate = Fate::StaysInToSend;
-        prediction.reasons = {filer ? StayReason{kSentHoldsName, kOwnFinding,
-                                                 "a file of that name is already in the sent directory"}
-                                    : StayReason{kProgramStopped, "brasko",
-                                                 stops.filer + ", and the transfer is not foretold"}};
+        prediction.reasons = {
+            filer ? StayReason{kSentHoldsName, kOwnFinding, "a file of that name is already in the sent directory"}
+                  : StayReason{kProgramStopped, "brasko", stops.filer + ", and the transfer is not foretold"}};
     } else if (filer && final_directory == MemoryFileSystem::path_key(filer->sent)) {
         prediction.fate = Fate::StaysInSent;
         prediction.reasons = reasons_for_staying(file, prediction, heard.stamper, heard.filer);
     } else {
         prediction.fate = Fate::Filed;
-        prediction.archive_folder =
-            filer ? relative_to(final_place.directory, MemoryFileSystem::normalized(filer->base)) : final_place.directory;
+        prediction.archive_folder = filer
+                                        ? relative_to(final_place.directory, MemoryFileSystem::normalized(filer->base))
+                                        : final_place.directory;
     }
 }
 
-FilePrediction predict(const WaitingFile& file, MemoryFileSystem& overlay, const std::map<std::string, std::string>& moved,
-                       const std::optional<PathConfig>& stamper, const std::optional<PathConfig>& filer,
-                       const Stops& stops, const Heard& heard) {
+FilePrediction predict(const WaitingFile& file, MemoryFileSystem& overlay,
+                       const std::map<std::string, std::string>& moved, const std::optional<PathConfig>& stamper,
+                       const std::optional<PathConfig>& filer, const Stops& stops, const Heard& heard) {
     FilePrediction prediction;
     prediction.directory = file.directory;
     prediction.name = file.name;

@@ -17,10 +17,10 @@ namespace site {
 // The configuration as the two programs would read it.
 struct SiteConfiguration {
     std::string start_directory;
-    std::string path_file;       // path_autok7.txt, where it is looked for
+    std::string path_file;  // path_autok7.txt, where it is looked for
     bool path_file_found = false;
-    PathConfig stamper;          // the paths tolvik works with
-    PathConfig filer;            // the paths brasko works with
+    PathConfig stamper;  // the paths tolvik works with
+    PathConfig filer;    // the paths brasko works with
     // Which of "base", "to-send" and "sent" come from a program's built-in
     // defaults rather than from the path file.
     std::vector<std::string> stamper_defaults;
@@ -34,24 +34,24 @@ struct SiteConfiguration {
 };
 
 enum class Fate {
-    Filed,             // ends in the archive
-    StaysInToSend,     // the transfer could not take it
-    StaysInSent,       // brasko leaves it in the sent directory
-    AlreadyArchived,   // the archive holds the same bytes: the sent copy goes
+    Filed,            // ends in the archive
+    StaysInToSend,    // the transfer could not take it
+    StaysInSent,      // brasko leaves it in the sent directory
+    AlreadyArchived,  // the archive holds the same bytes: the sent copy goes
 };
 
 struct FilePrediction {
-    std::string directory;   // "to-send" or "sent": where the file is now
-    std::string name;        // its name now
-    std::string path;        // its whole path now
-    std::string new_name;    // its name at the end
-    std::string final_path;  // its whole path at the end; empty when it goes
+    std::string directory;       // "to-send" or "sent": where the file is now
+    std::string name;            // its name now
+    std::string path;            // its whole path now
+    std::string new_name;        // its name at the end
+    std::string final_path;      // its whole path at the end; empty when it goes
     std::string archive_folder;  // under the base directory, when filed
     Fate fate = Fate::StaysInSent;
     std::vector<StayReason> reasons;  // why it stays (or, already archived, why it goes)
-    std::string reason;      // the same as one text: "tolvik: ...; brasko: ..."
-    bool collision = false;  // another file holds the name it would take
-    std::time_t modified = 0;  // its time stamp now
+    std::string reason;               // the same as one text: "tolvik: ...; brasko: ..."
+    bool collision = false;           // another file holds the name it would take
+    std::time_t modified = 0;         // its time stamp now
 };
 
 struct SiteCheck {

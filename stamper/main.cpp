@@ -4,8 +4,6 @@
 #include "stamper/stamping_pass.h"
 
 int main() {
-    return site::run_program(
-        [](site::Trace& trace, site::CommandInterpreter& interpreter, site::FileSystem& fs, site::Host& host) {
-            site::run_stamping_pass(trace, interpreter, fs, host);
-        });
+    return site::run_program([](site::Trace& trace, site::CommandInterpreter& interpreter, site::FileSystem& fs,
+                                site::Host& host) { site::run_stamping_pass(trace, interpreter, fs, host); });
 }

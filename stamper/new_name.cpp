@@ -22,9 +22,7 @@ size_t tail_start(std::string_view name) {
 
 std::string k7_prefix(unsigned photometer_number) { return "P" + zero_filled(photometer_number, 4) + "_"; }
 
-std::string k8_prefix(std::string_view name) {
-    return std::string(name.substr(0, name.find_first_of("_."))) + "_";
-}
+std::string k8_prefix(std::string_view name) { return std::string(name.substr(0, name.find_first_of("_."))) + "_"; }
 
 bool year_wanted(std::string_view name, std::string_view year, DataKind kind, size_t tail_start) {
     const size_t tail_length = name.size() - tail_start;
@@ -39,8 +37,8 @@ std::string with_hour_minute(const std::string& name, unsigned hour, unsigned mi
     return stamped;
 }
 
-NewName compose_new_name(const std::string& listed, DataKind kind, const std::string& start, const std::string& site_name,
-                         unsigned year, unsigned hour, unsigned minute) {
+NewName compose_new_name(const std::string& listed, DataKind kind, const std::string& start,
+                         const std::string& site_name, unsigned year, unsigned hour, unsigned minute) {
     NewName composed;
     composed.before_tail = start;
     if (!site_name.empty()) composed.before_tail += site_name + "_";

@@ -45,7 +45,7 @@ struct NewName {
 // The new name of a listed file of either kind, from its start (the .K7
 // prefix or the .K8 first token, with "_"), the site name (empty: no site
 // part) and the file's time stamp.
-NewName compose_new_name(const std::string& listed, DataKind kind, const std::string& start, const std::string& site_name,
-                         unsigned year, unsigned hour, unsigned minute);
+NewName compose_new_name(const std::string& listed, DataKind kind, const std::string& start,
+                         const std::string& site_name, unsigned year, unsigned hour, unsigned minute);
 
 }  // namespace site

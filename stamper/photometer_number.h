@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 
+#include "common/base/trace.h"
 #include "common/fs/file_value_cache.h"
 #include "common/interpreter/interpreter.h"
 #include "common/text/text_reader.h"
-#include "common/base/trace.h"
 
 namespace site {
 

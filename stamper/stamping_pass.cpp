@@ -3,17 +3,17 @@
 #include <optional>
 #include <string>
 
-#include "common/text/listing.h"
-#include "common/text/name_rule.h"
-#include "stamper/new_name.h"
-#include "common/site/path_config.h"
 #include "common/fs/paths.h"
-#include "stamper/photometer_number.h"
-#include "stamper/site_name.h"
+#include "common/site/path_config.h"
 #include "common/site/run_observer.h"
 #include "common/site/site_run.h"
+#include "common/text/listing.h"
+#include "common/text/name_rule.h"
 #include "common/text/text_reader.h"
 #include "common/text/wildcard.h"
+#include "stamper/new_name.h"
+#include "stamper/photometer_number.h"
+#include "stamper/site_name.h"
 
 namespace site {
 
@@ -36,10 +36,15 @@ void print_version_lines(Trace& trace) {
 
 class Stamper {
 public:
-    Stamper(const PathConfig& paths, const std::string& start_directory, Trace& trace,
-            CommandInterpreter& interpreter, FileSystem& fs, Host& host, RunObserver& observer)
-        : paths_(paths), start_directory_(start_directory), trace_(trace), interpreter_(interpreter), fs_(fs),
-          host_(host), observer_(observer) {}
+    Stamper(const PathConfig& paths, const std::string& start_directory, Trace& trace, CommandInterpreter& interpreter,
+            FileSystem& fs, Host& host, RunObserver& observer)
+        : paths_(paths),
+          start_directory_(start_directory),
+          trace_(trace),
+          interpreter_(interpreter),
+          fs_(fs),
+          host_(host),
+          observer_(observer) {}
 
     void stamp(const std::string& name);
 
@@ -221,19 +226,11 @@ void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem
     while (!listing->eof()) {
         std::string name;
         switch (read_listing_line(*listing, name)) {
-            case ListingRead::Name:
-                stamper.stamp(name);
-                break;
+            case ListingRead::Name: stamper.stamp(name); break;
             case ListingRead::Unterminated:
-            case ListingRead::End:
-                trace << "\nPlus de fichier\n";
-                break;
-            case ListingRead::TooLong:
-                trace << "\nNom trop long dans la liste, ignore : " << name << "...\n";
-                break;
-            case ListingRead::NotAName:
-                trace << not_listed_line(name);
-                break;
+            case ListingRead::End: trace << "\nPlus de fichier\n"; break;
+            case ListingRead::TooLong: trace << "\nNom trop long dans la liste, ignore : " << name << "...\n"; break;
+            case ListingRead::NotAName: trace << not_listed_line(name); break;
         }
     }
     print_version_lines(trace);

@@ -2,8 +2,8 @@
 // its self-describing name.
 #pragma once
 
-#include "common/interpreter/interpreter.h"
 #include "common/base/trace.h"
+#include "common/interpreter/interpreter.h"
 #include "common/site/path_config.h"
 #include "common/site/run_observer.h"
 

@@ -2,8 +2,8 @@
 // Whatever the input: both programs end with status 0, no data file is lost
 // or doubled, no command other than the programs' own runs, and what was
 // refused says so in the trace.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/sample_site.h"
 #include "tests/support/site_fixture.h"
+#include "tools/sample_site.h"
 
 namespace {
 
@@ -91,32 +91,40 @@ std::vector<HostileCase> hostile_cases() {
     for (char c : windows_specials + posix_only) {
         const bool windows = windows_specials.find(c) != std::string::npos;
         const std::string token = std::string("P1") + c + "mkdir pwned" + c + "1";
-        cases.push_back({"special character", [token](const SiteFixture& site) {
+        cases.push_back({"special character",
+                         [token](const SiteFixture& site) {
                              add_data(site, token + "_0301.K8");
                              site.add_file(site.sent(), "P0300_a" + token.substr(2) + "_2015.K7",
                                            data_of(token + ".K7"), testing_site::march_1_2015_1420());
                          },
                          "", windows});
     }
-    cases.push_back({"command substitutions", [](const SiteFixture& site) {
+    cases.push_back({"command substitutions",
+                     [](const SiteFixture& site) {
                          add_data(site, "P1$(mkdir pwned)1_0301.K8");
                          add_data(site, "P2`mkdir pwned`2_0301.K8");
                          add_data(site, "wet_$(mkdir pwned)_A001.raw");
                      },
                      ""});
-    cases.push_back({"bytes of 0x80 and above", [](const SiteFixture& site) {
+    cases.push_back({"bytes of 0x80 and above",
+                     [](const SiteFixture& site) {
                          add_data(site, "P1\xE9\xFF\x80_0301.K8");
-                         add_data(site, "wet_\xE9" "t\xE9_A\xFF" "01.raw");
+                         add_data(site,
+                                  "wet_\xE9"
+                                  "t\xE9_A\xFF"
+                                  "01.raw");
                      },
                      "", false});
-    cases.push_back({"names Windows keeps for devices", [](const SiteFixture& site) {
+    cases.push_back({"names Windows keeps for devices",
+                     [](const SiteFixture& site) {
                          for (const char* name : {"NUL.K7", "con.K8", "wet_COM1.raw", "lpt1", "wet_CON.raw"})
                              add_data(site, name);
                      },
                      "Not listed, a name that Windows cannot hold: NUL.K7\n"});
     // An NTFS disk holds them; the Windows programs, working in the ANSI
     // code page, can neither open nor list them, and say so.
-    cases.push_back({"names outside the Windows code page", [](const SiteFixture& site) {
+    cases.push_back({"names outside the Windows code page",
+                     [](const SiteFixture& site) {
                          add_data(site, "P1234_\xD0\x96_201503011420.K7");
                          add_data(site, "wet_\xE6\x97\xA5_A001.raw");
                      },
@@ -124,21 +132,21 @@ std::vector<HostileCase> hostile_cases() {
                      testing_site::testing_windows_build()
                          ? "Not listed, a name that this system's code page cannot spell: P1234_"
                          : ""});
-    cases.push_back({"a name of 160 characters", [](const SiteFixture& site) {
-                         add_data(site, "P1" + std::string(150, 'a') + "_0301.K8");
-                     },
+    cases.push_back({"a name of 160 characters",
+                     [](const SiteFixture& site) { add_data(site, "P1" + std::string(150, 'a') + "_0301.K8"); },
                      "Fichier P1aaaa"});
-    cases.push_back({"a name too long for the listing", [](const SiteFixture& site) {
-                         add_data(site, "P1" + std::string(220, 'b') + "_0301.K8");
-                     },
+    cases.push_back({"a name too long for the listing",
+                     [](const SiteFixture& site) { add_data(site, "P1" + std::string(220, 'b') + "_0301.K8"); },
                      "Nom trop long dans la liste, ignore : P1bbbb", false});
-    cases.push_back({"directories named like data files", [](const SiteFixture& site) {
+    cases.push_back({"directories named like data files",
+                     [](const SiteFixture& site) {
                          testing_site::make_dirs(site.to_send() + "/03011420.K7");
                          testing_site::make_dirs(site.sent() + "/P0300_d_2015.K7");
                          add_data(site, "P0300_0301.K8");
                      },
                      "Fichier 03011420.K7 | fichier illisible, nom inchange\n"});
-    cases.push_back({"a .PAR file of random bytes", [](const SiteFixture& site) {
+    cases.push_back({"a .PAR file of random bytes",
+                     [](const SiteFixture& site) {
                          site.write_par(sample::filler_bytes(4096, 7));
                          sample::K7Fields fields;
                          fields.number = 300;
@@ -147,46 +155,55 @@ std::vector<HostileCase> hostile_cases() {
                                        testing_site::march_1_2015_1420());
                      },
                      " absent ou sans ligne Number, nom inchange\n"});
-    cases.push_back({"a site file of one megabyte", [](const SiteFixture& site) {
+    cases.push_back({"a site file of one megabyte",
+                     [](const SiteFixture& site) {
                          std::string ini = "[COM]\r\n";
                          while (ini.size() < (1u << 20)) ini += "; padding line of the site file\r\n";
                          site.write_site_file(ini + "[NAME SITE]\r\nCoteau\r\n");
                          add_data(site, "P1234_0301.K8");
                      },
                      "nom du site Coteau\n"});
-    cases.push_back({"a site name of one megabyte", [](const SiteFixture& site) {
+    cases.push_back({"a site name of one megabyte",
+                     [](const SiteFixture& site) {
                          site.write_site_file("[NAME SITE]\r\n" + std::string(1u << 20, 's') + "\r\n");
                          add_data(site, "P1234_0301.K8");
                      },
                      "The filename or extension is too long.\n", false});
-    cases.push_back({"an empty configuration file", [](const SiteFixture& site) {
+    cases.push_back({"an empty configuration file",
+                     [](const SiteFixture& site) {
                          testing_site::write_file(site.work() + "/path_autok7.txt", "");
                          add_data(site, "P1234_0301.K8");
                      },
                      "\npathbase-->C:\\vardel\\base\n"});
-    cases.push_back({"a configuration file of one megabyte", [](const SiteFixture& site) {
+    cases.push_back({"a configuration file of one megabyte",
+                     [](const SiteFixture& site) {
                          testing_site::write_file(site.work() + "/path_autok7.txt", std::string(1u << 20, 'c'));
                          add_data(site, "P1234_0301.K8");
                      },
                      "\npos zero"});
-    cases.push_back({"a wildcard and an end-of-data byte in names", [](const SiteFixture& site) {
-                         add_data(site, "0*.K8");
-                         add_data(site, "0\x1A.K8");
-                         for (const char* name : {"P0*_2015.K7", "A\x1A_x.raw", "P0044_Coteau_2015.K7", "P0300_Coteau_2015.K7"})
-                             site.add_file(site.sent(), name, data_of(name), testing_site::march_1_2015_1420());
-                     },
-                     "Not listed, a name that Windows cannot hold: P0?_2015.K7\n", false});
+    cases.push_back(
+        {"a wildcard and an end-of-data byte in names",
+         [](const SiteFixture& site) {
+             add_data(site, "0*.K8");
+             add_data(site, "0\x1A.K8");
+             for (const char* name : {"P0*_2015.K7", "A\x1A_x.raw", "P0044_Coteau_2015.K7", "P0300_Coteau_2015.K7"})
+                 site.add_file(site.sent(), name, data_of(name), testing_site::march_1_2015_1420());
+         },
+         "Not listed, a name that Windows cannot hold: P0?_2015.K7\n", false});
     // Special files where the programs read: each would block a plain open
     // for ever.
     const auto fifo = [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0666), 0) << path; };
-    cases.push_back({"FIFOs named like data files, or linked to", [fifo](const SiteFixture& site) {
+    cases.push_back({"FIFOs named like data files, or linked to",
+                     [fifo](const SiteFixture& site) {
                          fifo(site.to_send() + "/03011420.K7");
                          fifo(site.work() + "/pipe");
-                         ASSERT_EQ(::symlink((site.work() + "/pipe").c_str(), (site.to_send() + "/03011421.K8").c_str()), 0);
+                         ASSERT_EQ(
+                             ::symlink((site.work() + "/pipe").c_str(), (site.to_send() + "/03011421.K8").c_str()), 0);
                          add_data(site, "P1234_0301.K8");
                      },
                      "Fichier 03011420.K7 | fichier illisible, nom inchange\n", false});
-    cases.push_back({"a FIFO as the site file and as the parameter file", [fifo](const SiteFixture& site) {
+    cases.push_back({"a FIFO as the site file and as the parameter file",
+                     [fifo](const SiteFixture& site) {
                          std::remove((site.work() + "/electron-site.ini").c_str());
                          fifo(site.work() + "/electron-site.ini");
                          std::remove((site.program_files() + "/ASTPWin/PAR/" + site.par_name() + ".PAR").c_str());
@@ -198,7 +215,8 @@ std::vector<HostileCase> hostile_cases() {
                                        testing_site::march_1_2015_1420());
                      },
                      "ADR=0 Nb=0", false});
-    cases.push_back({"a FIFO as the path configuration", [fifo](const SiteFixture& site) {
+    cases.push_back({"a FIFO as the path configuration",
+                     [fifo](const SiteFixture& site) {
                          std::remove((site.work() + "/path_autok7.txt").c_str());
                          fifo(site.work() + "/path_autok7.txt");
                          add_data(site, "P1234_0301.K8");
@@ -206,15 +224,17 @@ std::vector<HostileCase> hostile_cases() {
                      "path_autok7.txt introuvable", false});
     // The listings are written as new files: a link at their names is
     // replaced, never written through.
-    cases.push_back({"listing files that are links to data files", [](const SiteFixture& site) {
-                         testing_site::write_file(site.work() + "/precious.K7", data_of("precious"));
-                         testing_site::write_file(site.work() + "/precious.K8", data_of("precious K8"));
-                         for (const auto& [listing, data] : {std::pair<const char*, const char*>{"dirk7.txt", "precious.K7"},
-                                                             {"dirk7-2.txt", "precious.K8"}})
-                             ASSERT_EQ(::symlink((site.work() + "/" + data).c_str(), (site.base() + "/" + listing).c_str()), 0);
-                         add_data(site, "P1234_0301.K8");
-                     },
-                     "", false});
+    cases.push_back(
+        {"listing files that are links to data files",
+         [](const SiteFixture& site) {
+             testing_site::write_file(site.work() + "/precious.K7", data_of("precious"));
+             testing_site::write_file(site.work() + "/precious.K8", data_of("precious K8"));
+             for (const auto& [listing, data] :
+                  {std::pair<const char*, const char*>{"dirk7.txt", "precious.K7"}, {"dirk7-2.txt", "precious.K8"}})
+                 ASSERT_EQ(::symlink((site.work() + "/" + data).c_str(), (site.base() + "/" + listing).c_str()), 0);
+             add_data(site, "P1234_0301.K8");
+         },
+         "", false});
     return cases;
 }
 
@@ -322,7 +342,8 @@ TEST(Adversarial, AListingThatCannotBeWrittenWholeIsNotActedOn) {
         const std::string listing = site.base() + "/dirk7.txt";
         EXPECT_NE(run.output.find(c.says + "\ntmp-->" + listing + "\nListe " + listing + " illisible\ntmp-0->"),
                   std::string::npos)
-            << c.what << "\n" << run.output;
+            << c.what << "\n"
+            << run.output;
         EXPECT_NE(run.output.find("pas de fichier a ranger"), std::string::npos) << c.what << "\n" << run.output;
         EXPECT_EQ(testing_site::names_in(site.sent()).size(), 150u) << c.what;
         EXPECT_FALSE(testing_site::exists(listing)) << c.what;

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/fixed_host.h"
 #include "common/fs/real_file_system.h"
 #include "common/interpreter/interpreter.h"
+#include "tests/support/fixed_host.h"
 #include "tests/support/temp_site.h"
 #include "tests/support/test_platform.h"
 
@@ -61,9 +61,11 @@ TEST_F(BuiltinInterpreterTest, NothingToListGivesAnEmptyFile) {
 TEST_F(BuiltinInterpreterTest, ListsOnlyNamesThatWindowsCouldHold) {
     SKIP_WITHOUT_POSIX_ONLY_ENTRIES();
     testing_site::make_dirs(dir / "in");
-    for (const std::string name : {"ok.K7", "a\nb.K7", "c\x1A" "d.K7", "d*x.K7", "e?.K7", "f:g.K7", "h\"i.K7", "j|k.K7",
-                                   "dot.", "space ", "back\\slash", "NUL.K7", "Com1.raw", "lpt9", "con .K7",
-                                   "CONS.K7", "COM10.raw", "nul_x.K7"})
+    for (const std::string name : {"ok.K7", "a\nb.K7",
+                                   "c\x1A"
+                                   "d.K7",
+                                   "d*x.K7", "e?.K7", "f:g.K7", "h\"i.K7", "j|k.K7", "dot.", "space ", "back\\slash",
+                                   "NUL.K7", "Com1.raw", "lpt9", "con .K7", "CONS.K7", "COM10.raw", "nul_x.K7"})
         write_file(dir / "in/" + name, "x");
     EXPECT_EQ(run(Command::list_directory(dir / "in", dir / "list.txt")),
               "Not listed, a name that Windows cannot hold: a?b.K7\n"

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "common/fs/paths.h"
 #include "common/fs/real_file_system.h"
 #include "common/interpreter/command.h"
-#include "common/fs/paths.h"
-#include "common/platform/platform.h"
 #include "common/interpreter/system_interpreter.h"
+#include "common/platform/platform.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ TEST(CommandText, EchoForms) {
 }
 
 TEST(CommandText, SpecialOperandsAreQuoted) {
-    const char* specials[] = {"a b", "a&b", "a|b", "a<b", "a>b", "a^b", "a(b", "a)b",
+    const char* specials[] = {"a b", "a&b", "a|b", "a<b", "a>b", "a^b",  "a(b", "a)b",
                               "a%b", "a!b", "a,b", "a;b", "a=b", "a\tb", "a\"b"};
     for (const char* operand : specials)
         EXPECT_EQ(site::quoted_operand(operand), std::string("\"") + operand + "\"") << operand;
@@ -47,9 +47,8 @@ TEST(SystemRoute, AnInterpreterThatCannotStartIsTriedAgainThenSaid) {
     for (const int failures : {2, 3}) {
         site::Trace console;
         int calls = 0;
-        site::SystemInterpreter interpreter(console, disk, site::current_directory(), [&](const char*) {
-            return ++calls <= failures ? -1 : 0;
-        });
+        site::SystemInterpreter interpreter(console, disk, site::current_directory(),
+                                            [&](const char*) { return ++calls <= failures ? -1 : 0; });
         interpreter.run(Command::echo("x"));
         EXPECT_EQ(calls, 3) << failures;
         EXPECT_EQ(console.text(), failures < 3 ? "" : "The command interpreter could not be started for: echo x\n")

@@ -13,9 +13,9 @@
 #include <utility>
 #include <vector>
 
-#include "common/fs/paths.h"
 #include "common/base/ascii.h"
 #include "common/fs/file_keeper.h"
+#include "common/fs/paths.h"
 #include "tests/support/temp_site.h"
 #include "tests/support/test_platform.h"
 
@@ -38,12 +38,12 @@ enum class Route { Rename, AcrossFileSystems, NoExclusiveRename, AcrossWithoutEx
 class FaultyDiskCalls : public site::DiskCalls {
 public:
     Route route = Route::Rename;
-    bool case_blind = false;      // a name finds the entry spelled in any case, as on exFAT
-    int kill_at_call = 0;         // 1-based; 0: never
-    bool corrupt_writes = false;  // every write reports success but flips a byte
-    long long write_limit = -1;   // bytes that fit on the disk; -1: no limit
-    std::string undeletable;      // a path whose removal is refused
-    std::string lost_answer;      // a path whose removal happens but is reported failed
+    bool case_blind = false;                  // a name finds the entry spelled in any case, as on exFAT
+    int kill_at_call = 0;                     // 1-based; 0: never
+    bool corrupt_writes = false;              // every write reports success but flips a byte
+    long long write_limit = -1;               // bytes that fit on the disk; -1: no limit
+    std::string undeletable;                  // a path whose removal is refused
+    std::string lost_answer;                  // a path whose removal happens but is reported failed
     std::function<void()> after_copy_placed;  // another program's doing, once the copy has its name
 
     int calls = 0;
@@ -240,9 +240,8 @@ protected:
     // name perhaps, holds the file whole.
     bool whole_somewhere() const {
         const std::vector<std::string> names = left_over();
-        return std::any_of(names.begin(), names.end(), [&](const std::string& name) {
-            return read_file(dir / name) == content;
-        });
+        return std::any_of(names.begin(), names.end(),
+                           [&](const std::string& name) { return read_file(dir / name) == content; });
     }
     // Two entries, not one that a case-blind disk shows under both names.
     static bool two_entries(const std::string& a, const std::string& b) {
@@ -440,7 +439,13 @@ TEST_F(FileKeeperTest, AJournalThatIsNotASoundRecordIsSetAsideAndRecordingGoesOn
     std::vector<Case> cases = {
         {"no header", [&] { write_file(journal, from + "\n" + to + "\n" + from + "\n"); }, true},
         {"zero-filled, as a power cut may leave it", [&] { write_file(journal, std::string(4096, '\0')); }, true},
-        {"binary", [&] { write_file(journal, "\x7f" "ELF\x01\x02\xff\xfe garbage\n\n\n\n"); }, true},
+        {"binary",
+         [&] {
+             write_file(journal,
+                        "\x7f"
+                        "ELF\x01\x02\xff\xfe garbage\n\n\n\n");
+         },
+         true},
         {"a directory", [&] { testing_site::make_dirs(journal); }, true},
         {"larger than any record",
          [&] {
@@ -451,10 +456,8 @@ TEST_F(FileKeeperTest, AJournalThatIsNotASoundRecordIsSetAsideAndRecordingGoesOn
         {"a line too many", [&] { write_file(journal, header + from + "\n" + to + "\n\nmore\n"); }, true},
         {"a source outside the site with the target's bytes", record(outside, to, ""), true},
         {"a source that climbs out of the site", record(dir / "sent/../docs/my-copy.K7", to, ""), true},
-        {"a temporary outside the site", record(dir / "docs/.thesis.odt", dir / "docs/thesis.odt", autosave),
-         true},
-        {"a temporary not of the keeper's form", record(from, to, dir / "archive/.P0300_Coteau_2015.K7.x.part"),
-         true},
+        {"a temporary outside the site", record(dir / "docs/.thesis.odt", dir / "docs/thesis.odt", autosave), true},
+        {"a temporary not of the keeper's form", record(from, to, dir / "archive/.P0300_Coteau_2015.K7.x.part"), true},
         {"the source as the temporary", record(from, to, from), true},
         {"cut while it was written", [&] { write_file(journal, header + from + "\n" + to); }, false},
         {"empty", [&] { write_file(journal, ""); }, false},
@@ -551,8 +554,8 @@ TEST_F(FileKeeperTest, ASourceThatCannotBeDeletedKeepsTheFileInOnePlace) {
 TEST_F(FileKeeperTest, AnExistingTargetIsRemovedOnlyWhenProvenASecondCopy) {
     struct Case {
         const char* what;
-        std::string target;   // content; "=link" for a second name of the source, "=same" for the source itself
-        std::string to;       // relative to the test's directory
+        std::string target;  // content; "=link" for a second name of the source, "=same" for the source itself
+        std::string to;      // relative to the test's directory
         bool case_blind;
         MoveOutcome outcome;
         std::vector<std::string> left;
@@ -561,23 +564,43 @@ TEST_F(FileKeeperTest, AnExistingTargetIsRemovedOnlyWhenProvenASecondCopy) {
     std::vector<Case> cases = {
         {"same bytes", content, archived, false, MoveOutcome::Completed, {archived}},
         {"a second link", "=link", archived, false, MoveOutcome::Completed, {archived}},
-        {"same size, other bytes", std::string(content).replace(7, 1, "x"), archived, false,
-         MoveOutcome::TargetExists, {sent, archived}},
+        {"same size, other bytes",
+         std::string(content).replace(7, 1, "x"),
+         archived,
+         false,
+         MoveOutcome::TargetExists,
+         {sent, archived}},
         {"shorter", content.substr(1), archived, false, MoveOutcome::TargetExists, {sent, archived}},
         {"empty", "", archived, false, MoveOutcome::TargetExists, {sent, archived}},
-        {"only the case differs, case-blind", "=same", "sent/p0300_coteau_2015.K7", true, MoveOutcome::Moved,
+        {"only the case differs, case-blind",
+         "=same",
+         "sent/p0300_coteau_2015.K7",
+         true,
+         MoveOutcome::Moved,
          {"sent/p0300_coteau_2015.K7"}},
-        {"the same name in another case, case-blind", "=same", "sent/P0300_COTEAU_2015.k7", true,
-         MoveOutcome::Moved, {"sent/P0300_COTEAU_2015.k7"}},
+        {"the same name in another case, case-blind",
+         "=same",
+         "sent/P0300_COTEAU_2015.k7",
+         true,
+         MoveOutcome::Moved,
+         {"sent/P0300_COTEAU_2015.k7"}},
         {"its own name", "=same", sent, false, MoveOutcome::TargetExists, {sent}},
-        {"its own directory reached again, a third name elsewhere", "=third", "sent/./P0300_Coteau_2015.K7", false,
-         MoveOutcome::SameFile, {sent, "archive/other"}},
+        {"its own directory reached again, a third name elsewhere",
+         "=third",
+         "sent/./P0300_Coteau_2015.K7",
+         false,
+         MoveOutcome::SameFile,
+         {sent, "archive/other"}},
     };
     // Where the tests can make a link: the directory reached through it.
     if (testing_site::kPosixOnlyEntries) {
         ASSERT_TRUE(testing_site::make_symbolic_link(dir / "sent", dir / "sent-again"));
-        cases.push_back({"its own directory reached again", "=same", "sent-again/P0300_Coteau_2015.K7", false,
-                         MoveOutcome::SameFile, {sent}});
+        cases.push_back({"its own directory reached again",
+                         "=same",
+                         "sent-again/P0300_Coteau_2015.K7",
+                         false,
+                         MoveOutcome::SameFile,
+                         {sent}});
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

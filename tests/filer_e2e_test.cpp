@@ -42,8 +42,8 @@ TEST(FilerEndToEnd, PhotometerWorkedExampleWholeTrace) {
     SiteFixture site;
     add_sent(site, "P0300_Coteau_201503011420.K7");
     const std::string base = site.shown(site.base());
-    const std::string command = "move " + in_sent(site, "P0300_*.k?") + " " +
-                                SiteFixture::joined(SiteFixture::joined(base, "300"), "2015");
+    const std::string command =
+        "move " + in_sent(site, "P0300_*.k?") + " " + SiteFixture::joined(SiteFixture::joined(base, "300"), "2015");
     EXPECT_EQ(filer_trace(site), opening_lines(site) +
                                      "\ntmp-28->P0300_Coteau_201503011420.K7"
                                      "\n\n-->P0300_Coteau_201503011420.K7\n"
@@ -52,15 +52,17 @@ TEST(FilerEndToEnd, PhotometerWorkedExampleWholeTrace) {
                                      "=P=>0300_Coteau_201503011420.K7\n"
                                      "=C=>5chif 0300\n"
                                      "=tt2=>P0300_Coteau_201503011420.K7\n"
-                                     "=dir=> " + SiteFixture::joined("300", "2015") + "\n"
+                                     "=dir=> " +
+                                     SiteFixture::joined("300", "2015") +
+                                     "\n"
                                      "=R=>le repertoire n existe pas 300\n"
                                      "Directory created\n"
                                      "Directory created\n" +
-                                     says::moved({in_sent(site, "P0300_Coteau_201503011420.K7")}) +
-                                     "=lcopy=>" + command);
+                                     says::moved({in_sent(site, "P0300_Coteau_201503011420.K7")}) + "=lcopy=>" +
+                                     command);
     EXPECT_EQ(testing_site::files_below(site.base() + "/300"),
-              (std::map<std::string, std::string>{{"2015/P0300_Coteau_201503011420.K7",
-                                                   "content of P0300_Coteau_201503011420.K7"}}));
+              (std::map<std::string, std::string>{
+                  {"2015/P0300_Coteau_201503011420.K7", "content of P0300_Coteau_201503011420.K7"}}));
     EXPECT_TRUE(testing_site::names_in(site.sent()).empty());
 }
 
@@ -89,8 +91,8 @@ TEST(FilerEndToEnd, WetSensorWorkedExampleWholeTrace) {
 
 TEST(FilerEndToEnd, EmptySentDirectory) {
     SiteFixture site;
-    EXPECT_EQ(filer_trace(site), opening_lines(site, says::nothing_listed()) +
-                                     "\ntmp-0->\n\npas de fichier a ranger\n\n\n");
+    EXPECT_EQ(filer_trace(site),
+              opening_lines(site, says::nothing_listed()) + "\ntmp-0->\n\npas de fichier a ranger\n\n\n");
 }
 
 TEST(FilerEndToEnd, OnlyASubDirectoryRunsTheLoop) {
@@ -128,32 +130,43 @@ TEST_P(FileCases, EndWhereTheNamingRulesSay) {
 INSTANTIATE_TEST_SUITE_P(
     Filer, FileCases,
     ::testing::Values(
-        FileCase{"four digits", {"P1234_Coteau_201503011420-1420.k8"},
-                 {{"P1234_Coteau_201503011420-1420.k8", "1234/2015"}}, "=C=>5chif 1234\n"},
-        FileCase{"three-character .K8 token", {"P12_Coteau_201503011420-1420.k8"},
-                 {{"P12_Coteau_201503011420-1420.k8", "12/2015"}}, "=dif=>3\n=P=>12_Coteau_201503011420-1420.k8\n=C=>pas5chif 12\n"},
-        FileCase{"only one zero dropped", {"P0044_Coteau_2015.K7"}, {{"P0044_Coteau_2015.K7", "044/2015"}},
-                 "_*.k? "},
+        FileCase{"four digits",
+                 {"P1234_Coteau_201503011420-1420.k8"},
+                 {{"P1234_Coteau_201503011420-1420.k8", "1234/2015"}},
+                 "=C=>5chif 1234\n"},
+        FileCase{"three-character .K8 token",
+                 {"P12_Coteau_201503011420-1420.k8"},
+                 {{"P12_Coteau_201503011420-1420.k8", "12/2015"}},
+                 "=dif=>3\n=P=>12_Coteau_201503011420-1420.k8\n=C=>pas5chif 12\n"},
+        FileCase{"only one zero dropped", {"P0044_Coteau_2015.K7"}, {{"P0044_Coteau_2015.K7", "044/2015"}}, "_*.k? "},
         FileCase{"P0007", {"P0007_Coteau_2015.K7"}, {{"P0007_Coteau_2015.K7", "007/2015"}}, "P0007_*.k? "},
-        FileCase{"three digits stay in the sent directory, no directory made", {"P123_Coteau_2015.K7"},
+        FileCase{"three digits stay in the sent directory, no directory made",
+                 {"P123_Coteau_2015.K7"},
                  {{"P123_Coteau_2015.K7", "envoye"}},
                  "=R=>le motif P12_*.k? ne prend pas ce fichier, fichier laisse en place\n"},
-        FileCase{"five digits stay in the sent directory, no directory made", {"P12345_Coteau_2015.K7", "P65535_x_2015.K7"},
+        FileCase{"five digits stay in the sent directory, no directory made",
+                 {"P12345_Coteau_2015.K7", "P65535_x_2015.K7"},
                  {{"P12345_Coteau_2015.K7", "envoye"}, {"P65535_x_2015.K7", "envoye"}},
                  "2015\n=R=>le motif P65_*.k? ne prend pas ce fichier, fichier laisse en place\n"},
-        FileCase{"single underscore", {"P0300_201503011420.K7"}, {{"P0300_201503011420.K7", "300/2015"}},
-                 "=dir=> 300"},
-        FileCase{"a year part that is no year is refused", {"P0300_Coteau_99.K7", "P0044_Coteau_01032015-2015.k8"},
+        FileCase{"single underscore", {"P0300_201503011420.K7"}, {{"P0300_201503011420.K7", "300/2015"}}, "=dir=> 300"},
+        FileCase{"a year part that is no year is refused",
+                 {"P0300_Coteau_99.K7", "P0044_Coteau_01032015-2015.k8"},
                  {{"P0300_Coteau_99.K7", "envoye"}, {"P0044_Coteau_01032015-2015.k8", "envoye"}},
                  "99.K\n=R=>nom de repertoire refuse, fichier laisse en place\n"},
-        FileCase{"an unstamped name's year part is refused", {"P1234_03011420.K8"},
-                 {{"P1234_03011420.K8", "envoye"}}, "0301\n=R=>nom de repertoire refuse, fichier laisse en place\n"},
+        FileCase{"an unstamped name's year part is refused",
+                 {"P1234_03011420.K8"},
+                 {{"P1234_03011420.K8", "envoye"}},
+                 "0301\n=R=>nom de repertoire refuse, fichier laisse en place\n"},
         FileCase{"the years 1980 and 2107 are years, 1979 and 2108 are not",
                  {"P0300_a_1979.K7", "P0301_a_1980.K7", "P0302_a_2107.K7", "P0303_a_2108.K7"},
-                 {{"P0300_a_1979.K7", "envoye"}, {"P0301_a_1980.K7", "301/1980"}, {"P0302_a_2107.K7", "302/2107"},
+                 {{"P0300_a_1979.K7", "envoye"},
+                  {"P0301_a_1980.K7", "301/1980"},
+                  {"P0302_a_2107.K7", "302/2107"},
                   {"P0303_a_2108.K7", "envoye"}},
                  "2108\n=R=>nom de repertoire refuse"},
-        FileCase{"lower-case p is no photometer", {"p0300_coteau_2015.K7"}, {{"p0300_coteau_2015.K7", "envoye"}},
+        FileCase{"lower-case p is no photometer",
+                 {"p0300_coteau_2015.K7"},
+                 {{"p0300_coteau_2015.K7", "envoye"}},
                  "=pos zero=>p0300_coteau_2015.K7\n"},
         FileCase{"two years, both in the first line's year",
                  {"P0300_Coteau_201412311420.K7", "P0300_Coteau_201503011420.K7"},
@@ -163,29 +176,37 @@ INSTANTIATE_TEST_SUITE_P(
                  {"P0300_Coteau_201503011420.K7", "P0300_Coteau_201503011421.k7"},
                  {{"P0300_Coteau_201503011420.K7", "300/2015"}, {"P0300_Coteau_201503011421.k7", "300/2015"}},
                  "\n\n-->P0300_Coteau_201503011421.k7\n"},
-        FileCase{"names passed over", {"P0300_a_2015.k7", "w_A001.RAW", "notes.txt"},
+        FileCase{"names passed over",
+                 {"P0300_a_2015.k7", "w_A001.RAW", "notes.txt"},
                  {{"P0300_a_2015.k7", "envoye"}, {"w_A001.RAW", "envoye"}, {"notes.txt", "envoye"}},
                  "\n\n-->notes.txt\n\n\n-->P0300_a_2015.k7\n\n\n-->w_A001.RAW\n"},
-        FileCase{".K8 and .raw: the photometer handler only", {"P0300_x.K8.raw_2015"},
-                 {{"P0300_x.K8.raw_2015", "envoye"}}, "=1=>P0300_x.K8.raw_2015\n"},
-        FileCase{"a P with no underscore is left alone", {"P0300.K7"}, {{"P0300.K7", "envoye"}},
-                 "=1=>P0300.K7\n"},
-        FileCase{"wet sensor: short part takes the extension", {"wet_7.raw"}, {{"wet_7.raw", "wetsensor/7.ra"}},
+        FileCase{".K8 and .raw: the photometer handler only",
+                 {"P0300_x.K8.raw_2015"},
+                 {{"P0300_x.K8.raw_2015", "envoye"}},
+                 "=1=>P0300_x.K8.raw_2015\n"},
+        FileCase{"a P with no underscore is left alone", {"P0300.K7"}, {{"P0300.K7", "envoye"}}, "=1=>P0300.K7\n"},
+        FileCase{"wet sensor: short part takes the extension",
+                 {"wet_7.raw"},
+                 {{"wet_7.raw", "wetsensor/7.ra"}},
                  "=R=>le repertoire n existe pas 7.ra\n"},
-        FileCase{"wet sensor: the last underscore counts", {"site_wet_A001.raw", "wet_A001_b.raw"},
-                 {{"site_wet_A001.raw", "wetsensor/A001"}, {"wet_A001_b.raw", "wetsensor/b.ra"}}, "b.ra\n"},
+        FileCase{"wet sensor: the last underscore counts",
+                 {"site_wet_A001.raw", "wet_A001_b.raw"},
+                 {{"site_wet_A001.raw", "wetsensor/A001"}, {"wet_A001_b.raw", "wetsensor/b.ra"}},
+                 "b.ra\n"},
         FileCase{"wet sensor: trailing dots and blanks go, as Windows drops them",
                  {"wet_A01.raw", "_B02.raw", "wet_x y.raw"},
                  {{"wet_A01.raw", "wetsensor/A01"}, {"_B02.raw", "wetsensor/B02"}, {"wet_x y.raw", "wetsensor/x y"}},
                  "=R=>le repertoire n existe pas A01.\nDirectory created\n"},
-        FileCase{"names Windows keeps for devices are no directory", {"wet_COM1.raw", "wet_CON.raw", "P0CON_x_2015.K7"},
+        FileCase{"names Windows keeps for devices are no directory",
+                 {"wet_COM1.raw", "wet_CON.raw", "P0CON_x_2015.K7"},
                  {{"wet_COM1.raw", "envoye"}, {"wet_CON.raw", "envoye"}, {"P0CON_x_2015.K7", "envoye"}},
                  "\n\n-->wet_CON.raw\n=R=>nom de repertoire refuse, fichier laisse en place\n"},
-        FileCase{"wet sensor: .raw in the middle", {"x_y.raw.bak"}, {{"x_y.raw.bak", "envoye"}},
-                 says::no_such_file()},
-        FileCase{"wet sensor without underscore is left alone", {"wet.raw"}, {{"wet.raw", "envoye"}},
-                 "\n\n-->wet.raw\n"},
-        FileCase{"a name leading out of the archive is refused", {"P.._x_2015.K7"}, {{"P.._x_2015.K7", "envoye"}},
+        FileCase{"wet sensor: .raw in the middle", {"x_y.raw.bak"}, {{"x_y.raw.bak", "envoye"}}, says::no_such_file()},
+        FileCase{
+            "wet sensor without underscore is left alone", {"wet.raw"}, {{"wet.raw", "envoye"}}, "\n\n-->wet.raw\n"},
+        FileCase{"a name leading out of the archive is refused",
+                 {"P.._x_2015.K7"},
+                 {{"P.._x_2015.K7", "envoye"}},
                  "2015\n=R=>nom de repertoire refuse, fichier laisse en place\n"}),
     [](const ::testing::TestParamInfo<FileCase>& info) { return "case" + std::to_string(info.index); });
 
@@ -200,11 +221,12 @@ TEST(FilerEndToEnd, NothingInTheArchiveIsReplaced) {
     add_sent(site, "wet_A001.raw");
     const std::string trace = filer_trace(site);
     const std::string archive = site.shown(site.base());
-    const std::string kept_photometer = says::kept_existing(
-        in_sent(site, "P0300_Coteau_201503011420.K7"),
-        SiteFixture::joined(SiteFixture::joined(SiteFixture::joined(archive, "300"), "2015"), "P0300_Coteau_201503011420.K7"));
-    const std::string kept_wet = says::kept_existing_one(SiteFixture::joined(
-        SiteFixture::joined(SiteFixture::joined(archive, "wetsensor"), "A001"), "wet_A001.raw"));
+    const std::string kept_photometer =
+        says::kept_existing(in_sent(site, "P0300_Coteau_201503011420.K7"),
+                            SiteFixture::joined(SiteFixture::joined(SiteFixture::joined(archive, "300"), "2015"),
+                                                "P0300_Coteau_201503011420.K7"));
+    const std::string kept_wet = says::kept_existing_one(
+        SiteFixture::joined(SiteFixture::joined(SiteFixture::joined(archive, "wetsensor"), "A001"), "wet_A001.raw"));
     EXPECT_NE(trace.find(kept_photometer), std::string::npos) << trace;
     EXPECT_NE(trace.find(kept_wet), std::string::npos) << trace;
     EXPECT_EQ(testing_site::read_file(site.base() + "/300/2015/P0300_Coteau_201503011420.K7"), "archived");
@@ -229,8 +251,8 @@ TEST(FilerEndToEnd, MissingBaseDirectoryIsAnEmptyListing) {
 // programs' folder, empty, or reached through links.
 TEST(FilerEndToEnd, ConfiguredDirectoriesMeanOnePlaceEach) {
     const auto config = [](const SiteFixture& site, const std::string& base, const std::string& sent) {
-        testing_site::write_file(site.work() + "/path_autok7.txt", base + "\n" + SiteFixture::joined(base, "aenvoyer") +
-                                                                       "\n" + sent + "\n");
+        testing_site::write_file(site.work() + "/path_autok7.txt",
+                                 base + "\n" + SiteFixture::joined(base, "aenvoyer") + "\n" + sent + "\n");
     };
     {
         SiteFixture site;

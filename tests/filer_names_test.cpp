@@ -41,13 +41,20 @@ TEST(PhotometerName, FourCharactersOnlyWhenTheUnderscoreStandsFivePlacesOn) {
 }
 
 TEST(ArchiveDirectoryNames, NoneLeadsOutOfTheArchiveOrIsNoYear) {
-    for (const char* refused : {"", ".", "..", ". .", "a/b", "a\\b", "C:", "0:", "COM1", "con", "Nul.", "lpt9 ", "AUX.r",
-                                "COM\xB9", "lpt\xC2\xB2"})
+    for (const char* refused : {"", ".", "..", ". .", "a/b", "a\\b", "C:", "0:", "COM1", "con", "Nul.", "lpt9 ",
+                                "AUX.r", "COM\xB9", "lpt\xC2\xB2"})
         EXPECT_FALSE(site::archive_directory_name(refused)) << refused;
     // As a Windows file system stores it.
-    for (auto [composed, stored] : std::initializer_list<std::pair<const char*, const char*>>{
-             {"300", "300"}, {"044", "044"}, {"..a", "..a"}, {"7.ra", "7.ra"}, {"A01.", "A01"}, {"x y.", "x y"},
-             {"12. ", "12"}, {"COM0", "COM0"}, {"COM10", "COM10"}, {"CONS", "CONS"}})
+    for (auto [composed, stored] : std::initializer_list<std::pair<const char*, const char*>>{{"300", "300"},
+                                                                                              {"044", "044"},
+                                                                                              {"..a", "..a"},
+                                                                                              {"7.ra", "7.ra"},
+                                                                                              {"A01.", "A01"},
+                                                                                              {"x y.", "x y"},
+                                                                                              {"12. ", "12"},
+                                                                                              {"COM0", "COM0"},
+                                                                                              {"COM10", "COM10"},
+                                                                                              {"CONS", "CONS"}})
         EXPECT_EQ(site::archive_directory_name(composed), std::optional<std::string>(stored)) << composed;
     for (const char* year : {"1980", "2015", "2107"}) EXPECT_TRUE(site::is_archive_year(year)) << year;
     for (const char* no_year : {"1979", "2108", "0301", "99.K", "201", "20155", "2O15", ""})

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "tests/support/program_runner.h"
-#include "tools/sample_site.h"
 #include "tests/support/site_fixture.h"
 #include "tests/support/temp_site.h"
+#include "tools/sample_site.h"
 
 namespace {
 

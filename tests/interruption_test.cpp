@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "tests/support/program_runner.h"
-#include "tools/sample_site.h"
 #include "tests/support/site_fixture.h"
 #include "tests/support/temp_site.h"
+#include "tools/sample_site.h"
 
 namespace {
 
@@ -148,7 +148,8 @@ struct Landings {
     std::string summary() const {
         std::vector<int> sorted = done;
         std::sort(sorted.begin(), sorted.end());
-        std::string text = std::to_string(mid_run) + " of " + std::to_string(sorted.size()) + " during the run; files done:";
+        std::string text =
+            std::to_string(mid_run) + " of " + std::to_string(sorted.size()) + " during the run; files done:";
         for (int n : sorted) text += " " + std::to_string(n);
         return text;
     }
@@ -217,7 +218,8 @@ protected:
         // Across file systems every file is copied and flushed to the disk:
         // fewer files keep the run short.
         const int files = sent_elsewhere.empty() ? kFiles : kFiles / 4;
-        const Site reference = sent_site("reference", sent_elsewhere.empty() ? "" : sent_elsewhere + "-ref", files, 4096);
+        const Site reference =
+            sent_site("reference", sent_elsewhere.empty() ? "" : sent_elsewhere + "-ref", files, 4096);
         const Fingerprints originals = fingerprints(reference.files());
         const double seconds = run(Program::Filer, reference).seconds;
         expect_filed_once(reference, originals, -1);
@@ -251,7 +253,8 @@ protected:
             testing_site::remove_tree(site.dir);
             testing_site::remove_tree(site.sent);
         }
-        std::printf("filer killed %s (%d files, uninterrupted run %.3f s)\n", landings.summary().c_str(), files, seconds);
+        std::printf("filer killed %s (%d files, uninterrupted run %.3f s)\n", landings.summary().c_str(), files,
+                    seconds);
         EXPECT_GE(landings.mid_run, kKills / 2) << landings.summary();
         if (!beside_another_run) {
             EXPECT_GE(landings.quarters_reached(files), 3) << landings.summary();
@@ -266,7 +269,8 @@ TEST_F(Interrupted, KilledStamperLosesNothing) {
     const Site reference = generate(tmp / "reference", "", kFiles, 4096);
     const Fingerprints originals = fingerprints(reference.files());
     const double seconds = run(Program::Stamper, reference).seconds;
-    const int stampable = static_cast<int>(testing_site::names_in(reference.to_send()).size()) - kFiles / 5;  // less the .raw files
+    const int stampable =
+        static_cast<int>(testing_site::names_in(reference.to_send()).size()) - kFiles / 5;  // less the .raw files
     Landings landings;
     KillSchedule schedule(seconds, stampable, kKills);
     for (int kill = 0; kill < kKills; ++kill) {
@@ -394,9 +398,7 @@ protected:
     }
 
     // Every regular file under the archive, hidden ones included.
-    Tree archive() const {
-        return testing_site::data_files_below(tmp / "base");
-    }
+    Tree archive() const { return testing_site::data_files_below(tmp / "base"); }
 
     testing_site::TempDir tmp;
     std::string sent_dir;
@@ -429,10 +431,9 @@ TEST_F(AcrossFileSystems, PartialCopyOfAnInterruptedRunIsReplacedByAWholeOne) {
     testing_site::make_dirs(tmp / "base/300/2015");
     const std::string partial = tmp / "base/300/2015/.P0300_Coteau_201503011420.K7.4321-1.part";
     testing_site::write_file(partial, "partial");
-    testing_site::write_file(tmp / "base/brasko-move.txt", "brasko move record 1\n" + sent_dir +
-                                                               "/P0300_Coteau_201503011420.K7\n" +
-                                                               tmp / "base/300/2015/P0300_Coteau_201503011420.K7\n" +
-                                                               partial + "\n");
+    testing_site::write_file(tmp / "base/brasko-move.txt",
+                             "brasko move record 1\n" + sent_dir + "/P0300_Coteau_201503011420.K7\n" +
+                                 tmp / "base/300/2015/P0300_Coteau_201503011420.K7\n" + partial + "\n");
     EXPECT_EQ(testing_site::run_program(Program::Filer, tmp / "work", {{"TZ", "UTC"}}).status, 0);
     EXPECT_EQ(testing_site::read_file(tmp / "base/300/2015/P0300_Coteau_201503011420.K7"),
               originals["P0300_Coteau_201503011420.K7"]);
@@ -469,9 +470,9 @@ TEST(InterruptedLinkMove, TheRerunKeepsOneName) {
     site.write_site_file(sample::site_file_text("Coteau"));
     site.write_par_with_adr(3);
     site.add_k7("03011420.K7", 0x01, 0x2C, site.par_name(), testing_site::march_1_2015_1420());
-    ASSERT_EQ(::link((site.to_send() + "/03011420.K7").c_str(),
-                     (site.to_send() + "/P0300_Coteau_201503011420.K7").c_str()),
-              0);
+    ASSERT_EQ(
+        ::link((site.to_send() + "/03011420.K7").c_str(), (site.to_send() + "/P0300_Coteau_201503011420.K7").c_str()),
+        0);
     const std::string bytes = testing_site::read_file(site.to_send() + "/03011420.K7");
     const testing_site::ProgramRun run = site.run_stamper();
     EXPECT_NE(run.output.find("The target already held this file: an interrupted move is completed.\n"),

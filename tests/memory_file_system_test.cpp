@@ -1,7 +1,7 @@
 // The in-memory file system: over a real directory it reads and never
 // writes, and it moves as the real one does for what a pass can see.
-#include "common/fs/real_file_system.h"
 #include "common/fs/memory_file_system.h"
+#include "common/fs/real_file_system.h"
 
 #include <gtest/gtest.h>
 

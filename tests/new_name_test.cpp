@@ -11,9 +11,17 @@ TEST(TailStart, RunOfTailCharactersBeforeTheExtension) {
         const char* name;
         size_t start;
     } cases[] = {
-        {"03011420.K7", 0},          {"P1234_03011420.K8", 6},  {"AB201503011420.K7", 2},
-        {"ABC.K7", 3},               {".K7", 0},                {"P1234_Coteau_201503011420-1420.k8", 13},
-        {"x/1-2.3.K7", 1},           {"\xE9" "12.K7", 1},       {"K7", 0},
+        {"03011420.K7", 0},
+        {"P1234_03011420.K8", 6},
+        {"AB201503011420.K7", 2},
+        {"ABC.K7", 3},
+        {".K7", 0},
+        {"P1234_Coteau_201503011420-1420.k8", 13},
+        {"x/1-2.3.K7", 1},
+        {"\xE9"
+         "12.K7",
+         1},
+        {"K7", 0},
     };
     for (const Case& c : cases) EXPECT_EQ(site::tail_start(c.name), c.start) << c.name;
 }
@@ -40,10 +48,10 @@ TEST(YearRule, AppendedUnlessTheNameHoldsItAndTheTailIsLongOrTheKindIs8) {
         site::DataKind kind;
         bool wanted;
     } cases[] = {
-        {"03011420.K7", site::DataKind::K7, true},           // year absent
-        {"03012015.K7", site::DataKind::K7, true},           // present, but an 11-character .K7 tail
-        {"AB201503011420.K7", site::DataKind::K7, false},    // present, 15-character tail
-        {"P1234_20150301.K8", site::DataKind::K8, false},    // .K8 holding the year: never
+        {"03011420.K7", site::DataKind::K7, true},               // year absent
+        {"03012015.K7", site::DataKind::K7, true},               // present, but an 11-character .K7 tail
+        {"AB201503011420.K7", site::DataKind::K7, false},        // present, 15-character tail
+        {"P1234_20150301.K8", site::DataKind::K8, false},        // .K8 holding the year: never
         {"P0300_Coteau_20150301.K7", site::DataKind::K7, true},  // tail of 11 after the last '_'
         {"P0300_Coteau_201520150301.K7", site::DataKind::K7, false},
         {"ABC.K7", site::DataKind::K7, true},

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "filer/filing_pass.h"
-#include "tests/support/fixed_host.h"
-#include "common/interpreter/interpreter.h"
 #include "common/fs/memory_file_system.h"
-#include "tools/sample_site.h"
-#include "tests/support/site_fixture.h"
+#include "common/interpreter/interpreter.h"
+#include "filer/filing_pass.h"
 #include "stamper/stamping_pass.h"
+#include "tests/support/fixed_host.h"
+#include "tests/support/site_fixture.h"
 #include "tests/support/temp_site.h"
+#include "tools/sample_site.h"
 
 namespace {
 

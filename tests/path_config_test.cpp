@@ -1,5 +1,5 @@
-#include "common/fs/real_file_system.h"
 #include "common/site/path_config.h"
+#include "common/fs/real_file_system.h"
 
 #include <gtest/gtest.h>
 

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "tests/support/program_runner.h"
-#include "tools/sample_site.h"
 #include "tests/support/site_fixture.h"
 #include "tests/support/temp_site.h"
+#include "tools/sample_site.h"
 
 namespace {
 
@@ -128,7 +128,6 @@ std::string real_place(const std::string& original, const std::map<std::string, 
     return found.size() == 1 ? found[0] : found.empty() ? std::string() : "(several places)";
 }
 
-
 // What a hostile site adds to the generated one: files that collide with
 // the archive, names the programs refuse or cannot take, and, on odd seeds,
 // a missing parameter file.
@@ -198,8 +197,8 @@ void add_hostile_files(const std::string& site, const sample::SiteOptions& optio
         ASSERT_EQ(::symlink((site + "/nowhere").c_str(), (site + "/base/1234").c_str()), 0);
     }
     if (seed % 2 == 1)
-        std::remove((options.program_files + "/ASTPWin/PAR/" + sample::par_name_for(options.par_prefix, 300) + ".PAR")
-                        .c_str());
+        std::remove(
+            (options.program_files + "/ASTPWin/PAR/" + sample::par_name_for(options.par_prefix, 300) + ".PAR").c_str());
 }
 
 TEST(Prediction, SitecheckForetellsEveryFilesPlaceAndChangesNothing) {
@@ -279,8 +278,10 @@ TEST(Prediction, ADirectoryTheAccountCannotWriteIsForetold) {
     for (const std::string& dir : {site.base() + "/044", site.base() + "/300/2015"}) ::chmod(dir.c_str(), 0555);
     testing_site::RunConditions as_nobody{true, 0, 0};
     as_nobody.arguments = {"--json"};
-    const auto check = testing_site::run_program(testing_site::Program::SiteCheck, site.work(), {{"TZ", "UTC"}}, as_nobody);
-    const auto filed = testing_site::run_program(testing_site::Program::Filer, site.work(), {{"TZ", "UTC"}}, {true, 0, 0});
+    const auto check =
+        testing_site::run_program(testing_site::Program::SiteCheck, site.work(), {{"TZ", "UTC"}}, as_nobody);
+    const auto filed =
+        testing_site::run_program(testing_site::Program::Filer, site.work(), {{"TZ", "UTC"}}, {true, 0, 0});
     for (const std::string& dir : {site.base() + "/044", site.base() + "/300/2015"}) ::chmod(dir.c_str(), 0755);
     EXPECT_EQ(filed.status, 0);
     EXPECT_NE(filed.output.find("Access is denied.\n"), std::string::npos) << filed.output;

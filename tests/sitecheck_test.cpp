@@ -10,19 +10,19 @@
 
 #include <algorithm>
 
+#include "common/fs/memory_file_system.h"
 #include "common/fs/paths.h"
-#include "sitecheck/command_line.h"
-#include "tests/support/fixed_host.h"
 #include "common/fs/real_file_system.h"
 #include "common/interpreter/interpreter.h"
-#include "common/fs/memory_file_system.h"
+#include "sitecheck/command_line.h"
 #include "sitecheck/report.h"
-#include "tools/sample_site.h"
 #include "sitecheck/site_check.h"
-#include "tests/support/site_fixture.h"
 #include "stamper/stamping_pass.h"
+#include "tests/support/fixed_host.h"
+#include "tests/support/site_fixture.h"
 #include "tests/support/temp_site.h"
 #include "tests/support/test_platform.h"
+#include "tools/sample_site.h"
 
 namespace {
 
@@ -70,16 +70,18 @@ TEST(SiteCheck, VerdictAndProblems) {
         // The files still wait when the configuration stops the programs.
         {"an empty base line",
          [](MemoryFileSystem& fs) {
-             fs.put_file(native_path("/site/path_autok7.txt"),
-                         sample::path_config_text("", native_path("/site/base/aenvoyer"), native_path("/site/base/envoye")));
+             fs.put_file(
+                 native_path("/site/path_autok7.txt"),
+                 sample::path_config_text("", native_path("/site/base/aenvoyer"), native_path("/site/base/envoye")));
              fs.put_file(native_path("/site/base/envoye/P0044_Coteau_2015.K7"), "sent");
          },
          2, "path_autok7.txt ne donne pas de repertoire de base : rien n est fait", 2},
         {"a path line cut by the line buffer",
          [](MemoryFileSystem& fs) {
-             fs.put_file(native_path("/site/path_autok7.txt"),
-                         sample::path_config_text(native_path("/site/base/") + std::string(200, 'x'),
-                                                  native_path("/site/base/aenvoyer"), native_path("/site/base/envoye")));
+             fs.put_file(
+                 native_path("/site/path_autok7.txt"),
+                 sample::path_config_text(native_path("/site/base/") + std::string(200, 'x'),
+                                          native_path("/site/base/aenvoyer"), native_path("/site/base/envoye")));
          },
          2, native_path("/site/path_autok7.txt") + ": line 1 is longer than 199 characters"},
         {"a name the code page cannot spell",
@@ -102,7 +104,8 @@ TEST(SiteCheck, VerdictAndProblems) {
             EXPECT_EQ(std::count_if(check.files.begin(), check.files.end(),
                                     [](const site::FilePrediction& file) { return file.fate != site::Fate::Filed; }),
                       c.staying)
-                << c.what << "\n" << site::human_report(check);
+                << c.what << "\n"
+                << site::human_report(check);
         }
     }
 }
@@ -166,8 +169,7 @@ TEST(SiteCheck, ReasonsAndTheirCodesComeFromThePasses) {
          "P0044_03011420.K8", "sent-holds-name", "a file of that name is already in the sent directory", true},
         {"the name taken in the archive",
          [&](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/044/2015/") + stamped, "other"); },
-         "P0044_03011420.K8",
-         "target-exists", "brasko: Cannot create a file when that file already exists.", true},
+         "P0044_03011420.K8", "target-exists", "brasko: Cannot create a file when that file already exists.", true},
         {"no year directory for the name",
          [](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/P0300_x_0103.K7"), "x"); },
          "P0300_x_0103.K7", "directory-refused", "brasko: nom de repertoire refuse, fichier laisse en place", false},
@@ -198,7 +200,8 @@ TEST(SiteCheck, ReasonsAndTheirCodesComeFromThePasses) {
         ASSERT_NE(file, check.files.end()) << c.what << "\n" << site::human_report(check);
         std::string codes;
         for (const site::StayReason& reason : file->reasons) codes += (codes.empty() ? "" : " ") + reason.code;
-        EXPECT_EQ(codes, c.codes) << c.what << "\n" << site::human_report(check) << check.stamper_trace << check.filer_trace;
+        EXPECT_EQ(codes, c.codes) << c.what << "\n"
+                                  << site::human_report(check) << check.stamper_trace << check.filer_trace;
         EXPECT_EQ(file->reason, c.reason) << c.what;
         EXPECT_EQ(file->collision, c.collision) << c.what;
     }
@@ -222,7 +225,8 @@ TEST(SiteCheck, JsonGivesNamesAsCharactersAndAges) {
         cases.push_back({"wet_\xc3\xa9t\xc3\xa9_A001.raw", R"("name": "wet_\u00e9t\u00e9_A001.raw")"});
         cases.push_back({"wet_\xe2\x82\xac_A002.raw", R"("name": "wet_\u20ac_A002.raw")"});
         cases.push_back({"wet_\xf0\x9f\x98\x80_A003.raw", R"("name": "wet_\ud83d\ude00_A003.raw")"});
-        cases.push_back({"A\x1a\"\\\xe9.raw", R"("name": "A\u001a\"\\\ufffd.raw", "name_bytes": "411a225ce92e726177")"});
+        cases.push_back(
+            {"A\x1a\"\\\xe9.raw", R"("name": "A\u001a\"\\\ufffd.raw", "name_bytes": "411a225ce92e726177")"});
     }
     testing_site::FixedHost host(native_path("/pf"));
     MemoryFileSystem disk;

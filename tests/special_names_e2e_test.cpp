@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/sample_site.h"
 #include "tests/support/site_fixture.h"
+#include "tools/sample_site.h"
 
 namespace {
 
@@ -47,8 +47,8 @@ TEST(SpecialNames, PercentSignsNeverRunAnything) {
     EXPECT_EQ(run.status, 0);
     // Through the Windows command interpreter, a set variable between percent
     // signs changes the name it looks for: that file keeps its name.
-    const std::string second = testing_site::interpreter_says::expands_variables() ? "P5%OS%5_0301.K8"
-                                                                                   : "P5%OS%5_Coteau_20150301-1420.k8";
+    const std::string second =
+        testing_site::interpreter_says::expands_variables() ? "P5%OS%5_0301.K8" : "P5%OS%5_Coteau_20150301-1420.k8";
     EXPECT_EQ(testing_site::names_in(site.to_send()),
               (std::vector<std::string>{"P4%nosuchsitevar%4_Coteau_20150301-1420.k8", second}))
         << run.output;

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/sample_site.h"
 #include "tests/support/site_fixture.h"
+#include "tools/sample_site.h"
 
 namespace {
 
@@ -55,10 +55,14 @@ TEST(StamperEndToEnd, K7WorkedExampleWholeTrace) {
     const std::string pf = site.program_files_shown();
     const std::string par = site.par_name() + ".PAR";
     EXPECT_EQ(stamper_trace(site),
-              path_lines(site) +
-                  "Fichier 03011420.K7 File programmes: " + pf + "\n"
-                  "path astpwin/PAR : " + SiteFixture::joined(SiteFixture::joined(SiteFixture::joined(pf, "ASTPWin"), "PAR"), par) + "\n"
-                  "\n  Pour le fichier " + par + " ADR=3 Nb=8 | num-->300\n"
+              path_lines(site) + "Fichier 03011420.K7 File programmes: " + pf +
+                  "\n"
+                  "path astpwin/PAR : " +
+                  SiteFixture::joined(SiteFixture::joined(SiteFixture::joined(pf, "ASTPWin"), "PAR"), par) +
+                  "\n"
+                  "\n  Pour le fichier " +
+                  par +
+                  " ADR=3 Nb=8 | num-->300\n"
                   "| longnomk7-->03011420.K7\n"
                   "Fichier INI  electron-site.ini\n"
                   "nom du site Coteau\n"
@@ -68,7 +72,8 @@ TEST(StamperEndToEnd, K7WorkedExampleWholeTrace) {
                   "Local file year is: 2015 | nomk7=03011420.K7\n"
                   "New nom de Fichier P0300_Coteau_2015 | j=17\n\n"
                   "New nom de Fichier P0300_Coteau_201503011420.K7 \n\n"
-                  "\nPlus de fichier\n" + version_lines());
+                  "\nPlus de fichier\n" +
+                  version_lines());
     EXPECT_EQ(testing_site::names_in(site.to_send()), std::vector<std::string>{"P0300_Coteau_201503011420.K7"});
     EXPECT_EQ(testing_site::read_file(site.to_send() + "/P0300_Coteau_201503011420.K7"), before);
     // "echo %programfiles%" writes the variable itself, which a 64-bit
@@ -81,19 +86,19 @@ TEST(StamperEndToEnd, K8WorkedExampleWholeTrace) {
     SiteFixture site;
     worked_example_site(site);
     site.add_file(site.to_send(), "P1234_03011420.K8", "k8 data", testing_site::march_1_2015_1420());
-    EXPECT_EQ(stamper_trace(site),
-              path_lines(site) +
-                  "Fichier P1234_03011420.K8 | longnomk7-->P1234_03011420.K8\n"
-                  "| JB=5 numK8-->P1234_\n"
-                  "Fichier INI  electron-site.ini\n"
-                  "nom du site Coteau\n"
-                  "Local time is: <clock>\n"
-                  "Local year is: <year>\n"
-                  "File date:14:20 3/1/2015\n"
-                  "Local file year is: 2015 | nomk7=P1234_03011420.K8\n"
-                  "New nom de Fichier P1234_Coteau_2015 | j=17\n\n"
-                  "New nom de Fichier P1234_Coteau_201503011420-1420.k8 \n\n"
-                  "\nPlus de fichier\n" + version_lines());
+    EXPECT_EQ(stamper_trace(site), path_lines(site) +
+                                       "Fichier P1234_03011420.K8 | longnomk7-->P1234_03011420.K8\n"
+                                       "| JB=5 numK8-->P1234_\n"
+                                       "Fichier INI  electron-site.ini\n"
+                                       "nom du site Coteau\n"
+                                       "Local time is: <clock>\n"
+                                       "Local year is: <year>\n"
+                                       "File date:14:20 3/1/2015\n"
+                                       "Local file year is: 2015 | nomk7=P1234_03011420.K8\n"
+                                       "New nom de Fichier P1234_Coteau_2015 | j=17\n\n"
+                                       "New nom de Fichier P1234_Coteau_201503011420-1420.k8 \n\n"
+                                       "\nPlus de fichier\n" +
+                                       version_lines());
     EXPECT_EQ(testing_site::read_file(site.to_send() + "/P1234_Coteau_201503011420-1420.k8"), "k8 data");
 }
 
@@ -101,16 +106,24 @@ TEST(StamperEndToEnd, K8WorkedExampleWholeTrace) {
 // 1 March 2015 at 14:20, whose name is a token, "_" and "0301.K8".
 std::string k8_file_trace(const std::string& token) {
     const std::string name = token + "_0301.K8";
-    return "Fichier " + name + " | longnomk7-->" + name + "\n"
-           "| JB=" + std::to_string(token.size()) + " numK8-->" + token + "_\n"
+    return "Fichier " + name + " | longnomk7-->" + name +
+           "\n"
+           "| JB=" +
+           std::to_string(token.size()) + " numK8-->" + token +
+           "_\n"
            "Fichier INI  electron-site.ini\n"
            "nom du site Coteau\n"
            "Local time is: <clock>\n"
            "Local year is: <year>\n"
            "File date:14:20 3/1/2015\n"
-           "Local file year is: 2015 | nomk7=" + name + "\n"
-           "New nom de Fichier " + token + "_Coteau_2015 | j=" + std::to_string(token.size() + 12) + "\n\n"
-           "New nom de Fichier " + token + "_Coteau_20150301-1420.k8 \n\n";
+           "Local file year is: 2015 | nomk7=" +
+           name +
+           "\n"
+           "New nom de Fichier " +
+           token + "_Coteau_2015 | j=" + std::to_string(token.size() + 12) +
+           "\n\n"
+           "New nom de Fichier " +
+           token + "_Coteau_20150301-1420.k8 \n\n";
 }
 
 TEST(StamperEndToEnd, ThreeFilesInNameOrderWholeTrace) {
@@ -142,7 +155,6 @@ struct StampCase {
 
 void PrintTo(const StampCase& c, std::ostream* out) { *out << c.what; }
 
-
 class StampCases : public ::testing::TestWithParam<StampCase> {};
 
 TEST_P(StampCases, GiveTheNameTheRulesSay) {
@@ -159,7 +171,8 @@ TEST_P(StampCases, GiveTheNameTheRulesSay) {
     const std::string content = testing_site::read_file(site.to_send() + "/" + c.name);
 
     const std::string trace = stamper_trace(site);
-    EXPECT_EQ(testing_site::names_in(site.to_send()), std::vector<std::string>{c.expected_name}) << c.what << "\n" << trace;
+    EXPECT_EQ(testing_site::names_in(site.to_send()), std::vector<std::string>{c.expected_name}) << c.what << "\n"
+                                                                                                 << trace;
     EXPECT_EQ(testing_site::read_file(site.to_send() + "/" + c.expected_name), content) << c.what;
     EXPECT_NE(trace.find(c.trace_line), std::string::npos) << c.what << ": no line " << c.trace_line << "\n" << trace;
 }
@@ -176,14 +189,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "| num-->12345\n"},
         StampCase{"no PAR file: the name is kept", "03011420.K7", 0x01, 0x07, -1, kCoteau, k1420, "03011420.K7",
                   "ADR=0 Nb=0 | pas de numero : "},
-        StampCase{"a PAR file without a Number record: the name is kept", "03011420.K7", 0x01, 0x07, -2, kCoteau,
-                  k1420, "03011420.K7", " absent ou sans ligne Number, nom inchange\n"},
+        StampCase{"a PAR file without a Number record: the name is kept", "03011420.K7", 0x01, 0x07, -2, kCoteau, k1420,
+                  "03011420.K7", " absent ou sans ligne Number, nom inchange\n"},
         StampCase{"no site file", "03011420.K7", 0x01, 0x2C, 3, "-", k1420, "P0300_201503011420.K7",
                   "| longnomk7-->03011420.K7\nLocal time is"},
-        StampCase{"site file without a name: no site part", "03011420.K7", 0x01, 0x2C, 3, "[COM]\r\nport=1\r\n",
-                  k1420, "P0300_201503011420.K7", "Fichier INI  electron-site.ini\nnom du site \n"},
-        StampCase{"year in an 11-character .K7 tail is appended again", "03012015.K7", 0x01, 0x2C, 3, kCoteau,
-                  k1420, "P0300_Coteau_201503012015.K7", "| j=17\n"},
+        StampCase{"site file without a name: no site part", "03011420.K7", 0x01, 0x2C, 3, "[COM]\r\nport=1\r\n", k1420,
+                  "P0300_201503011420.K7", "Fichier INI  electron-site.ini\nnom du site \n"},
+        StampCase{"year in an 11-character .K7 tail is appended again", "03012015.K7", 0x01, 0x2C, 3, kCoteau, k1420,
+                  "P0300_Coteau_201503012015.K7", "| j=17\n"},
         StampCase{"year in a long tail is not appended", "AB201503011420.K7", 0x01, 0x2C, 3, kCoteau, k1420,
                   "P0300_Coteau_201503011420.K7", "New nom de Fichier P0300_Coteau_ | j=13\n"},
         StampCase{"re-stamped .K7 gets a second year", "P0300_Coteau_20150301.K7", 0x01, 0x2C, 3, kCoteau, k1420,
@@ -192,8 +205,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "P0007_Coteau_2015.K7", "New nom de Fichier P0007_Coteau_2015.K7 \n"},
         StampCase{"re-stamped .K8 keeps its name", "P1234_Coteau_201503011420-1420.k8", 0, 0, 3, kCoteau, k1420,
                   "P1234_Coteau_201503011420-1420.k8", says::duplicate_name()},
-        StampCase{".K8 holding its year", "P1234_20150301.K8", 0, 0, 3, kCoteau, k1420,
-                  "P1234_Coteau_20150301-1420.k8", "| j=13\n"},
+        StampCase{".K8 holding its year", "P1234_20150301.K8", 0, 0, 3, kCoteau, k1420, "P1234_Coteau_20150301-1420.k8",
+                  "| j=13\n"},
         StampCase{"three-character .K8 token", "P12_03011420.K8", 0, 0, 3, kCoteau, k1420,
                   "P12_Coteau_201503011420-1420.k8", "| JB=3 numK8-->P12_\n"},
         StampCase{"hour-minute from the file's own time", "P1234_0301.K8", 0, 0, 3, kCoteau,
@@ -242,8 +255,8 @@ TEST_P(LocalTimeCases, NameTheFilesOwnLocalTime) {
     site.add_file(site.to_send(), "P1234_0301.K8", "data", c.when);
     const testing_site::ProgramRun run = site.run_stamper("Europe/Paris");
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(testing_site::names_in(site.to_send()), std::vector<std::string>{c.expected_name})
-        << c.what << "\n" << run.output;
+    EXPECT_EQ(testing_site::names_in(site.to_send()), std::vector<std::string>{c.expected_name}) << c.what << "\n"
+                                                                                                 << run.output;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -258,8 +271,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "P1234_Coteau_20150301-0301.k8"},
         LocalTimeCase{"the first 02:30 of the autumn change", testing_site::utc_time(2015, 10, 25, 0, 30),
                       "P1234_Coteau_20150301-0230.k8"},
-        LocalTimeCase{"the second 02:30", testing_site::utc_time(2015, 10, 25, 1, 30),
-                      "P1234_Coteau_20150301-0230.k8"},
+        LocalTimeCase{"the second 02:30", testing_site::utc_time(2015, 10, 25, 1, 30), "P1234_Coteau_20150301-0230.k8"},
         LocalTimeCase{"New Year's first half hour, 2015 in UTC", testing_site::utc_time(2015, 12, 31, 23, 30),
                       "P1234_Coteau_20160301-0030.k8"}),
     [](const ::testing::TestParamInfo<LocalTimeCase>& info) { return "case" + std::to_string(info.index); });
@@ -323,7 +335,8 @@ TEST(StamperEndToEnd, EachFileRepeatsTheLookupAndNothingCarriesOver) {
     EXPECT_EQ(testing_site::names_in(site.to_send()),
               (std::vector<std::string>{"03011421.K7", "P0300_Coteau_201503011420.K7"}));
     size_t echoes = 0;
-    for (size_t at = trace.find("File programmes:"); at != std::string::npos; at = trace.find("File programmes:", at + 1))
+    for (size_t at = trace.find("File programmes:"); at != std::string::npos;
+         at = trace.find("File programmes:", at + 1))
         ++echoes;
     EXPECT_EQ(echoes, 2u);
 }

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/fixed_host.h"
 #include "common/fs/real_file_system.h"
 #include "common/interpreter/interpreter.h"
-#include "tools/sample_site.h"
+#include "tests/support/fixed_host.h"
 #include "tests/support/site_fixture.h"
+#include "tools/sample_site.h"
 
 namespace {
 

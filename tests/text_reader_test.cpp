@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "common/fs/real_file_system.h"
 #include "common/fs/file_system.h"
-#include "tests/support/temp_site.h"
+#include "common/fs/real_file_system.h"
 #include "common/text/text_reader.h"
+#include "tests/support/temp_site.h"
 
 namespace {
 
@@ -29,7 +29,6 @@ struct LineCase {
 };
 
 void PrintTo(const LineCase& c, std::ostream* out) { *out << c.what; }
-
 
 class LineReads : public ::testing::TestWithParam<LineCase> {};
 
@@ -56,16 +55,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "ab\ncd",
                  200,
                  {{"ab\n", true, false}, {"cd", true, true}, {"cd", false, true}}},
-        LineCase{"empty data: the buffer stays as it was",
-                 "",
-                 200,
-                 {{"before", false, true}}},
+        LineCase{"empty data: the buffer stays as it was", "", 200, {{"before", false, true}}},
         LineCase{"carriage returns are dropped everywhere",
                  "a\rb\r\nc\r\n",
                  200,
                  {{"ab\n", true, false}, {"c\n", true, false}, {"c\n", false, true}}},
         LineCase{"0x1A ends the data",
-                 "ab\n\x1A" "cd\n",
+                 "ab\n\x1A"
+                 "cd\n",
                  200,
                  {{"ab\n", true, false}, {"ab\n", false, true}}},
         LineCase{"a long line comes in pieces of n-1 characters",
@@ -76,10 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "abc",
                  4,
                  {{"abc", true, false}, {"abc", false, true}}},
-        LineCase{"the newline that fills the buffer is kept",
-                 "abc\nd",
-                 5,
-                 {{"abc\n", true, false}, {"d", true, true}}}),
+        LineCase{
+            "the newline that fills the buffer is kept", "abc\nd", 5, {{"abc\n", true, false}, {"d", true, true}}}),
     [](const ::testing::TestParamInfo<LineCase>& info) { return "case" + std::to_string(info.index); });
 
 TEST(TextReaderWords, SkipWhiteSpaceAcrossLinesAndSetEofAtTheEnd) {
@@ -121,7 +116,6 @@ struct IntCase {
 
 void PrintTo(const IntCase& c, std::ostream* out) { *out << c.raw; }
 
-
 class IntReads : public ::testing::TestWithParam<IntCase> {};
 
 TEST_P(IntReads, AcceptSignOctalAndHex) {
@@ -135,15 +129,13 @@ TEST_P(IntReads, AcceptSignOctalAndHex) {
     EXPECT_EQ(rest, c.rest) << c.raw;
 }
 
-INSTANTIATE_TEST_SUITE_P(TextReader, IntReads,
-                         ::testing::Values(IntCase{" 42 x", true, 42, "x"}, IntCase{"-3 x", true, -3, "x"},
-                                           IntCase{"+7x", true, 7, "x"}, IntCase{"010 x", true, 8, "x"},
-                                           IntCase{"0x1F x", true, 31, "x"}, IntCase{"0X1f x", true, 31, "x"},
-                                           IntCase{"09 x", true, 0, "9"}, IntCase{"0 x", true, 0, "x"},
-                                           IntCase{"abc", false, -777, "abc"},
-                                           IntCase{"99999999999 x", true, 2147483647, "x"},
-                                           IntCase{"-99999999999 x", true, -2147483647 - 1, "x"},
-                                           IntCase{"\n\n 5\nx", true, 5, "x"}));
+INSTANTIATE_TEST_SUITE_P(
+    TextReader, IntReads,
+    ::testing::Values(IntCase{" 42 x", true, 42, "x"}, IntCase{"-3 x", true, -3, "x"}, IntCase{"+7x", true, 7, "x"},
+                      IntCase{"010 x", true, 8, "x"}, IntCase{"0x1F x", true, 31, "x"},
+                      IntCase{"0X1f x", true, 31, "x"}, IntCase{"09 x", true, 0, "9"}, IntCase{"0 x", true, 0, "x"},
+                      IntCase{"abc", false, -777, "abc"}, IntCase{"99999999999 x", true, 2147483647, "x"},
+                      IntCase{"-99999999999 x", true, -2147483647 - 1, "x"}, IntCase{"\n\n 5\nx", true, 5, "x"}));
 
 TEST(TextReaderInts, NumberAtTheEndSetsEof) {
     TextReader reader = TextReader::from_bytes("12");

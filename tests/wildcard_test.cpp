@@ -12,7 +12,6 @@ struct MatchCase {
 
 void PrintTo(const MatchCase& c, std::ostream* out) { *out << c.name; }
 
-
 class WildcardCases : public ::testing::TestWithParam<MatchCase> {};
 
 TEST_P(WildcardCases, MatchLikeTheWindowsInterpreter) {

@@ -63,17 +63,28 @@ sample::SiteOptions parse_options(int argc, char** argv) {
             if (i + 1 >= argc) usage("missing value after " + arg);
             return argv[++i];
         };
-        if (arg == "--dir") options.dir = value();
-        else if (arg == "--files") options.files = std::atoi(value().c_str());
-        else if (arg == "--photometers") options.photometers = parse_numbers(value());
-        else if (arg == "--site") options.site = value();
-        else if (arg == "--no-site") options.site_file = false;
-        else if (arg == "--year") options.year = std::atoi(value().c_str());
-        else if (arg == "--size") options.size = std::strtoul(value().c_str(), nullptr, 10);
-        else if (arg == "--seed") options.seed = static_cast<unsigned>(std::strtoul(value().c_str(), nullptr, 10));
-        else if (arg == "--windows-paths") options.windows_paths = true;
-        else if (arg == "--program-files") options.program_files = value();
-        else usage("unknown option " + arg);
+        if (arg == "--dir")
+            options.dir = value();
+        else if (arg == "--files")
+            options.files = std::atoi(value().c_str());
+        else if (arg == "--photometers")
+            options.photometers = parse_numbers(value());
+        else if (arg == "--site")
+            options.site = value();
+        else if (arg == "--no-site")
+            options.site_file = false;
+        else if (arg == "--year")
+            options.year = std::atoi(value().c_str());
+        else if (arg == "--size")
+            options.size = std::strtoul(value().c_str(), nullptr, 10);
+        else if (arg == "--seed")
+            options.seed = static_cast<unsigned>(std::strtoul(value().c_str(), nullptr, 10));
+        else if (arg == "--windows-paths")
+            options.windows_paths = true;
+        else if (arg == "--program-files")
+            options.program_files = value();
+        else
+            usage("unknown option " + arg);
     }
     if (options.dir.empty()) usage("--dir is required");
     if (options.files < 0 || options.files > 70000) usage("--files takes 0 to 70000");

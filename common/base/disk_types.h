@@ -13,16 +13,16 @@ namespace site {
 // What a file-system call ran into, in terms the interpreter reports.
 enum class FsStatus {
     Ok,
-    Exists,        // something already stands at the target
-    NotFound,      // the file, or a directory on its path, is missing
-    CrossDevice,   // a rename between two file systems or volumes
-    Unsupported,   // the file system has no rename that refuses to replace
+    Exists,       // something already stands at the target
+    NotFound,     // the file, or a directory on its path, is missing
+    CrossDevice,  // a rename between two file systems or volumes
+    Unsupported,  // the file system has no rename that refuses to replace
     NameTooLong,
-    BadName,       // a name this file system cannot hold (outside its character set)
-    NoSpace,       // the disk is full, or a file size limit was reached
+    BadName,  // a name this file system cannot hold (outside its character set)
+    NoSpace,  // the disk is full, or a file size limit was reached
     AccessDenied,
-    NotRegular,    // a directory, FIFO, socket or device where a file was wanted
-    Busy,          // a lock that another process holds
+    NotRegular,  // a directory, FIFO, socket or device where a file was wanted
+    Busy,        // a lock that another process holds
     Failed,
 };
 

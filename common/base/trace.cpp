@@ -22,8 +22,7 @@ void Trace::flush() {
 
 std::string zero_filled(unsigned number, int width) {
     std::string digits = std::to_string(number);
-    if (static_cast<int>(digits.size()) < width)
-        digits.insert(0, static_cast<size_t>(width) - digits.size(), '0');
+    if (static_cast<int>(digits.size()) < width) digits.insert(0, static_cast<size_t>(width) - digits.size(), '0');
     return digits;
 }
 

@@ -29,9 +29,7 @@ public:
     }
     // A plain rename, for a file system without one that refuses to
     // replace: the caller has looked for the target first.
-    virtual FsStatus rename_replacing(const std::string& from, const std::string& to) {
-        return rename_file(from, to);
-    }
+    virtual FsStatus rename_replacing(const std::string& from, const std::string& to) { return rename_file(from, to); }
     virtual FsStatus remove(const std::string& path) { return remove_file(path); }
     virtual void flush_directory(const std::string& path) { site::flush_directory(path); }
 };

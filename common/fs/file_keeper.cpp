@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "common/text/name_rule.h"
 #include "common/fs/paths.h"
+#include "common/text/name_rule.h"
 
 namespace site {
 
@@ -105,13 +105,14 @@ void FileKeeper::keep_journal(std::string journal, std::vector<std::string> site
 MoveOutcome FileKeeper::move(const std::string& from, const std::string& to) {
     const std::optional<FileInfo> source = disk_.info(from);
     if (!source) return MoveOutcome::SourceMissing;
-    if (const std::optional<FileInfo> target = disk_.info(to)) return settle_existing_target(from, to, *source, *target);
+    if (const std::optional<FileInfo> target = disk_.info(to))
+        return settle_existing_target(from, to, *source, *target);
     const FsStatus placed = place(from, to);
     return placed == FsStatus::CrossDevice ? move_by_copy(from, to, *source) : outcome_of(placed);
 }
 
-MoveOutcome FileKeeper::settle_existing_target(const std::string& from, const std::string& to,
-                                               const FileInfo& source, const FileInfo& target) {
+MoveOutcome FileKeeper::settle_existing_target(const std::string& from, const std::string& to, const FileInfo& source,
+                                               const FileInfo& target) {
     if (from == to) return settled_outcome(TargetFound::ItsOwnName, false);
     if (!hold_same_bytes(from, source, to, target)) return settled_outcome(TargetFound::AnotherFile, false);
     // The same bytes: a second copy, or this very entry under another
@@ -284,8 +285,8 @@ FsStatus FileKeeper::record(const std::string& from, const std::string& to, cons
     disk_.remove(journal_);
     // Flushed, with its directory, before the move it covers starts: after
     // a power cut the next run still finds it.
-    FsStatus status = write_new_file(
-        journal_, std::string(kJournalHeader) + "\n" + from + "\n" + to + "\n" + temporary + "\n", true);
+    FsStatus status =
+        write_new_file(journal_, std::string(kJournalHeader) + "\n" + from + "\n" + to + "\n" + temporary + "\n", true);
     if (status == FsStatus::Ok) {
         disk_.flush_directory(directory_part(journal_));
     } else {
@@ -316,8 +317,8 @@ JournalRecovery FileKeeper::recover_recorded_move() {
     const std::optional<std::string> text = read_record(*entry);
     const std::vector<std::string> lines = text ? complete_lines(*text) : std::vector<std::string>();
     const std::string header = std::string(kJournalHeader) + "\n";
-    const bool ours = text && (header.compare(0, text->size(), *text) == 0 ||
-                               (!lines.empty() && lines[0] == kJournalHeader));
+    const bool ours =
+        text && (header.compare(0, text->size(), *text) == 0 || (!lines.empty() && lines[0] == kJournalHeader));
     if (ours && lines.size() < 4) {
         // Cut while it was written: the move it was to cover had not
         // started, since a record is on the disk before its move begins.

@@ -34,8 +34,8 @@
 #include <string>
 #include <vector>
 
-#include "common/fs/disk_calls.h"
 #include "common/base/move_outcome.h"
+#include "common/fs/disk_calls.h"
 
 namespace site {
 

@@ -80,7 +80,6 @@ public:
     virtual RunLock lock(const std::string& path, unsigned wait_ms) = 0;
 };
 
-
 // A directory: `path` leads to one that can be read.
 bool is_directory(FileSystem& fs, const std::string& path);
 

@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "common/fs/file_system.h"
 #include "common/base/disk_types.h"
+#include "common/fs/file_system.h"
 #include "common/text/text_reader.h"
 
 namespace site {

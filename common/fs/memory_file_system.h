@@ -82,8 +82,8 @@ private:
         std::string directory_key;
     };
     struct Directory {
-        std::string path;        // as first spelled
-        std::string below_path;  // where it lies below; empty when made here
+        std::string path;                // as first spelled
+        std::string below_path;          // where it lies below; empty when made here
         std::optional<bool> may_change;  // asked below once, when first needed
         std::uint64_t index = 0;
         std::int64_t changes = 0;

@@ -34,5 +34,4 @@ RunLock RunLock::acquire(const std::string& path, unsigned wait_ms) {
     }
 }
 
-
 }  // namespace site

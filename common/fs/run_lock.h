@@ -40,5 +40,4 @@ private:
     State state_;
 };
 
-
 }  // namespace site

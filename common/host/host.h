@@ -12,8 +12,8 @@
 #include <optional>
 #include <string>
 
-#include "common/base/dos_time.h"
 #include "common/base/disk_types.h"
+#include "common/base/dos_time.h"
 
 namespace site {
 

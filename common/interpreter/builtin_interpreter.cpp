@@ -4,10 +4,10 @@
 #include <string>
 
 #include "common/base/ascii.h"
+#include "common/fs/paths.h"
 #include "common/interpreter/interpreter.h"
 #include "common/interpreter/matching.h"
 #include "common/text/name_rule.h"
-#include "common/fs/paths.h"
 #include "common/text/wildcard.h"
 
 namespace site {
@@ -234,8 +234,8 @@ void BuiltinInterpreter::move_matching(const Command& command) {
     if (!is_directory(fs_, command.target)) {
         console_ << kNoSuchPath;
         for (const std::string& name : matches.names)
-            result_.files.push_back({join_path(matches.directory, name), MoveOutcome::NoTargetDirectory,
-                                     one_line(kNoSuchPath)});
+            result_.files.push_back(
+                {join_path(matches.directory, name), MoveOutcome::NoTargetDirectory, one_line(kNoSuchPath)});
         return;
     }
     int count = 0;

@@ -10,8 +10,7 @@ bool needs_quotes(std::string_view operand) {
     if (operand.empty()) return true;
     for (unsigned char c : operand) {
         if (c <= ' ' || c == 0x7F) return true;
-        if (std::string_view("&|<>^()%!,;=\"").find(static_cast<char>(c)) != std::string_view::npos)
-            return true;
+        if (std::string_view("&|<>^()%!,;=\"").find(static_cast<char>(c)) != std::string_view::npos) return true;
     }
     return false;
 }
@@ -69,14 +68,10 @@ Command Command::echo(std::string text, std::string into) {
 
 std::string Command::rendered() const {
     switch (kind) {
-        case CommandKind::ListBare:
-            return "dir /B " + quoted_operand(source) + " > " + quoted_operand(target);
-        case CommandKind::Rename:
-            return "rename " + quoted_operand(source) + " " + quoted_operand(target);
-        case CommandKind::Move:
-            return "move " + quoted_operand(source) + " " + quoted_operand(target);
-        case CommandKind::Dir:
-            return "dir";
+        case CommandKind::ListBare: return "dir /B " + quoted_operand(source) + " > " + quoted_operand(target);
+        case CommandKind::Rename: return "rename " + quoted_operand(source) + " " + quoted_operand(target);
+        case CommandKind::Move: return "move " + quoted_operand(source) + " " + quoted_operand(target);
+        case CommandKind::Dir: return "dir";
         case CommandKind::Echo: {
             std::string line = text.empty() ? "echo/" : "echo " + text;
             if (!target.empty()) line += " > " + quoted_operand(target);

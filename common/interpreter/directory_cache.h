@@ -52,7 +52,7 @@ public:
     // left out when `files_only`), in name order; nothing when the
     // directory cannot be read.
     std::optional<std::vector<std::string>> matching_names(const std::string& directory, const std::string& pattern,
-                                            bool files_only);
+                                                           bool files_only);
 
     // The file system the directories are read from.
     FileSystem& file_system() { return fs_; }

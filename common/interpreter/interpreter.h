@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "common/interpreter/command.h"
-#include "common/interpreter/directory_cache.h"
+#include "common/base/trace.h"
 #include "common/fs/file_system.h"
 #include "common/host/host.h"
-#include "common/base/trace.h"
+#include "common/interpreter/command.h"
+#include "common/interpreter/directory_cache.h"
 
 namespace site {
 

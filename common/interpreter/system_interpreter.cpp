@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "common/interpreter/matching.h"
 #include "common/fs/paths.h"
+#include "common/interpreter/matching.h"
 
 namespace site {
 

@@ -21,7 +21,9 @@ public:
     using Starter = std::function<int(const char*)>;
 
     SystemInterpreter(Trace& console, FileSystem& fs, std::string current_directory, Starter start = std::system)
-        : CommandInterpreter(fs, std::move(current_directory)), console_(console), cache_(fs),
+        : CommandInterpreter(fs, std::move(current_directory)),
+          console_(console),
+          cache_(fs),
           start_(std::move(start)) {}
     // The result says only that the outcome is not known here.
     CommandResult run(const Command& command) override;

@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #if defined(__linux__)
@@ -184,8 +184,8 @@ OsFile OsFile::create_new(const std::string& path, FsStatus& status) {
 }
 
 OsFile OsFile::open_for_locking(const std::string& path, FsStatus& status) {
-    return adopt_regular(::open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666),
-                         status);
+    return adopt_regular(
+        ::open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666), status);
 }
 
 long long OsFile::read(char* buffer, std::size_t size) {
@@ -254,9 +254,7 @@ FsStatus rename_file(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0 ? FsStatus::Ok : status_of(errno);
 }
 
-FsStatus remove_file(const std::string& path) {
-    return ::unlink(path.c_str()) == 0 ? FsStatus::Ok : status_of(errno);
-}
+FsStatus remove_file(const std::string& path) { return ::unlink(path.c_str()) == 0 ? FsStatus::Ok : status_of(errno); }
 
 void flush_directory(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

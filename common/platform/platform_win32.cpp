@@ -12,8 +12,8 @@
 #include <string>
 
 #include "common/base/ascii.h"
-#include "common/text/name_rule.h"
 #include "common/platform/platform.h"
+#include "common/text/name_rule.h"
 
 namespace site {
 
@@ -128,7 +128,7 @@ std::time_t to_time_t(const FILETIME& time) {
 
 std::optional<DirectoryStamp> directory_stamp(const std::string& path) {
     const HANDLE handle = ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION info;
     const bool read = ::GetFileInformationByHandle(handle, &info) != 0;
@@ -174,14 +174,14 @@ std::intptr_t handle_value(HANDLE handle) { return reinterpret_cast<std::intptr_
 FileInfo info_of(const BY_HANDLE_FILE_INFORMATION& data) {
     FileInfo info;
     info.is_directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    info.is_regular =
-        (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+    info.is_regular = (data.dwFileAttributes &
+                       (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
     info.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     info.modified = to_time_t(data.ftLastWriteTime);
-    info.modified_fraction = static_cast<std::int64_t>(
-        ((static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-         data.ftLastWriteTime.dwLowDateTime) %
-        10000000ULL);
+    info.modified_fraction =
+        static_cast<std::int64_t>(((static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                   data.ftLastWriteTime.dwLowDateTime) %
+                                  10000000ULL);
     info.device = data.dwVolumeSerialNumber;
     info.index = (static_cast<std::uint64_t>(data.nFileIndexHigh) << 32) | data.nFileIndexLow;
     info.links = data.nNumberOfLinks;
@@ -329,8 +329,8 @@ FsStatus remove_file(const std::string& path) {
 
 void flush_directory(const std::string& path) {
     const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return;
     ::FlushFileBuffers(handle);
     ::CloseHandle(handle);

@@ -1,8 +1,7 @@
 #include "common/site/path_config.h"
 
+#include "common/fs/paths.h"
 #include "common/text/listing.h"
-#include "common/fs/paths.h"
-#include "common/fs/paths.h"
 
 namespace site {
 
@@ -39,7 +38,9 @@ PathConfig read_path_config(const PathConfig& defaults, TextReader& file, Trace&
 std::optional<PathConfig> working_paths(const PathConfig& read, WorkDirectory work, const std::string& start_directory,
                                         Trace& trace) {
     const std::string& worked_in = work == WorkDirectory::ToSend ? read.to_send : read.sent;
-    const char* missing = read.base.empty() ? "de base" : worked_in.empty() ? (work == WorkDirectory::ToSend ? "a envoyer" : "des envoyes") : nullptr;
+    const char* missing = read.base.empty()   ? "de base"
+                          : worked_in.empty() ? (work == WorkDirectory::ToSend ? "a envoyer" : "des envoyes")
+                                              : nullptr;
     if (missing != nullptr) {
         trace << "\n" << kPathConfigFile << " ne donne pas de repertoire " << missing << " : rien n est fait\n";
         return std::nullopt;

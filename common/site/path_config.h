@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
+#include "common/base/trace.h"
 #include "common/fs/file_system.h"
 #include "common/text/text_reader.h"
-#include "common/base/trace.h"
 
 namespace site {
 

@@ -12,16 +12,16 @@ namespace site {
 
 // Why a pass leaves a listed file where it is, before any command runs.
 enum class Refusal {
-    Unreadable,          // tolvik cannot read the file
-    NeitherK7NorK8,      // tolvik: the name does not end in 7 or 8
-    K7TooShort,          // tolvik: shorter than a .K7 header
-    NoPhotometerNumber,  // tolvik: no parameter file, or one without a Number line
-    DateUnreadable,      // tolvik: the file's date is outside what a DOS date holds
-    NewNameRefused,      // tolvik: the new name is no name Windows could hold
-    NoP,                 // brasko: no 'P' in a photometer file's name
-    DirectoryRefused,    // brasko: the name gives no folder the archive may hold
-    PatternMissesFile,   // brasko: the photometer's pattern does not take the file
-    CannotMakeDirectory, // brasko: an archive folder cannot be made
+    Unreadable,           // tolvik cannot read the file
+    NeitherK7NorK8,       // tolvik: the name does not end in 7 or 8
+    K7TooShort,           // tolvik: shorter than a .K7 header
+    NoPhotometerNumber,   // tolvik: no parameter file, or one without a Number line
+    DateUnreadable,       // tolvik: the file's date is outside what a DOS date holds
+    NewNameRefused,       // tolvik: the new name is no name Windows could hold
+    NoP,                  // brasko: no 'P' in a photometer file's name
+    DirectoryRefused,     // brasko: the name gives no folder the archive may hold
+    PatternMissesFile,    // brasko: the photometer's pattern does not take the file
+    CannotMakeDirectory,  // brasko: an archive folder cannot be made
 };
 
 class RunObserver {

@@ -5,10 +5,10 @@
 
 #include <optional>
 
+#include "common/base/trace.h"
+#include "common/fs/run_lock.h"
 #include "common/interpreter/interpreter.h"
 #include "common/site/path_config.h"
-#include "common/fs/run_lock.h"
-#include "common/base/trace.h"
 
 namespace site {
 

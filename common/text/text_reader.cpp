@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <limits>
 
-
 namespace site {
 
 namespace {
@@ -20,9 +19,7 @@ std::string translate_text_mode(std::string_view raw) {
     return text;
 }
 
-bool is_space(int c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool is_space(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 int digit_value(int c, int base) {
     int value = -1;
@@ -37,9 +34,7 @@ int digit_value(int c, int base) {
 
 }  // namespace
 
-TextReader TextReader::from_bytes(std::string_view raw) {
-    return TextReader(translate_text_mode(raw));
-}
+TextReader TextReader::from_bytes(std::string_view raw) { return TextReader(translate_text_mode(raw)); }
 
 int TextReader::peek() {
     if (pos_ < data_.size()) return static_cast<unsigned char>(data_[pos_]);

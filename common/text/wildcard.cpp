@@ -6,7 +6,6 @@
 
 namespace site {
 
-
 bool wildcard_match(std::string_view pattern, std::string_view name) {
     // matches[j] after processing pattern[i..]: does pattern[i..] match name[j..]?
     // Filled from the end of the pattern backwards, one row at a time.

@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (problem == site::NameProblem::None) {
         if (parsed.taken.size() > 4 || parsed.year.size() > 4) __builtin_trap();
         const std::optional<std::string> directory = site::archive_directory_name(parsed.directory);
-        if (directory && (directory->empty() || *directory == ".." || directory->find_first_of("/\\:") != std::string::npos))
+        if (directory &&
+            (directory->empty() || *directory == ".." || directory->find_first_of("/\\:") != std::string::npos))
             __builtin_trap();
         (void)parsed.file_pattern();
     }

@@ -24,12 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 1:
                 if (reader.read_word(text) && text.empty()) __builtin_trap();
                 break;
-            case 2:
-                reader.read_int(number);
-                break;
-            default:
-                reader.skip_space();
-                break;
+            case 2: reader.read_int(number); break;
+            default: reader.skip_space(); break;
         }
         if (text.find('\r') != std::string::npos || text.find('\x1A') != std::string::npos) __builtin_trap();
     }

@@ -20,7 +20,7 @@ public:
 
     std::time_t clock = 1425219600;  // Sun Mar  1 14:20:00 2015 UTC
     std::string program_files;
-    std::string start = ".";  // where the program was started
+    std::string start = ".";                         // where the program was started
     std::map<std::string, std::string> environment;  // by name in lower case
 
     std::time_t now() override { return clock; }

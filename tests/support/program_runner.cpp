@@ -34,7 +34,8 @@ void check_program_matches_suite(const std::string& exe, const std::string& laun
     if (!windows && is_windows_executable(exe))
         throw std::runtime_error("a native suite would run the Windows program " + exe);
     static bool shown = false;
-    if (!shown) std::fprintf(stderr, "[ program ] %s%s%s\n", launcher.c_str(), launcher.empty() ? "" : " ", exe.c_str());
+    if (!shown)
+        std::fprintf(stderr, "[ program ] %s%s%s\n", launcher.c_str(), launcher.empty() ? "" : " ", exe.c_str());
     shown = true;
 }
 

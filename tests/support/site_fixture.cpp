@@ -8,8 +8,8 @@
 
 #include "common/fs/paths.h"
 #include "common/platform/platform.h"
-#include "tools/sample_site.h"
 #include "tests/support/test_platform.h"
+#include "tools/sample_site.h"
 
 namespace testing_site {
 
@@ -77,9 +77,7 @@ namespace interpreter_says {
 
 namespace {
 
-bool windows_interpreter() {
-    return suite_setting("SITE_TEST_INTERPRETER") == "cmd";
-}
+bool windows_interpreter() { return suite_setting("SITE_TEST_INTERPRETER") == "cmd"; }
 
 std::string builtin_or_cmd(const std::string& builtin, const std::string& cmd) {
     return windows_interpreter() ? cmd : builtin;

@@ -5,8 +5,8 @@
 #include <stdexcept>
 
 #include "tests/support/program_runner.h"
-#include "tools/sample_site.h"
 #include "tests/support/test_platform.h"
+#include "tools/sample_site.h"
 
 namespace testing_site {
 
