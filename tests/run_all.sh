@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test suite:
-#   - the check that every include goes down the layers (tools/check_layers.py);
+#   - the check that every include goes down the layers (tools/check_layers.py)
+#     and that every source file is formatted as .clang-format says;
 #   - the Windows programs, cross-compiled with MinGW-w64 (build-win/ with the
 #     built-in interpreter, build-win-cmd/ with the system() route), and their
 #     release package;
@@ -25,8 +26,18 @@ jobs=$(nproc 2>/dev/null || echo 2)
 wine_options=()
 windows_suites=
 
-echo "== layers =="
+echo "== layers and format =="
 python3 tools/check_layers.py
+if command -v clang-format >/dev/null; then
+  git ls-files '*.cpp' '*.h' | grep -v '^tests/support/gtest_custom/' | xargs clang-format --dry-run --Werror
+  echo "format: every source file as .clang-format says"
+else
+  echo "SKIPPED: the format check (install clang-format to run it)"
+  if [ "${CI:-}" = true ]; then
+    echo "CI needs the format check: failing"
+    exit 1
+  fi
+fi
 
 if command -v x86_64-w64-mingw32-g++ >/dev/null && command -v wine >/dev/null; then
   echo "== Windows builds =="
