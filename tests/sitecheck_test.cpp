@@ -38,6 +38,15 @@ void healthy_site(MemoryFileSystem& fs) {
     fs.put_file(native_path("/site/base/aenvoyer/P0044_03011420.K8"), "k8", testing_site::march_1_2015_1420());
 }
 
+// The dry run of the healthy site after `change`.
+site::SiteCheck checked_healthy_site(const std::function<void(MemoryFileSystem&)>& change) {
+    testing_site::FixedHost host(native_path("/pf"));
+    MemoryFileSystem disk;
+    healthy_site(disk);
+    change(disk);
+    return site::check_site(disk, host, native_path("/site"));
+}
+
 TEST(SiteCheck, VerdictAndProblems) {
     struct Case {
         const char* what;
@@ -88,12 +97,8 @@ TEST(SiteCheck, VerdictAndProblems) {
          [](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/wet_<U+65E5>_A001.raw"), "x"); }, 1, "",
          1},
     };
-    testing_site::FixedHost host(native_path("/pf"));
     for (const Case& c : cases) {
-        MemoryFileSystem disk;
-        healthy_site(disk);
-        c.change(disk);
-        const site::SiteCheck check = site::check_site(disk, host, native_path("/site"));
+        const site::SiteCheck check = checked_healthy_site(c.change);
         EXPECT_EQ(check.status(), c.status) << c.what << "\n" << site::human_report(check);
         if (!c.problem.empty()) {
             ASSERT_FALSE(check.problems.empty()) << c.what;
@@ -189,12 +194,8 @@ TEST(SiteCheck, ReasonsAndTheirCodesComeFromThePasses) {
          "cannot find the path specified.",
          false},
     };
-    testing_site::FixedHost host(native_path("/pf"));
     for (const Case& c : cases) {
-        MemoryFileSystem disk;
-        healthy_site(disk);
-        c.change(disk);
-        const site::SiteCheck check = site::check_site(disk, host, native_path("/site"));
+        const site::SiteCheck check = checked_healthy_site(c.change);
         const auto file = std::find_if(check.files.begin(), check.files.end(),
                                        [&](const site::FilePrediction& f) { return f.name == c.name; });
         ASSERT_NE(file, check.files.end()) << c.what << "\n" << site::human_report(check);
