@@ -8,6 +8,8 @@
 #   - the unit tests, cross-compiled in build-win/, under Wine;
 #   - the native build (build/): unit tests, end-to-end tests, and the same
 #     end-to-end tests against both Windows builds under Wine;
+#   - the release package installed and upgraded under Wine, and its command
+#     files run with Wine's cmd on logs at, under and over their size limit;
 #   - the end-to-end and kill tests with the sites on exFAT (exfat-fuse) and
 #     NTFS (ntfs-3g), each on a loop image, natively and under Wine
 #     (tests/on_other_file_systems.sh);
@@ -95,7 +97,9 @@ if [ -n "$windows_suites" ]; then
     ctest --test-dir build -V -R "^$suite\.StamperEndToEnd\.K7WorkedExampleWholeTrace\$" | grep -o '\[ program \].*'
   done
   echo "== release package under Wine =="
-  bash tests/release_under_wine.sh "$(ls -t build-win/tolvik-brasko-*-win64.zip | head -n 1)" build
+  release_zip=$(ls -t build-win/tolvik-brasko-*-win64.zip | head -n 1)
+  bash tests/release_under_wine.sh "$release_zip" build
+  bash tests/log_rotation_under_wine.sh "$release_zip"
 fi
 
 if command -v clang++ >/dev/null; then
