@@ -55,14 +55,18 @@ void ReasonsHeard::refused(const std::string& name, Refusal refusal, const std::
     refusals_[name].push_back({refusal_code(refusal), program_, text});
 }
 
-void ReasonsHeard::ran(const std::string&, const CommandResult& result) {
-    for (const FileOutcome& file : result.files) {
-        const std::string key = name_key(split_path(file.path).name);
-        if (file.outcome == MoveOutcome::Moved || file.outcome == MoveOutcome::Completed)
-            last_outcome_.erase(key);
-        else
-            last_outcome_[key] = {move_code(file.outcome), program_, file.said};
-    }
+void ReasonsHeard::note(const std::string& key, const FileOutcome& file) {
+    if (file.outcome == MoveOutcome::Moved || file.outcome == MoveOutcome::Completed)
+        last_outcome_.erase(key);
+    else
+        last_outcome_[key] = {move_code(file.outcome), program_, file.said};
+}
+
+void ReasonsHeard::ran(const std::string& name, const CommandResult& result) {
+    for (const FileOutcome& file : result.files) note(name_key(split_path(file.path).name), file);
+    // A command for one file speaks of the listed name too: the filer moves
+    // "<name less its last 4 characters>.raw" for a listed wet-sensor name.
+    if (result.files.size() == 1) note(name_key(name), result.files.front());
 }
 
 std::vector<StayReason> ReasonsHeard::of(const std::string& name) const {

@@ -47,6 +47,9 @@ public:
     std::vector<StayReason> of(const std::string& name) const;
 
 private:
+    // Keeps what came of moving `file` under `key`, while it stays.
+    void note(const std::string& key, const FileOutcome& file);
+
     std::string program_;
     std::map<std::string, std::vector<StayReason>> refusals_;  // by listed name
     std::map<std::string, StayReason> last_outcome_;           // by name key, while the file stays

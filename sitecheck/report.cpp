@@ -113,7 +113,8 @@ std::string json_reasons(const std::vector<StayReason>& reasons) {
 std::string oldest_age(const SiteCheck& check, const char* directory) {
     std::optional<std::time_t> oldest;
     for (const FilePrediction& file : check.files)
-        if (file.directory == directory && (!oldest || file.modified < *oldest)) oldest = file.modified;
+        if (file.directory == directory && file.modified && (!oldest || *file.modified < *oldest))
+            oldest = file.modified;
     return oldest ? std::to_string(static_cast<long long>(check.checked_at - *oldest)) : "null";
 }
 
@@ -242,8 +243,10 @@ std::string json_report(const SiteCheck& check, const std::string& version) {
         const FilePrediction& file = check.files[i];
         out += std::string(i == 0 ? "\n" : ",\n") + "    {\"directory\": " + json_string(file.directory) +
                ", \"name\": " + json_string(file.name) + name_bytes_field(file.name) +
-               ", \"path\": " + json_string(file.path) + ", \"modified\": " + json_string(utc_text(file.modified)) +
-               ", \"age_seconds\": " + std::to_string(static_cast<long long>(check.checked_at - file.modified)) +
+               ", \"path\": " + json_string(file.path) +
+               ", \"modified\": " + (file.modified ? json_string(utc_text(*file.modified)) : "null") +
+               ", \"age_seconds\": " +
+               (file.modified ? std::to_string(static_cast<long long>(check.checked_at - *file.modified)) : "null") +
                ", \"fate\": " + json_string(fate_name(file.fate)) + ", \"new_name\": " + json_string(file.new_name) +
                ", \"final_path\": " + json_string(file.final_path) +
                ", \"archive_folder\": " + json_string(file.archive_folder) +

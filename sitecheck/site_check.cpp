@@ -190,7 +190,7 @@ struct WaitingFile {
     std::string working;    // the directory as the programs name it
     std::string name;
     std::optional<StayReason> stays_because;  // known before any pass runs: it stays where it is
-    std::time_t modified = 0;
+    std::optional<std::time_t> modified;
 };
 
 // Why each program would do nothing; empty when it runs.
@@ -204,7 +204,8 @@ void take_inventory(FileSystem& fs, const char* directory, const std::string& pa
     for (const std::string& name : regular_files_in(fs, path, Unopenable::Taken)) {
         const std::optional<StayReason> unopenable = unopenable_because(name);
         const std::optional<FileInfo> info = fs.info(join_path(path, name));
-        files.push_back({directory, path, name, unopenable ? unopenable : stopped, info ? info->modified : 0});
+        files.push_back({directory, path, name, unopenable ? unopenable : stopped,
+                         info ? std::optional<std::time_t>(info->modified) : std::nullopt});
     }
 }
 

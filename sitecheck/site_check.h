@@ -48,10 +48,10 @@ struct FilePrediction {
     std::string final_path;      // its whole path at the end; empty when it goes
     std::string archive_folder;  // under the base directory, when filed
     Fate fate = Fate::StaysInSent;
-    std::vector<StayReason> reasons;  // why it stays (or, already archived, why it goes)
-    std::string reason;               // the same as one text: "tolvik: ...; brasko: ..."
-    bool collision = false;           // another file holds the name it would take
-    std::time_t modified = 0;         // its time stamp now
+    std::vector<StayReason> reasons;      // why it stays (or, already archived, why it goes)
+    std::string reason;                   // the same as one text: "tolvik: ...; brasko: ..."
+    bool collision = false;               // another file holds the name it would take
+    std::optional<std::time_t> modified;  // its time stamp now; nothing when it cannot be read
 };
 
 struct SiteCheck {

@@ -5,7 +5,8 @@ Each folder is a layer; a file may include its own layer's headers and
 those of the layers below it. fs and host stand side by side and do not
 include each other, nor do the two passes. The system calls (common/platform)
 are included only by the pieces that stand for the real machine: the real
-file system and its move protocol, the real host, and the system() route.
+file system and its move protocol, the real host, and the system() route;
+the real file system is made only where a program starts.
 Prints each include that breaks the order; status 1 when there is one.
 Usage: tools/check_layers.py [SOURCE_ROOT]
 """
@@ -33,6 +34,12 @@ PLATFORM_USERS = {
     "common/host/system_host.cpp",
     "common/interpreter/system_interpreter.cpp",
 }
+# The real file system is made only where a program starts.
+REAL_MAKERS = {
+    "common/fs/real_file_system.cpp",
+    "common/site/program.cpp",
+    "sitecheck/command_line.cpp",
+}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 
@@ -51,6 +58,8 @@ def faults_in(root, path):
             yield f"{path}: includes {header}, which is in no layer (write includes from the source root)"
         elif other == "common/platform" and own != other and path not in PLATFORM_USERS:
             yield f"{path}: includes the system calls ({header})"
+        elif header == "common/fs/real_file_system.h" and path not in REAL_MAKERS:
+            yield f"{path}: makes the real file system, which only a program's start does"
         elif other != own and RANKS[other] >= RANKS[own]:
             yield f"{path}: includes {header}, from a layer at or above its own"
 

@@ -386,7 +386,8 @@ MoveOutcome MemoryFileSystem::move(const std::string& from, const std::string& t
         const bool renames = source->name != new_name;
         if (target == source) {
             // One entry: only a change of case is a rename to make.
-            if (!renames) return settled_outcome(TargetFound::ItsOwnName, renames);
+            if (!renames)
+                return settled_outcome(from == to ? TargetFound::ItsOwnName : TargetFound::ThisEntry, renames);
             if (!may_change(*source_directory)) return MoveOutcome::AccessDenied;
             source->name = new_name;
             changed(*source_directory);

@@ -15,13 +15,7 @@ public:
     std::optional<std::string> environment_variable(const std::string& name) override {
         return site::environment_variable(name);
     }
-    // The acquisition software is a 32-bit Windows program: on a 64-bit
-    // Windows it sees "Program Files (x86)", which the system names in
-    // ProgramFiles(x86); elsewhere ProgramFiles names it.
-    std::string program_files_directory() override {
-        if (std::optional<std::string> x86 = environment_variable("ProgramFiles(x86)")) return *x86;
-        return environment_variable("ProgramFiles").value_or("");
-    }
+    std::string program_files_directory() override { return site::program_files_directory(); }
     std::string start_directory() override { return site::current_directory(); }
 };
 

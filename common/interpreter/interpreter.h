@@ -15,9 +15,9 @@ namespace site {
 
 // What a command did to one file it named.
 struct FileOutcome {
-    std::string path;     // the file, as a whole path
-    MoveOutcome outcome;  // Moved or Completed when it went; otherwise why not
-    std::string said;     // what the interpreter printed about it, as one line
+    std::string path;                           // the file, as a whole path
+    MoveOutcome outcome = MoveOutcome::Failed;  // Moved or Completed when it went; otherwise why not
+    std::string said;                           // what the interpreter printed about it, as one line
 };
 
 // What came of one command, for the code to act on; the console shows the

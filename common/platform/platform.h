@@ -135,4 +135,11 @@ std::optional<std::tm> local_time_of(std::time_t when);
 // case as Windows does; nothing when it is not set.
 std::optional<std::string> environment_variable(const std::string& name);
 
+// The Program Files directory where the acquisition software keeps its
+// parameter files. That software is a 32-bit Windows program, which on
+// 64-bit Windows sees "Program Files (x86)": so ProgramFiles(x86) where
+// the system sets it, otherwise ProgramFiles (always ProgramFiles on
+// POSIX); empty when neither is set.
+std::string program_files_directory();
+
 }  // namespace site

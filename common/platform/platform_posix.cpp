@@ -292,4 +292,6 @@ std::optional<std::string> environment_variable(const std::string& name) {
     return std::nullopt;
 }
 
+std::string program_files_directory() { return environment_variable("ProgramFiles").value_or(""); }
+
 }  // namespace site

@@ -376,4 +376,9 @@ std::optional<std::string> environment_variable(const std::string& name) {
     return value;
 }
 
+std::string program_files_directory() {
+    if (std::optional<std::string> x86 = environment_variable("ProgramFiles(x86)")) return *x86;
+    return environment_variable("ProgramFiles").value_or("");
+}
+
 }  // namespace site
