@@ -55,9 +55,8 @@ std::string parameter_directory(const std::string& program_files) {
     return join_path(join_path(program_files, "ASTPWin"), "PAR");
 }
 
-ParValues look_up_par(const std::string& par_name, CommandInterpreter& interpreter, FileSystem& fs, Host& host,
-                      Trace& trace, FileValueCache<ParValues>& cache) {
-    interpreter.run(Command::echo("%programfiles%", "path.txt"));
+ParValues look_up_par(const std::string& par_name, FileSystem& fs, Host& host, Trace& trace,
+                      FileValueCache<ParValues>& cache) {
     const std::string program_files = host.program_files_directory();
     trace << "File programmes: " << program_files << "\n";
     const std::string par_path = join_path(parameter_directory(program_files), par_name);

@@ -48,8 +48,8 @@ ParValues parse_par(TextReader& file);
 // Looks up the values for `par_name` under the Program Files directory,
 // with its trace; nothing found when the file is missing or has no match.
 // A parameter file is read again only when it has changed.
-ParValues look_up_par(const std::string& par_name, CommandInterpreter& interpreter, FileSystem& fs, Host& host,
-                      Trace& trace, FileValueCache<ParValues>& cache);
+ParValues look_up_par(const std::string& par_name, FileSystem& fs, Host& host, Trace& trace,
+                      FileValueCache<ParValues>& cache);
 
 // The number: bytes 3 and 4 high byte first when ADR is 3, else byte 4.
 unsigned photometer_number(const K7Header& header, std::int32_t adr);

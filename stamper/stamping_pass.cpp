@@ -75,6 +75,10 @@ private:
     // Takes the .K7 header from the file's first bytes; false (with its
     // trace line) for a short file.
     bool read_header(const std::string& bytes, K7Header& header);
+    // Writes the Program Files directory into path.txt, as each .K7 file's
+    // turn asks: once a run, since it would write the same line each time
+    // (the process's environment does not change), and nothing reads it.
+    void write_path_file();
     // Leaves the file being stamped as it is: the trace line that says why
     // ("| <why>, nom inchange"), and the same to the observer.
     void keep_name(Refusal refusal, const std::string& why);
@@ -87,6 +91,7 @@ private:
     Host& host_;
     RunObserver& observer_;
     std::string listed_;  // the name of the file being stamped
+    bool path_file_written_ = false;
     FileValueCache<std::string> site_files_;
     FileValueCache<ParValues> par_files_;
 };
@@ -103,7 +108,8 @@ bool Stamper::read_header(const std::string& bytes, K7Header& header) {
 
 std::optional<std::string> Stamper::start_k7_name(const K7Header& header) {
     const std::string par_name = par_file_name(header);
-    const ParValues par = look_up_par(par_name, interpreter_, fs_, host_, trace_, par_files_);
+    write_path_file();
+    const ParValues par = look_up_par(par_name, fs_, host_, trace_, par_files_);
     trace_ << "\n  Pour le fichier " << par_name << " ADR=" << par.adr << " Nb=" << par.nb << " ";
     if (!par.found) {
         keep_name(Refusal::NoPhotometerNumber, "pas de numero : " + par.file + " absent ou sans ligne Number");
@@ -167,6 +173,12 @@ void Stamper::trace_dates(const std::string& name, const DosStamp& stamp) {
     trace_ << "File date:" << stamp.hour() << ":" << stamp.minute() << " " << stamp.month() << "/" << stamp.day() << "/"
            << stamp.year() << "\n";
     trace_ << "Local file year is: " << stamp.year() << " | nomk7=" << name << "\n";
+}
+
+void Stamper::write_path_file() {
+    if (path_file_written_) return;
+    interpreter_.run(Command::echo("%programfiles%", "path.txt"));
+    path_file_written_ = true;
 }
 
 void Stamper::keep_name(Refusal refusal, const std::string& why) {

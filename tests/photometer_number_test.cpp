@@ -73,31 +73,19 @@ TEST(ParFileName, EightHeaderBytesUpToAZero) {
     EXPECT_EQ(site::par_file_name(header_with(0, 0, "")), ".PAR");
 }
 
-class RecordingInterpreter : public site::CommandInterpreter {
-public:
-    explicit RecordingInterpreter(site::FileSystem& fs) : CommandInterpreter(fs, "/") {}
-    site::CommandResult run(const site::Command& command) override {
-        commands.push_back(command.rendered());
-        return {};
-    }
-    std::vector<std::string> commands;
-};
-
-TEST(ParLookup, EchoesTheProgramFilesDirectoryThenReadsThePar) {
+TEST(ParLookup, TracesTheProgramFilesDirectoryThenReadsThePar) {
     testing_site::TempDir dir;
     testing_site::make_dirs(dir / "PF/ASTPWin/PAR");
     testing_site::write_file(dir / "PF/ASTPWin/PAR/CIM300.PAR", "t\na Number b 1 3 12\n");
     testing_site::FixedHost host(dir / "PF");
     site::RealFileSystem disk;
-    RecordingInterpreter interpreter(disk);
     site::Trace trace;
     site::FileValueCache<site::ParValues> cache;
-    const site::ParValues found = site::look_up_par("CIM300.PAR", interpreter, disk, host, trace, cache);
+    const site::ParValues found = site::look_up_par("CIM300.PAR", disk, host, trace, cache);
     EXPECT_EQ(found.adr, 3);
-    EXPECT_EQ(interpreter.commands, std::vector<std::string>{"echo %programfiles% > path.txt"});
     EXPECT_EQ(trace.text(),
               "File programmes: " + dir / "PF" + "\npath astpwin/PAR : " + dir / "PF/ASTPWin/PAR/CIM300.PAR" + "\n");
-    const site::ParValues missing = site::look_up_par("NONE.PAR", interpreter, disk, host, trace, cache);
+    const site::ParValues missing = site::look_up_par("NONE.PAR", disk, host, trace, cache);
     EXPECT_EQ(missing.adr, 0);
     EXPECT_EQ(missing.nb, 0);
     EXPECT_FALSE(missing.found);
@@ -111,10 +99,9 @@ TEST(ParLookup, ReadsAParameterFileAgainOnlyWhenItChanged) {
     testing_site::make_dirs(dir / "PF/ASTPWin/PAR");
     testing_site::FixedHost host(dir / "PF");
     site::RealFileSystem disk;
-    RecordingInterpreter interpreter(disk);
     site::Trace trace;
     site::FileValueCache<site::ParValues> cache;
-    const auto adr = [&] { return site::look_up_par("CIM300.PAR", interpreter, disk, host, trace, cache).adr; };
+    const auto adr = [&] { return site::look_up_par("CIM300.PAR", disk, host, trace, cache).adr; };
     testing_site::write_file(par, "t\na Number b 1 3 12\n");
     testing_site::set_mtime(par, 1000000000);
     EXPECT_EQ(adr(), 3);

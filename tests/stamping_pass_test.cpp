@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/fs/paths.h"
 #include "common/fs/real_file_system.h"
 #include "common/interpreter/interpreter.h"
 #include "tests/support/fixed_host.h"
@@ -82,12 +83,18 @@ TEST_F(StampingPassTest, ListingLineLongerThanTheBufferIsSkippedWhole) {
     EXPECT_NE(trace.find("Fichier P0001_0301.K8 "), std::string::npos);
 }
 
+// path.txt would get the same line at each .K7 file: it is written once.
 TEST_F(StampingPassTest, CommandsInOrder) {
-    run_with_listing("P0001_0301.K8\r\n");
+    site.write_par_with_adr(3);
+    for (const char* name : {"03011420.K7", "03011421.K7"})
+        site.add_k7(name, 1, 44, site.par_name(), testing_site::march_1_2015_1420());
+    run_with_listing("03011420.K7\r\nP0001_0301.K8\r\n03011421.K7\r\n");
+    const std::string rename = "rename " + native_path(site.to_send()) + site::kPathSeparator;
     EXPECT_EQ(commands,
               (std::vector<std::string>{
                   "dir /B " + native_path(site.to_send() + "/*.K?") + " > " + native_path(site.base() + "/dirk7-2.txt"),
-                  "rename " + native_path(site.to_send() + "/P0001_0301.K8") + " P0001_Coteau_20150301-1420.k8"}));
+                  "echo %programfiles% > path.txt", rename + "03011420.K7 P0300_Coteau_201503011420.K7",
+                  rename + "P0001_0301.K8 P0001_Coteau_20150301-1420.k8", rename + "03011421.K7 P0300_Coteau_201503011421.K7"}));
 }
 
 TEST_F(StampingPassTest, UnreadableListingIsAnEmptyOne) {

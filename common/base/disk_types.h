@@ -59,6 +59,7 @@ struct DirectoryStamp {
     bool same_time(const DirectoryStamp& other) const {
         return changed_high == other.changed_high && changed_low == other.changed_low;
     }
+    bool same_directory(const DirectoryStamp& other) const { return device == other.device && index == other.index; }
 };
 
 }  // namespace site

@@ -103,10 +103,27 @@ void FileKeeper::keep_journal(std::string journal, std::vector<std::string> site
 }
 
 MoveOutcome FileKeeper::move(const std::string& from, const std::string& to) {
+    // The rename is tried first: it never replaces anything, and when it
+    // works nothing else needs asking. A name moved onto itself is never
+    // handed to it (Windows would call that a success).
+    const FsStatus placed = from == to ? FsStatus::Exists : place(from, to);
+    switch (placed) {
+        case FsStatus::Ok: return MoveOutcome::Moved;
+        case FsStatus::Exists: return settle_taken_target(from, to);
+        case FsStatus::CrossDevice: {
+            const std::optional<FileInfo> source = disk_.info(from);
+            return source ? move_by_copy(from, to, *source) : MoveOutcome::SourceMissing;
+        }
+        default: return outcome_of(placed);
+    }
+}
+
+MoveOutcome FileKeeper::settle_taken_target(const std::string& from, const std::string& to) {
     const std::optional<FileInfo> source = disk_.info(from);
     if (!source) return MoveOutcome::SourceMissing;
     if (const std::optional<FileInfo> target = disk_.info(to))
         return settle_existing_target(from, to, *source, *target);
+    // Gone since the rename was refused: the rename is tried once more.
     const FsStatus placed = place(from, to);
     return placed == FsStatus::CrossDevice ? move_by_copy(from, to, *source) : outcome_of(placed);
 }
@@ -172,8 +189,7 @@ bool FileKeeper::same_content(const std::string& a, const std::string& b) {
     if (!file_a.is_open()) return false;
     OsFile file_b = disk_.open_regular(b, status);
     if (!file_b.is_open()) return false;
-    const std::optional<FileInfo> info_a = file_a.info(), info_b = file_b.info();
-    return info_a && info_b && info_a->size == info_b->size && same_bytes(file_a, file_b);
+    return file_a.info_at_open().size == file_b.info_at_open().size && same_bytes(file_a, file_b);
 }
 
 bool FileKeeper::remove_source(const std::string& from) {

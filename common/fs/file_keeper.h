@@ -76,6 +76,9 @@ private:
     // At most a record's size of the journal; nothing when it is larger or
     // not a regular file.
     std::optional<std::string> read_record(const FileInfo& entry);
+    // A move whose rename found its target taken (or that names its own
+    // source): what stands at each end is looked at, and settled below.
+    MoveOutcome settle_taken_target(const std::string& from, const std::string& to);
     MoveOutcome settle_existing_target(const std::string& from, const std::string& to, const FileInfo& source,
                                        const FileInfo& target);
     // Removes the name `drop` when `keep` is proven to be a second copy of

@@ -42,6 +42,9 @@ public:
     // What stands at `path`, a final link not followed; nothing when there
     // is no such entry.
     virtual std::optional<FileInfo> info(const std::string& path) = 0;
+    // What `path` leads to, a final link followed; nothing when it leads
+    // nowhere.
+    virtual std::optional<FileInfo> target_info(const std::string& path) = 0;
     // The directory that `path` leads to (links followed) and when its
     // entries last changed; nothing when it is not a readable directory.
     virtual std::optional<DirectoryStamp> directory_stamp(const std::string& path) = 0;

@@ -2,7 +2,9 @@
 // same file (device and index), of the same size, with the same time stamp.
 // A site file or parameter file read for every data file is then read once
 // per run, however large, and a change to it between two data files is
-// still seen.
+// still seen. Whether it changed is one look at what the path leads to; a
+// file made unreadable since, its bytes unchanged, still gives the value
+// those bytes gave.
 #pragma once
 
 #include <map>
@@ -25,10 +27,9 @@ public:
     std::optional<Value> get(FileSystem& fs, const std::string& path, Read read) {
         auto kept = kept_.find(path);
         if (kept != kept_.end()) {
-            // Opened, not read: enough to see whether it changed.
-            const FileRead looked = fs.read(path, 0);
-            if (looked.status != FsStatus::Ok) return std::nullopt;
-            if (unchanged(kept->second.info, looked.info)) return kept->second.value;
+            const std::optional<FileInfo> looked = fs.target_info(path);
+            if (!looked || !looked->is_regular) return std::nullopt;
+            if (unchanged(kept->second.info, *looked)) return kept->second.value;
         }
         const FileRead whole = fs.read(path);
         if (whole.status != FsStatus::Ok) return std::nullopt;

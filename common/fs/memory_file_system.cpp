@@ -258,6 +258,14 @@ std::optional<FileInfo> MemoryFileSystem::info(const std::string& path) {
     return entry->info;
 }
 
+std::optional<FileInfo> MemoryFileSystem::target_info(const std::string& path) {
+    const Entry* entry = entry_at(resolved(path));
+    // A file from below is asked there, where a link it is leads on.
+    if (entry != nullptr && !entry->bytes_here && !entry->below_path.empty())
+        return below_->target_info(entry->below_path);
+    return info(path);
+}
+
 std::optional<DirectoryStamp> MemoryFileSystem::directory_stamp(const std::string& path) {
     const Directory* directory = directory_at(resolved(path));
     if (directory == nullptr) return std::nullopt;

@@ -52,6 +52,7 @@ public:
     const std::set<std::string>& removed_from_below() const { return removed_; }
 
     std::optional<FileInfo> info(const std::string& path) override;
+    std::optional<FileInfo> target_info(const std::string& path) override;
     std::optional<DirectoryStamp> directory_stamp(const std::string& path) override;
     std::optional<std::vector<DirectoryEntry>> list(const std::string& directory) override;
     std::optional<std::string> directory_to_enter(const std::string& path) override;

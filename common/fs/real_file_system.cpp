@@ -8,6 +8,8 @@ namespace site {
 
 std::optional<FileInfo> RealFileSystem::info(const std::string& path) { return file_info(path); }
 
+std::optional<FileInfo> RealFileSystem::target_info(const std::string& path) { return site::target_info(path); }
+
 std::optional<DirectoryStamp> RealFileSystem::directory_stamp(const std::string& path) {
     return site::directory_stamp(path);
 }
@@ -17,7 +19,13 @@ std::optional<std::vector<DirectoryEntry>> RealFileSystem::list(const std::strin
 }
 
 std::optional<std::string> RealFileSystem::directory_to_enter(const std::string& path) {
-    return site::directory_to_enter(path);
+    const std::optional<DirectoryStamp> directory = enterable_directory(path);
+    if (!directory) return std::nullopt;
+    const auto named = entered_names_.find(path);
+    if (named != entered_names_.end() && named->second.directory.same_directory(*directory)) return named->second.name;
+    std::optional<std::string> name = entered_directory_name(path);
+    if (name) entered_names_[path] = {*directory, *name};
+    return name;
 }
 
 FileRead RealFileSystem::read(const std::string& path, std::size_t limit) {
@@ -25,9 +33,7 @@ FileRead RealFileSystem::read(const std::string& path, std::size_t limit) {
     OsFile file = OsFile::open_regular(path, read.status);
     if (!file.is_open()) return read;
     read.status = FsStatus::Failed;  // until the whole of it is read
-    const std::optional<FileInfo> info = file.info();
-    if (!info) return read;
-    read.info = *info;
+    read.info = file.info_at_open();
     char chunk[1 << 16];
     while (read.bytes.size() < limit) {
         const std::size_t wanted = std::min(sizeof chunk, limit - read.bytes.size());

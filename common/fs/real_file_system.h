@@ -3,6 +3,8 @@
 // layer above works with the FileSystem it is given.
 #pragma once
 
+#include <map>
+
 #include "common/fs/file_keeper.h"
 #include "common/fs/file_system.h"
 
@@ -12,8 +14,12 @@ namespace site {
 class RealFileSystem final : public FileSystem {
 public:
     std::optional<FileInfo> info(const std::string& path) override;
+    std::optional<FileInfo> target_info(const std::string& path) override;
     std::optional<DirectoryStamp> directory_stamp(const std::string& path) override;
     std::optional<std::vector<DirectoryEntry>> list(const std::string& directory) override;
+    // The name is found once per directory and path: entered again, the
+    // directory is only asked whether it can still be entered and is still
+    // the one named before.
     std::optional<std::string> directory_to_enter(const std::string& path) override;
     bool may_change_directory(const std::string& path) override;
     FileRead read(const std::string& path, std::size_t limit = kWholeFile) override;
@@ -27,7 +33,13 @@ public:
     RunLock lock(const std::string& path, unsigned wait_ms) override;
 
 private:
+    struct EnteredName {
+        DirectoryStamp directory;  // its identity when it was named
+        std::string name;
+    };
+
     FileKeeper keeper_;
+    std::map<std::string, EnteredName> entered_names_;  // by the path given
 };
 
 }  // namespace site

@@ -30,10 +30,15 @@ bool make_directory(const std::string& path);
 // The current directory as an absolute path.
 std::string current_directory();
 
-// The directory that `path` leads to, named as the current directory would
-// be once it is entered (POSIX: links resolved), when it can be entered;
-// nothing otherwise.
-std::optional<std::string> directory_to_enter(const std::string& path);
+// The directory that `path` leads to when a process could enter it (a
+// directory, and searchable on POSIX), found with one question to the
+// system; nothing otherwise.
+std::optional<DirectoryStamp> enterable_directory(const std::string& path);
+
+// The name that a process which entered the directory at `path` would give
+// its current directory (POSIX: links resolved; Windows: the full path);
+// nothing when it cannot be found.
+std::optional<std::string> entered_directory_name(const std::string& path);
 
 // The entries of a directory other than "." and "..", in no particular order;
 // nothing when the directory cannot be read.
@@ -51,13 +56,19 @@ bool may_change_directory(const std::string& path);
 // there is no such entry.
 std::optional<FileInfo> file_info(const std::string& path);
 
+// What `path` leads to, a final link followed; nothing when it leads
+// nowhere.
+std::optional<FileInfo> target_info(const std::string& path);
+
 // --- Files -------------------------------------------------------------------
 
 // An open file, closed with the object.
 class OsFile {
 public:
     OsFile() = default;
-    OsFile(OsFile&& other) noexcept : handle_(other.handle_) { other.handle_ = kNoHandle; }
+    OsFile(OsFile&& other) noexcept : handle_(other.handle_), info_at_open_(other.info_at_open_) {
+        other.handle_ = kNoHandle;
+    }
     OsFile& operator=(OsFile&& other) noexcept;
     OsFile(const OsFile&) = delete;
     OsFile& operator=(const OsFile&) = delete;
@@ -74,6 +85,9 @@ public:
     static OsFile open_for_locking(const std::string& path, FsStatus& status);
 
     bool is_open() const { return handle_ != kNoHandle; }
+    // What the file was when it was opened by open_regular or
+    // open_for_locking, asked of the open file.
+    const FileInfo& info_at_open() const { return info_at_open_; }
     // Bytes read, 0 at the end, -1 on failure.
     long long read(char* buffer, std::size_t size);
     FsStatus write_all(const char* data, std::size_t size);
@@ -96,6 +110,7 @@ private:
     // otherwise closes it, with NotRegular.
     static OsFile adopt_regular(std::intptr_t handle, FsStatus& status);
     std::intptr_t handle_ = kNoHandle;
+    FileInfo info_at_open_;
 };
 
 // Renames within one file system without ever replacing what stands at

@@ -9,6 +9,7 @@ OsFile& OsFile::operator=(OsFile&& other) noexcept {
     if (this != &other) {
         close();
         handle_ = other.handle_;
+        info_at_open_ = other.info_at_open_;
         other.handle_ = kNoHandle;
     }
     return *this;

@@ -23,6 +23,24 @@ extern char** environ;
 
 namespace site {
 
+namespace {
+
+DirectoryStamp stamp_of(const struct stat& st) {
+    DirectoryStamp stamp;
+    stamp.device = static_cast<std::uint64_t>(st.st_dev);
+    stamp.index = static_cast<std::uint64_t>(st.st_ino);
+#if defined(__APPLE__)
+    stamp.changed_high = st.st_mtimespec.tv_sec;
+    stamp.changed_low = st.st_mtimespec.tv_nsec;
+#else
+    stamp.changed_high = st.st_mtim.tv_sec;
+    stamp.changed_low = st.st_mtim.tv_nsec;
+#endif
+    return stamp;
+}
+
+}  // namespace
+
 bool change_directory(const std::string& path) { return ::chdir(path.c_str()) == 0; }
 
 bool make_directory(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
@@ -37,10 +55,16 @@ std::string current_directory() {
     return path;
 }
 
-std::optional<std::string> directory_to_enter(const std::string& path) {
+std::optional<DirectoryStamp> enterable_directory(const std::string& path) {
+    // "." is looked up inside the directory: the one call fails unless
+    // `path` is a directory that may be searched, as entering it needs.
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
-    if (::faccessat(AT_FDCWD, path.c_str(), X_OK, AT_EACCESS) != 0) return std::nullopt;
+    const std::string inside = path.empty() || path.back() == '/' ? path + "." : path + "/.";
+    if (::stat(inside.c_str(), &st) != 0) return std::nullopt;
+    return stamp_of(st);
+}
+
+std::optional<std::string> entered_directory_name(const std::string& path) {
     char* resolved = ::realpath(path.c_str(), nullptr);
     if (resolved == nullptr) return std::nullopt;
     std::string named = resolved;
@@ -78,17 +102,7 @@ std::optional<std::vector<DirectoryEntry>> list_directory(const std::string& pat
 std::optional<DirectoryStamp> directory_stamp(const std::string& path) {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
-    DirectoryStamp stamp;
-    stamp.device = static_cast<std::uint64_t>(st.st_dev);
-    stamp.index = static_cast<std::uint64_t>(st.st_ino);
-#if defined(__APPLE__)
-    stamp.changed_high = st.st_mtimespec.tv_sec;
-    stamp.changed_low = st.st_mtimespec.tv_nsec;
-#else
-    stamp.changed_high = st.st_mtim.tv_sec;
-    stamp.changed_low = st.st_mtim.tv_nsec;
-#endif
-    return stamp;
+    return stamp_of(st);
 }
 
 namespace {
@@ -141,6 +155,12 @@ std::optional<FileInfo> file_info(const std::string& path) {
     return info_of(st);
 }
 
+std::optional<FileInfo> target_info(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return info_of(st);
+}
+
 OsFile OsFile::open_regular(const std::string& path, FsStatus& status) {
     // A FIFO or a device is recognised from its kind before it is opened,
     // and the open itself does not wait either: a FIFO swapped in meanwhile
@@ -154,10 +174,9 @@ OsFile OsFile::open_regular(const std::string& path, FsStatus& status) {
         status = FsStatus::NotRegular;
         return OsFile();
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    OsFile file = adopt_regular(fd, status);
-    if (file.is_open()) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return file;
+    // O_NONBLOCK stays set: reads of a regular file never wait or stop
+    // short because of it, so no second call is needed to clear it.
+    return adopt_regular(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC), status);
 }
 
 OsFile OsFile::adopt_regular(std::intptr_t handle, FsStatus& status) {
@@ -172,6 +191,7 @@ OsFile OsFile::adopt_regular(std::intptr_t handle, FsStatus& status) {
         status = FsStatus::NotRegular;
         return OsFile();
     }
+    file.info_at_open_ = info_of(st);
     status = FsStatus::Ok;
     return file;
 }

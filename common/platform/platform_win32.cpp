@@ -28,9 +28,15 @@ std::string current_directory() {
     return std::string(buffer, length);
 }
 
-std::optional<std::string> directory_to_enter(const std::string& path) {
+std::optional<DirectoryStamp> enterable_directory(const std::string& path) {
+    // The full path is made from the spelling alone, so the stamp needs no
+    // identity to tell which name a directory entered at `path` has.
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return std::nullopt;
+    return DirectoryStamp();
+}
+
+std::optional<std::string> entered_directory_name(const std::string& path) {
     char buffer[MAX_PATH * 4];
     const DWORD length = ::GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
     if (length == 0 || length >= sizeof buffer) return std::nullopt;
@@ -195,16 +201,23 @@ HANDLE open_entry(const std::string& path) {
                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
-}  // namespace
-
-std::optional<FileInfo> file_info(const std::string& path) {
-    const HANDLE handle = open_entry(path);
+// What the entry opened as `handle` is; the handle is closed.
+std::optional<FileInfo> info_and_close(HANDLE handle) {
     if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION data;
     const bool read = ::GetFileInformationByHandle(handle, &data) != 0;
     ::CloseHandle(handle);
     if (!read) return std::nullopt;
     return info_of(data);
+}
+
+}  // namespace
+
+std::optional<FileInfo> file_info(const std::string& path) { return info_and_close(open_entry(path)); }
+
+std::optional<FileInfo> target_info(const std::string& path) {
+    return info_and_close(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 OsFile OsFile::open_regular(const std::string& path, FsStatus& status) {
@@ -228,10 +241,12 @@ OsFile OsFile::adopt_regular(std::intptr_t handle, FsStatus& status) {
         return OsFile();
     }
     OsFile file(handle);
-    if (::GetFileType(handle_of(handle)) != FILE_TYPE_DISK) {
+    BY_HANDLE_FILE_INFORMATION data;
+    if (::GetFileType(handle_of(handle)) != FILE_TYPE_DISK || !::GetFileInformationByHandle(handle_of(handle), &data)) {
         status = FsStatus::NotRegular;
         return OsFile();
     }
+    file.info_at_open_ = info_of(data);
     status = FsStatus::Ok;
     return file;
 }
