@@ -197,7 +197,7 @@ void BuiltinInterpreter::rename(const Command& command) {
     const char* said = refusal(outcome, kDuplicateName);
     console_ << said;
     result_.files.push_back({command.source, outcome, one_line(said)});
-    if (is_done(outcome)) moved(command.source, new_path);
+    if (is_done(outcome)) moved_one(command.source, new_path);
 }
 
 bool BuiltinInterpreter::report_move(const std::string& path, MoveOutcome outcome) {
@@ -220,7 +220,7 @@ void BuiltinInterpreter::move_one(const Command& command) {
         return;
     }
     const bool done = report_move(command.source, fs_.move(command.source, destination));
-    if (done) moved(command.source, destination);
+    if (done) moved_one(command.source, destination);
     console_ << moved_count_line(done ? 1 : 0);
 }
 
@@ -238,24 +238,20 @@ void BuiltinInterpreter::move_matching(const Command& command) {
                 {join_path(matches.directory, name), MoveOutcome::NoTargetDirectory, one_line(kNoSuchPath)});
         return;
     }
-    int count = 0;
+    std::vector<DirectoryCache::OwnMove> moved;
     for (const std::string& name : matches.names) {
         const std::string from = join_path(matches.directory, name);
-        const std::string to = join_path(command.target, name);
         console_ << from << "\n";
-        if (report_move(from, fs_.move(from, to))) {
-            moved(from, to);
-            ++count;
-        }
+        if (report_move(from, fs_.move(from, join_path(command.target, name)))) moved.push_back({name, name});
     }
-    console_ << moved_count_line(count);
+    cache_.moved(matches.directory, command.target, moved);
+    console_ << moved_count_line(static_cast<int>(moved.size()));
 }
 
-void BuiltinInterpreter::moved(const std::string& from, const std::string& to) {
+void BuiltinInterpreter::moved_one(const std::string& from, const std::string& to) {
     const SplitPath source = split_path(from);
     const SplitPath target = split_path(to);
-    cache_.removed(source.directory, source.name);
-    cache_.added(target.directory, target.name);
+    cache_.moved(source.directory, target.directory, {{source.name, target.name}});
 }
 
 void BuiltinInterpreter::dir() {

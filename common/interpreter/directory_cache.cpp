@@ -40,6 +40,7 @@ CachedEntries* DirectoryCache::entries(const std::string& directory) {
     std::optional<std::vector<DirectoryEntry>> read = fs_.list(directory);
     if (!read) return nullptr;
     Listing& listing = listings_[identity_of(*stamp)];
+    read_as_.insert(directory);
     listing.stamp = *stamp;
     listing.entries.clear();
     for (DirectoryEntry& entry : *read) listing.entries[std::move(entry.name)].is_directory = entry.is_directory;
@@ -63,7 +64,7 @@ std::optional<std::vector<std::string>> DirectoryCache::matching_names(const std
 }
 
 DirectoryCache::Listing* DirectoryCache::restamped(const std::string& directory) {
-    if (listings_.empty()) return nullptr;
+    if (read_as_.count(directory) == 0) return nullptr;
     const std::optional<DirectoryStamp> stamp = fs_.directory_stamp(directory);
     if (!stamp) return nullptr;
     auto cached = listings_.find(identity_of(*stamp));
@@ -72,19 +73,24 @@ DirectoryCache::Listing* DirectoryCache::restamped(const std::string& directory)
     return &cached->second;
 }
 
-void DirectoryCache::removed(const std::string& directory, const std::string& name) {
-    if (Listing* listing = restamped(directory)) listing->entries.erase(name);
+void DirectoryCache::moved(const std::string& from_directory, const std::string& to_directory,
+                           const std::vector<OwnMove>& moves) {
+    if (moves.empty()) return;
+    Listing* source = restamped(from_directory);
+    if (source != nullptr)
+        for (const OwnMove& move : moves) source->entries.erase(move.from_name);
+    Listing* target = to_directory == from_directory ? source : restamped(to_directory);
+    if (target != nullptr)
+        for (const OwnMove& move : moves) added(*target, to_directory, move.to_name);
 }
 
-void DirectoryCache::added(const std::string& directory, const std::string& name) {
-    Listing* listing = restamped(directory);
-    if (listing == nullptr) return;
+void DirectoryCache::added(Listing& listing, const std::string& directory, const std::string& name) {
     const std::optional<FileInfo> info = fs_.info(join_path(directory, name));
     if (!info) {
-        listing->entries.erase(name);
+        listing.entries.erase(name);
         return;
     }
-    CachedEntry& entry = listing->entries[name];
+    CachedEntry& entry = listing.entries[name];
     entry.is_directory = info->is_directory;
     entry.info = info;
     entry.dir_line.clear();

@@ -16,6 +16,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -57,9 +58,17 @@ public:
     // The file system the directories are read from.
     FileSystem& file_system() { return fs_; }
 
-    // Records this process's own change to a directory, if it is cached.
-    void removed(const std::string& directory, const std::string& name);
-    void added(const std::string& directory, const std::string& name);
+    // A name this process moved, as it was and as it is.
+    struct OwnMove {
+        std::string from_name;
+        std::string to_name;
+    };
+    // Records this process's own moves from one directory to another (the
+    // same one for a rename), once all of them are made: each directory is
+    // restamped once, and only one that was read under this spelling
+    // (another spelling of it is read again at its next look, which costs
+    // time, not accuracy).
+    void moved(const std::string& from_directory, const std::string& to_directory, const std::vector<OwnMove>& moves);
 
 private:
     struct Listing {
@@ -72,9 +81,11 @@ private:
     // The cached listing of `directory`, restamped after this process's own
     // change; nullptr when it is not cached.
     Listing* restamped(const std::string& directory);
+    void added(Listing& listing, const std::string& directory, const std::string& name);
 
     FileSystem& fs_;
     std::map<Identity, Listing> listings_;
+    std::set<std::string> read_as_;  // the spellings under which a directory was read
 };
 
 }  // namespace site

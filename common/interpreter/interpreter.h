@@ -96,8 +96,8 @@ private:
     // Writes a file whole, or says why it could not.
     bool write_whole(const std::string& path, const std::string& content);
 
-    // Records a move this interpreter made.
-    void moved(const std::string& from, const std::string& to);
+    // Records one file this interpreter moved or renamed.
+    void moved_one(const std::string& from, const std::string& to);
 
     Trace& console_;
     Host& host_;
