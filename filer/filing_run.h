@@ -40,7 +40,7 @@ struct FilingRun {
     // Enters `name`; when it is missing, says so and creates it as above.
     bool enter_or_create(const std::string& name, const std::string& shown_name, const char* failure);
     // Back to the base directory, where each listed name starts.
-    void return_to_base() { interpreter.change_directory(paths.base); }
+    void return_to_base() { interpreter.return_to(paths.base); }
 };
 
 }  // namespace site

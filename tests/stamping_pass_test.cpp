@@ -94,7 +94,8 @@ TEST_F(StampingPassTest, CommandsInOrder) {
               (std::vector<std::string>{
                   "dir /B " + native_path(site.to_send() + "/*.K?") + " > " + native_path(site.base() + "/dirk7-2.txt"),
                   "echo %programfiles% > path.txt", rename + "03011420.K7 P0300_Coteau_201503011420.K7",
-                  rename + "P0001_0301.K8 P0001_Coteau_20150301-1420.k8", rename + "03011421.K7 P0300_Coteau_201503011421.K7"}));
+                  rename + "P0001_0301.K8 P0001_Coteau_20150301-1420.k8",
+                  rename + "03011421.K7 P0300_Coteau_201503011421.K7"}));
 }
 
 TEST_F(StampingPassTest, UnreadableListingIsAnEmptyOne) {

@@ -105,19 +105,65 @@ std::string dir_line(Host& host, const std::string& name, const FileInfo& info) 
 
 }  // namespace
 
-bool CommandInterpreter::change_directory(const std::string& path) {
-    std::optional<std::string> entered = fs_.directory_to_enter(whole(path));
+const std::string& CommandInterpreter::current_directory() {
+    settle_return();
+    return current_;
+}
+
+bool CommandInterpreter::enter(const std::string& path) {
+    std::optional<std::string> entered = fs_.directory_to_enter(path);
     if (!entered) return false;
     current_ = std::move(*entered);
+    entered_ = path;
     return true;
 }
 
-std::string CommandInterpreter::whole(const std::string& path) const {
-    if (path.empty() || is_absolute_path(path)) return path;
-    return join_path(current_, path);
+bool CommandInterpreter::change_directory(const std::string& path) {
+    entered_.clear();
+    if (returning_to_.empty() || path.empty()) return enter(whole(path));
+    if (is_absolute_path(path)) {
+        // Where the return would have led matters only when this fails.
+        if (enter(path)) {
+            returning_to_.clear();
+            return true;
+        }
+        settle_return();
+        return false;
+    }
+    // Entering the directory returned to and then `path` from it lands
+    // where one look through both leads. When that look fails, the return
+    // is made on its own, and `path` is looked for from wherever it led,
+    // unless that is the very path just looked at.
+    const std::string through = join_path(returning_to_, path);
+    if (enter(through)) {
+        returning_to_.clear();
+        return true;
+    }
+    settle_return();
+    const std::string from_there = whole(path);
+    return from_there != through && enter(from_there);
 }
 
-Command CommandInterpreter::with_whole_paths(Command command) const {
+void CommandInterpreter::return_to(const std::string& path) {
+    const std::string target = whole(path);
+    settle_return();
+    entered_.clear();
+    returning_to_ = target;
+}
+
+void CommandInterpreter::settle_return() {
+    if (returning_to_.empty()) return;
+    const std::string target = std::move(returning_to_);
+    returning_to_.clear();
+    enter(target);
+}
+
+std::string CommandInterpreter::whole(const std::string& path) {
+    if (path.empty() || is_absolute_path(path)) return path;
+    return join_path(current_directory(), path);
+}
+
+Command CommandInterpreter::with_whole_paths(Command command) {
     command.source = whole(command.source);
     if (command.kind != CommandKind::Rename) command.target = whole(command.target);
     return command;
@@ -126,6 +172,7 @@ Command CommandInterpreter::with_whole_paths(Command command) const {
 CommandResult BuiltinInterpreter::run(const Command& given) {
     result_ = CommandResult();
     const Command command = with_whole_paths(given);
+    entered_before_ = command_starts();
     switch (command.kind) {
         case CommandKind::ListBare: list_bare(command); break;
         case CommandKind::Rename: rename(command); break;
@@ -207,21 +254,27 @@ bool BuiltinInterpreter::report_move(const std::string& path, MoveOutcome outcom
     return is_done(outcome);
 }
 
+bool BuiltinInterpreter::is_directory_here(const std::string& path) {
+    return (!entered_before_.empty() && path == entered_before_) || is_directory(fs_, path);
+}
+
 void BuiltinInterpreter::move_one(const Command& command) {
-    if (!fs_.info(command.source)) {
-        report_move(command.source, MoveOutcome::SourceMissing);
-        return;
-    }
+    // Into a directory that is there, a missing source is the move's own
+    // answer; otherwise it is looked for first, as it is said first.
     std::string destination = command.target;
-    if (is_directory(fs_, destination))
+    if (is_directory_here(destination)) {
         destination = join_path(destination, split_path(command.source).name);
-    else if (!is_directory(fs_, split_path(destination).directory)) {
-        report_move(command.source, MoveOutcome::NoTargetDirectory);
+    } else if (!is_directory_here(split_path(destination).directory)) {
+        report_move(command.source,
+                    fs_.info(command.source) ? MoveOutcome::NoTargetDirectory : MoveOutcome::SourceMissing);
         return;
     }
-    const bool done = report_move(command.source, fs_.move(command.source, destination));
+    const MoveOutcome outcome = fs_.move(command.source, destination);
+    const bool done = report_move(command.source, outcome);
     if (done) moved_one(command.source, destination);
-    console_ << moved_count_line(done ? 1 : 0);
+    // A missing source is said without a count, whether it was looked for
+    // first or the move found it missing.
+    if (outcome != MoveOutcome::SourceMissing) console_ << moved_count_line(done ? 1 : 0);
 }
 
 void BuiltinInterpreter::move_matching(const Command& command) {
@@ -231,7 +284,7 @@ void BuiltinInterpreter::move_matching(const Command& command) {
         return;
     }
     // Several files go into a directory, never onto one file's name.
-    if (!is_directory(fs_, command.target)) {
+    if (!is_directory_here(command.target)) {
         console_ << kNoSuchPath;
         for (const std::string& name : matches.names)
             result_.files.push_back(

@@ -49,25 +49,45 @@ public:
     // The directory that "dir" lists and that a relative path in a command
     // starts from. It is this interpreter's own: the process's current
     // directory is never changed for it.
-    const std::string& current_directory() const { return current_; }
+    const std::string& current_directory();
     // Makes `path` (whole, or relative to the current directory) the
     // current directory; false, and nothing changed, when it does not lead
     // to a directory.
     bool change_directory(const std::string& path);
+    // Does what change_directory does, for a caller that does not ask
+    // whether it could: the look at `path` waits until the current
+    // directory is next needed. A directory entered from it next is looked
+    // at through it, in one look that answers for both.
+    void return_to(const std::string& path);
 
 protected:
     CommandInterpreter(FileSystem& fs, std::string current_directory)
         : fs_(fs), current_(std::move(current_directory)) {}
     // `path` as a whole path: relative ones start from the current directory.
-    std::string whole(const std::string& path) const;
+    std::string whole(const std::string& path);
     // The command with each of its paths whole (a rename's new name is a
     // name, not a path).
-    Command with_whole_paths(Command command) const;
+    Command with_whole_paths(Command command);
+    // As a command starts: the whole path of the directory that the change
+    // of directory just before it entered (empty when there was none since
+    // the last command), which that command need not look at again.
+    std::string command_starts() {
+        std::string entered;
+        entered.swap(entered_);
+        return entered;
+    }
 
     FileSystem& fs_;
 
 private:
+    // Enters the directory that return_to named, if it can be entered.
+    void settle_return();
+    // Makes the directory at the whole path `path` the current one.
+    bool enter(const std::string& path);
+
     std::string current_;
+    std::string returning_to_;  // a whole path; empty when no return waits
+    std::string entered_;       // the whole path that the last look entered
 };
 
 // Runs the five commands itself, with no child process and no shell, and
@@ -96,6 +116,9 @@ private:
     // Writes a file whole, or says why it could not.
     bool write_whole(const std::string& path, const std::string& content);
 
+    // Whether `path` is a directory; not asked again of the one that the
+    // change of directory just before the command entered.
+    bool is_directory_here(const std::string& path);
     // Records one file this interpreter moved or renamed.
     void moved_one(const std::string& from, const std::string& to);
 
@@ -103,6 +126,9 @@ private:
     Host& host_;
     DirectoryCache cache_;
     CommandResult result_;  // of the command running
+    // What the change of directory just before the running command
+    // entered, as a whole path; empty when there was none.
+    std::string entered_before_;
 };
 
 // The interpreter this build uses, over `fs`, starting in the directory
