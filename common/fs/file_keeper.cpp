@@ -103,9 +103,11 @@ void FileKeeper::keep_journal(std::string journal, std::vector<std::string> site
 }
 
 MoveOutcome FileKeeper::move(const std::string& from, const std::string& to) {
-    // The rename is tried first: it never replaces anything, and when it
-    // works nothing else needs asking. A name moved onto itself is never
-    // handed to it (Windows would call that a success).
+    // The rename is tried first: it never replaces anything, and it refuses
+    // a target that stands there, the very file under a second name
+    // included (the platform sees to that where the system would call such
+    // a rename done). When it works nothing else needs asking. A name moved
+    // onto itself is never handed to it.
     const FsStatus placed = from == to ? FsStatus::Exists : place(from, to);
     switch (placed) {
         case FsStatus::Ok: return MoveOutcome::Moved;

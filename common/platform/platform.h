@@ -114,8 +114,9 @@ private:
 };
 
 // Renames within one file system without ever replacing what stands at
-// `to`: Exists when something does, CrossDevice between file systems,
-// Unsupported when the file system cannot refuse to replace.
+// `to`: Exists when something does (the very file under a second name
+// too), CrossDevice between file systems, Unsupported when the file system
+// cannot refuse to replace.
 FsStatus rename_no_replace(const std::string& from, const std::string& to);
 
 // A rename as the system does it, which may replace what stands at `to`.

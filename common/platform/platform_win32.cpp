@@ -321,7 +321,11 @@ FsStatus OsFile::close() {
 FsStatus rename_no_replace(const std::string& from, const std::string& to) {
     // Without MOVEFILE_REPLACE_EXISTING the rename never replaces a file, and
     // without MOVEFILE_COPY_ALLOWED it never copies: another volume is
-    // ERROR_NOT_SAME_DEVICE, and the caller copies itself.
+    // ERROR_NOT_SAME_DEVICE, and the caller copies itself. But a target that
+    // is the very file under a second name (a hard link, the same path
+    // spelt another way) can be taken as done, both names left (Wine does
+    // so): what stands at `to` is looked for first.
+    if (::GetFileAttributesA(to.c_str()) != INVALID_FILE_ATTRIBUTES) return FsStatus::Exists;
     return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) ? FsStatus::Ok : last_status();
 }
 
