@@ -7,11 +7,13 @@
 // keeps it up to date with the interpreter's own moves. Any other change
 // to a directory changes its stamp, and the next look reads it again.
 //
-// A change made by another program within the same tick of the file
-// system's clock as one of ours can go unseen until the next change. That
-// only decides which files a pattern picks up in this run (a file missed
-// stays for the next run) and what "dir" shows: every move still checks the
-// file system itself, so no file is ever replaced or lost through it.
+// A directory is restamped once after each command's own moves, so a
+// change made by another program while one command moves files there (or
+// within the same tick of the file system's clock as one of ours) can go
+// unseen until the next change. That only decides which files a pattern
+// picks up in this run (a file missed stays for the next run) and what
+// "dir" shows: every move still checks the file system itself, so no file
+// is ever replaced or lost through it.
 #pragma once
 
 #include <map>
