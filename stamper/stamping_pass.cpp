@@ -1,5 +1,6 @@
 #include "stamper/stamping_pass.h"
 
+#include <ctime>
 #include <optional>
 #include <string>
 
@@ -64,6 +65,9 @@ private:
     std::optional<std::string> traced_start(const std::string& name, const CheckedFile& file);
     // The clock and file date lines.
     void trace_dates(const std::string& name, const DosStamp& stamp);
+    // The clock's text for its "Local time" line, made again only when the
+    // clock has moved on to another second.
+    const std::string& clock_text();
     // The start of a .K7 name, from the header's photometer number;
     // nothing, after a trace line, when the parameter file does not say
     // which form the number has: a guess could give the file another
@@ -92,6 +96,8 @@ private:
     RunObserver& observer_;
     std::string listed_;  // the name of the file being stamped
     bool path_file_written_ = false;
+    std::time_t clock_second_ = 0;
+    std::string clock_text_;  // for clock_second_; empty until first made
     FileValueCache<std::string> site_files_;
     FileValueCache<ParValues> par_files_;
 };
@@ -167,7 +173,7 @@ std::optional<std::string> Stamper::traced_start(const std::string& name, const 
 }
 
 void Stamper::trace_dates(const std::string& name, const DosStamp& stamp) {
-    const std::string clock = local_time_text(host_);
+    const std::string& clock = clock_text();
     trace_ << "Local time is: " << clock;
     trace_ << "Local year is: " << clock.substr(clock.size() - 5);
     trace_ << "File date:" << stamp.hour() << ":" << stamp.minute() << " " << stamp.month() << "/" << stamp.day() << "/"
@@ -179,6 +185,15 @@ void Stamper::write_path_file() {
     if (path_file_written_) return;
     interpreter_.run(Command::echo("%programfiles%", "path.txt"));
     path_file_written_ = true;
+}
+
+const std::string& Stamper::clock_text() {
+    const std::time_t now = host_.now();
+    if (clock_text_.empty() || now != clock_second_) {
+        clock_text_ = local_time_text(host_, now);
+        clock_second_ = now;
+    }
+    return clock_text_;
 }
 
 void Stamper::keep_name(Refusal refusal, const std::string& why) {

@@ -347,10 +347,16 @@ TEST(InterruptedWindowsFiler, KilledDuringLargeMovesAcrossVolumesLosesNothing) {
         EXPECT_TRUE(testing_site::names_in(site.sent).empty()) << when;
     };
 
-    const Site reference = make("reference");
-    const double seconds = file(reference, 0).seconds;
-    check_filed_once(reference, "uninterrupted");
-    testing_site::remove_tree(reference.sent);
+    // The quicker of two uninterrupted runs: Wine's first start in a prefix
+    // can take several times as long as the runs that the kills aim at.
+    double seconds = 0;
+    for (const char* name : {"reference", "reference-again"}) {
+        const Site reference = make(name);
+        const double run_seconds = file(reference, 0).seconds;
+        seconds = seconds == 0 ? run_seconds : std::min(seconds, run_seconds);
+        check_filed_once(reference, "uninterrupted");
+        testing_site::remove_tree(reference.sent);
+    }
     Landings landings;
     KillSchedule schedule(seconds, static_cast<int>(names.size()), kWineKills);
     for (int kill = 0; kill < kWineKills; ++kill) {

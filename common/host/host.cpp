@@ -10,11 +10,11 @@ std::optional<DosStamp> dos_stamp_of(Host& host, const FileInfo& info) {
     return pack_dos_stamp(*local);
 }
 
-std::string local_time_text(Host& host) {
+std::string local_time_text(Host& host, std::time_t when) {
     static const char* const kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const std::optional<std::tm> local = host.local_time_of(host.now());
+    const std::optional<std::tm> local = host.local_time_of(when);
     if (!local) return "??? ???  0 00:00:00 1970\n";
     char text[64];
     std::snprintf(text, sizeof text, "%.3s %.3s%3d %.2d:%.2d:%.2d %d\n", kWeekdays[local->tm_wday % 7],

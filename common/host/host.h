@@ -41,8 +41,9 @@ Host& system_host();
 // it; nothing outside the years the date word can hold.
 std::optional<DosStamp> dos_stamp_of(Host& host, const FileInfo& info);
 
-// The host's local time now, as asctime prints it ("Sun Mar  1 14:20:00 2015\n").
-std::string local_time_text(Host& host);
+// The host's local time at `when`, as asctime prints it
+// ("Sun Mar  1 14:20:00 2015\n").
+std::string local_time_text(Host& host, std::time_t when);
 
 // `%NAME%` replaced by the value of the environment variable NAME, names
 // matched without regard to case; an unset name stays as written.
