@@ -14,10 +14,14 @@ namespace site {
 
 class Trace {
 public:
-    // Writes to `stream` (normally stdout).
-    explicit Trace(std::FILE* stream) : stream_(stream) {}
+    // Writes to `stream` (normally stdout), gathering the text into blocks
+    // as stdio would (line by line on a terminal, where someone watches).
+    explicit Trace(std::FILE* stream) : stream_(stream), by_line_(is_terminal(stream)) {}
     // Collects the text in memory; see text().
     Trace() = default;
+    Trace(const Trace&) = delete;
+    Trace& operator=(const Trace&) = delete;
+    ~Trace() { write_out(); }
 
     Trace& operator<<(std::string_view text);
     Trace& operator<<(char c);
@@ -35,7 +39,15 @@ public:
     const std::string& text() const { return collected_; }
 
 private:
+    // Whether `stream` is a terminal (defined with the platform layer).
+    static bool is_terminal(std::FILE* stream);
+    // Hands the gathered text to the stream.
+    void write_out();
+
     std::FILE* stream_ = nullptr;
+    bool by_line_ = false;
+    // What an in-memory trace has collected, or the text not yet handed to
+    // the stream.
     std::string collected_;
 };
 
