@@ -9,6 +9,7 @@
 
 #include "tests/support/memory_site.h"
 #include "tests/support/site_fixture.h"
+#include "tests/support/temp_site.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ TEST_P(FileCases, EndWhereTheNamingRulesSay) {
     const std::string trace = site.file();
     std::map<std::string, std::string> expected;
     for (const auto& [name, place] : c.expected) expected[place + "/" + name] = "content of " + name;
-    const std::map<std::string, std::string> found = site.data_files_below(site.base());
+    const std::map<std::string, std::string> found = testing_site::without_own_files(site.files_below(site.base()));
     EXPECT_EQ(found, expected) << c.what << "\n" << trace;
     EXPECT_NE(trace.find(c.trace_line), std::string::npos) << c.what << ": no line " << c.trace_line << "\n" << trace;
 }

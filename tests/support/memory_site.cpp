@@ -85,10 +85,6 @@ std::map<std::string, std::string> MemorySite::files_below(const std::string& ro
     return files;
 }
 
-std::map<std::string, std::string> MemorySite::data_files_below(const std::string& base) {
-    return without_own_files(files_below(base));
-}
-
 std::string MemorySite::read_file(const std::string& path) {
     const site::FileRead read = fs.read(path);
     return read.status == site::FsStatus::Ok ? read.bytes : "<missing>";

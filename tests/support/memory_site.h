@@ -46,12 +46,10 @@ public:
 
     // As the functions of temp_site.h do on the disk: the names in one
     // directory, sorted; every regular file below a directory by its path
-    // relative to it, written with '/', with its content (read_file gives
-    // "<missing>" for a file that is not there); the same less the files the
-    // programs keep in the base directory for themselves.
+    // relative to it, written with '/', with its content; a file's content,
+    // "<missing>" when it is not there.
     std::vector<std::string> names_in(const std::string& dir);
     std::map<std::string, std::string> files_below(const std::string& root);
-    std::map<std::string, std::string> data_files_below(const std::string& base);
     std::string read_file(const std::string& path);
 
     site::MemoryFileSystem fs;
