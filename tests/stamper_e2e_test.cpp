@@ -1,4 +1,6 @@
-// End-to-end runs of the built stamper on sites in temporary directories.
+// End-to-end runs of the built stamper on sites in temporary directories:
+// whole traces, and what the disk and the machine's clock decide. The naming
+// rules are checked in this process (stamping_rules_test.cpp).
 #include <gtest/gtest.h>
 
 #include <map>
@@ -141,99 +143,36 @@ TEST(StamperEndToEnd, ThreeFilesInNameOrderWholeTrace) {
                   std::string(token) + "_0301.K8");
 }
 
-// One file in, its name afterwards, and a line its trace must hold.
-struct StampCase {
-    const char* what;
-    std::string name;
-    unsigned char byte3, byte4;  // .K7 number bytes
-    int adr;                     // ADR in the PAR file; -1: no PAR file; -2: one without "Number"
-    std::string site_file;       // "-": no site file
-    std::time_t when;
-    std::string expected_name;
-    std::string trace_line;
-};
-
-void PrintTo(const StampCase& c, std::ostream* out) { *out << c.what; }
-
-class StampCases : public ::testing::TestWithParam<StampCase> {};
-
-TEST_P(StampCases, GiveTheNameTheRulesSay) {
-    const StampCase& c = GetParam();
-    SiteFixture site;
-    if (c.adr >= 0) site.write_par_with_adr(c.adr);
-    if (c.adr == -2) site.write_par("ASTPWin parameters\r\nPort Com COM1 1 0 9600\r\nPhotometer Serial S1 1 3 8\r\n");
-    if (c.site_file != "-") site.write_site_file(c.site_file);
-    const bool k7 = c.name.back() == '7';
-    if (k7)
-        site.add_k7(c.name, c.byte3, c.byte4, site.par_name(), c.when);
-    else
-        site.add_file(site.to_send(), c.name, "data of " + c.name, c.when);
-    const std::string content = testing_site::read_file(site.to_send() + "/" + c.name);
-
-    const std::string trace = stamper_trace(site);
-    EXPECT_EQ(testing_site::names_in(site.to_send()), std::vector<std::string>{c.expected_name}) << c.what << "\n"
-                                                                                                 << trace;
-    EXPECT_EQ(testing_site::read_file(site.to_send() + "/" + c.expected_name), content) << c.what;
-    EXPECT_NE(trace.find(c.trace_line), std::string::npos) << c.what << ": no line " << c.trace_line << "\n" << trace;
+// A file's date about the edges of the years a DOS date word holds, as the
+// disk keeps it and the platform of each build reads it. The other naming
+// rules are checked in this process (stamping_rules_test.cpp).
+TEST(StamperEndToEnd, AFilesDateAtTheEdgesOfTheDosYears) {
+    struct Case {
+        const char* what;
+        std::time_t when;
+        std::string expected_name;
+        std::string trace_line;
+    };
+    const std::string unreadable = "Fichier 03011420.K7 | date du fichier illisible, nom inchange\n";
+    const std::vector<Case> cases = {
+        {"a year before 1980 keeps the name", testing_site::utc_time(1975, 3, 1, 14, 20), "03011420.K7", unreadable},
+        {"2107 is the last year a file's date can hold", testing_site::utc_time(2107, 12, 31, 14, 20),
+         "P0300_Coteau_210703011420.K7", "File date:14:20 12/31/2107\n"},
+        {"a year after 2107 keeps the name", testing_site::utc_time(2108, 1, 1, 14, 20), "03011420.K7", unreadable},
+    };
+    for (const Case& c : cases) {
+        SiteFixture site;
+        worked_example_site(site);
+        site.add_k7("03011420.K7", 0x01, 0x2C, site.par_name(), c.when);
+        const std::string content = testing_site::read_file(site.to_send() + "/03011420.K7");
+        const std::string trace = stamper_trace(site);
+        EXPECT_EQ(testing_site::names_in(site.to_send()), std::vector<std::string>{c.expected_name}) << c.what << "\n"
+                                                                                                     << trace;
+        EXPECT_EQ(testing_site::read_file(site.to_send() + "/" + c.expected_name), content) << c.what;
+        EXPECT_NE(trace.find(c.trace_line), std::string::npos) << c.what << ": no line " << c.trace_line << "\n"
+                                                               << trace;
+    }
 }
-
-const std::string kCoteau = sample::site_file_text("Coteau");
-const std::time_t k1420 = testing_site::utc_time(2015, 3, 1, 14, 20);
-
-INSTANTIATE_TEST_SUITE_P(
-    Stamper, StampCases,
-    ::testing::Values(
-        StampCase{"ADR 2 reads byte 4 alone", "03011420.K7", 0x01, 0x2C, 2, kCoteau, k1420,
-                  "P0044_Coteau_201503011420.K7", "ADR=2 Nb=8 | num-->44\n"},
-        StampCase{"five digits", "03011420.K7", 0x30, 0x39, 3, kCoteau, k1420, "P12345_Coteau_201503011420.K7",
-                  "| num-->12345\n"},
-        StampCase{"no PAR file: the name is kept", "03011420.K7", 0x01, 0x07, -1, kCoteau, k1420, "03011420.K7",
-                  "ADR=0 Nb=0 | pas de numero : "},
-        StampCase{"a PAR file without a Number record: the name is kept", "03011420.K7", 0x01, 0x07, -2, kCoteau, k1420,
-                  "03011420.K7", " absent ou sans ligne Number, nom inchange\n"},
-        StampCase{"no site file", "03011420.K7", 0x01, 0x2C, 3, "-", k1420, "P0300_201503011420.K7",
-                  "| longnomk7-->03011420.K7\nLocal time is"},
-        StampCase{"site file without a name: no site part", "03011420.K7", 0x01, 0x2C, 3, "[COM]\r\nport=1\r\n", k1420,
-                  "P0300_201503011420.K7", "Fichier INI  electron-site.ini\nnom du site \n"},
-        StampCase{"year in an 11-character .K7 tail is appended again", "03012015.K7", 0x01, 0x2C, 3, kCoteau, k1420,
-                  "P0300_Coteau_201503012015.K7", "| j=17\n"},
-        StampCase{"year in a long tail is not appended", "AB201503011420.K7", 0x01, 0x2C, 3, kCoteau, k1420,
-                  "P0300_Coteau_201503011420.K7", "New nom de Fichier P0300_Coteau_ | j=13\n"},
-        StampCase{"re-stamped .K7 gets a second year", "P0300_Coteau_20150301.K7", 0x01, 0x2C, 3, kCoteau, k1420,
-                  "P0300_Coteau_201520150301.K7", "New nom de Fichier P0300_Coteau_201520150301.K7 \n"},
-        StampCase{"no tail characters before the extension", "ABC.K7", 0x00, 0x07, 2, kCoteau, k1420,
-                  "P0007_Coteau_2015.K7", "New nom de Fichier P0007_Coteau_2015.K7 \n"},
-        StampCase{"re-stamped .K8 keeps its name", "P1234_Coteau_201503011420-1420.k8", 0, 0, 3, kCoteau, k1420,
-                  "P1234_Coteau_201503011420-1420.k8", says::duplicate_name()},
-        StampCase{".K8 holding its year", "P1234_20150301.K8", 0, 0, 3, kCoteau, k1420, "P1234_Coteau_20150301-1420.k8",
-                  "| j=13\n"},
-        StampCase{"three-character .K8 token", "P12_03011420.K8", 0, 0, 3, kCoteau, k1420,
-                  "P12_Coteau_201503011420-1420.k8", "| JB=3 numK8-->P12_\n"},
-        StampCase{"hour-minute from the file's own time", "P1234_0301.K8", 0, 0, 3, kCoteau,
-                  testing_site::utc_time(2015, 3, 1, 9, 5), "P1234_Coteau_20150301-0905.k8",
-                  "File date:9:5 3/1/2015\n"},
-        StampCase{"lower-case .k7", "03011420.k7", 0x01, 0x2C, 3, kCoteau, k1420, "P0300_Coteau_201503011420.k7",
-                  "| num-->300\n"},
-        StampCase{"kind neither 7 nor 8 keeps its name", "03011420.K9", 0, 0, 3, kCoteau, k1420, "03011420.K9",
-                  "Fichier 03011420.K9 | ni K7 ni K8, nom inchange\n"},
-        StampCase{"a year before 1980 keeps the name", "03011420.K7", 0x01, 0x2C, 3, kCoteau,
-                  testing_site::utc_time(1975, 3, 1, 14, 20), "03011420.K7",
-                  "Fichier 03011420.K7 | date du fichier illisible, nom inchange\n"},
-        StampCase{"2107 is the last year a file's date can hold", "03011420.K7", 0x01, 0x2C, 3, kCoteau,
-                  testing_site::utc_time(2107, 12, 31, 14, 20), "P0300_Coteau_210703011420.K7",
-                  "File date:14:20 12/31/2107\n"},
-        StampCase{"a year after 2107 keeps the name", "03011420.K7", 0x01, 0x2C, 3, kCoteau,
-                  testing_site::utc_time(2108, 1, 1, 14, 20), "03011420.K7",
-                  "Fichier 03011420.K7 | date du fichier illisible, nom inchange\n"},
-        StampCase{"site name with a separator makes no new name", "03011420.K7", 0x01, 0x2C, 3,
-                  "[NAME SITE]\r\n../up\r\n", k1420, "03011420.K7",
-                  "| nouveau nom refuse (caractere interdit dans un nom), nom inchange\n"},
-        StampCase{"site name with a double quote makes no new name", "P1234_0301.K8", 0, 0, 3,
-                  "[NAME SITE]\r\nCo\"&echo>pwned&\"te\r\n", k1420, "P1234_0301.K8",
-                  "| nouveau nom refuse (caractere interdit dans un nom), nom inchange\n"},
-        StampCase{"site name with a wildcard makes no new name", "P1234_0301.K8", 0, 0, 3, "[NAME SITE]\r\nCo*\r\n",
-                  k1420, "P1234_0301.K8", "| nouveau nom refuse (caractere interdit dans un nom), nom inchange\n"}),
-    [](const ::testing::TestParamInfo<StampCase>& info) { return "case" + std::to_string(info.index); });
 
 // A site in Paris: the name's year and hour-minute are the local time of the
 // file's own date, summer or winter time as it was then, whatever the season

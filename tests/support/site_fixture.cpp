@@ -52,25 +52,31 @@ void SiteFixture::write_par(const std::string& content) const {
     write_file(program_files() + "/ASTPWin/PAR/" + par_name_ + ".PAR", content);
 }
 
-void SiteFixture::write_par_with_adr(int adr) const {
-    write_par("ASTPWin parameters\r\nPort Com COM1 1 0 9600\r\nPhotometer SerialNumber S1 1 " + std::to_string(adr) +
-              " 8\r\n");
-}
+void SiteFixture::write_par_with_adr(int adr) const { write_par(par_text_with_adr(adr)); }
 
 void SiteFixture::add_k7(const std::string& name, unsigned char byte3, unsigned char byte4, const std::string& par_name,
                          std::time_t when, size_t size) const {
-    sample::K7Fields fields;
-    fields.number = byte3 * 256u + byte4;
-    fields.two_byte = true;
-    fields.par_name = par_name;
-    fields.size = size;
-    add_file(to_send(), name, sample::k7_file_bytes(fields), when);
+    add_file(to_send(), name, k7_bytes(byte3, byte4, par_name, size), when);
 }
 
 void SiteFixture::add_file(const std::string& dir, const std::string& name, const std::string& content,
                            std::time_t when) const {
     write_file(dir + "/" + name, content);
     set_mtime(dir + "/" + name, when);
+}
+
+std::string par_text_with_adr(int adr) {
+    return "ASTPWin parameters\r\nPort Com COM1 1 0 9600\r\nPhotometer SerialNumber S1 1 " + std::to_string(adr) +
+           " 8\r\n";
+}
+
+std::string k7_bytes(unsigned char byte3, unsigned char byte4, const std::string& par_name, size_t size) {
+    sample::K7Fields fields;
+    fields.number = byte3 * 256u + byte4;
+    fields.two_byte = true;
+    fields.par_name = par_name;
+    fields.size = size;
+    return sample::k7_file_bytes(fields);
 }
 
 namespace interpreter_says {

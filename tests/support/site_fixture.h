@@ -41,8 +41,8 @@ public:
     // A PAR file whose record gives `adr` and Nb 8.
     void write_par_with_adr(int adr) const;
 
-    // A .K7 file in the to-send directory with the number bytes 3 and 4,
-    // the PAR name at 128 and the modification time `when`.
+    // A .K7 file (k7_bytes) in the to-send directory with the modification
+    // time `when`.
     void add_k7(const std::string& name, unsigned char byte3, unsigned char byte4, const std::string& par_name,
                 std::time_t when, size_t size = 1024) const;
     // Any other file with the given content and time.
@@ -57,6 +57,12 @@ private:
     TempDir root_;
     std::string par_name_;
 };
+
+// What a site's files hold, for sites on the disk and in memory alike: a
+// parameter file whose Number record gives `adr` and Nb 8, and a .K7 file
+// with the number bytes 3 and 4 and the PAR name at 128.
+std::string par_text_with_adr(int adr);
+std::string k7_bytes(unsigned char byte3, unsigned char byte4, const std::string& par_name, size_t size = 1024);
 
 // What the command interpreter prints on the console, in one place. The
 // built-in interpreter's words are checked exactly. Under the system() route

@@ -94,7 +94,10 @@ std::map<std::string, std::string> files_below(const std::string& root) {
 }
 
 std::map<std::string, std::string> data_files_below(const std::string& base) {
-    std::map<std::string, std::string> files = files_below(base);
+    return without_own_files(files_below(base));
+}
+
+std::map<std::string, std::string> without_own_files(std::map<std::string, std::string> files) {
     for (const char* own : {"dirk7.txt", "dirk7-2.txt", "tolvik.lock", "brasko.lock"}) files.erase(own);
     return files;
 }

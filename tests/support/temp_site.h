@@ -47,6 +47,8 @@ std::map<std::string, std::string> files_below(const std::string& root);
 // The same, less the files that the programs keep in the base directory for
 // themselves (listings, lock files): the data files and anything else.
 std::map<std::string, std::string> data_files_below(const std::string& base);
+// Files below the base directory, by path relative to it, less those.
+std::map<std::string, std::string> without_own_files(std::map<std::string, std::string> files);
 
 // The names in one directory, sorted.
 std::vector<std::string> names_in(const std::string& dir);
