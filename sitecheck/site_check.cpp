@@ -230,7 +230,7 @@ std::vector<WaitingFile> waiting_files(FileSystem& fs, const SiteConfiguration& 
     std::vector<WaitingFile> files;
     if (!to_send.empty())
         take_inventory(fs, "to-send", to_send, stopped(stamper.has_value(), "tolvik", stops.stamper), files);
-    if (!sent.empty() && MemoryFileSystem::path_key(sent) != MemoryFileSystem::path_key(to_send))
+    if (!sent.empty() && path_key(sent) != path_key(to_send))
         take_inventory(fs, "sent", sent, stopped(filer.has_value(), "brasko", stops.filer), files);
     return files;
 }
@@ -238,9 +238,9 @@ std::vector<WaitingFile> waiting_files(FileSystem& fs, const SiteConfiguration& 
 // `path` below `base`, both normalized, compared as the file system
 // compares names.
 std::string relative_to(const std::string& path, const std::string& base) {
-    const std::string path_key = MemoryFileSystem::path_key(path), base_key = MemoryFileSystem::path_key(base);
-    if (path_key.size() > base_key.size() && path_key.compare(0, base_key.size(), base_key) == 0 &&
-        is_path_separator(path_key[base_key.size()]) && path.size() == path_key.size())
+    const std::string key = path_key(path), base_key = path_key(base);
+    if (key.size() > base_key.size() && key.compare(0, base_key.size(), base_key) == 0 &&
+        is_path_separator(key[base_key.size()]) && path.size() == key.size())
         return path.substr(base_key.size() + 1);
     return path;
 }
@@ -286,24 +286,23 @@ struct Heard {
 void follow(const WaitingFile& file, const std::map<std::string, std::string>& moved,
             const std::optional<PathConfig>& stamper, const std::optional<PathConfig>& filer, const Stops& stops,
             const Heard& heard, FilePrediction& prediction) {
-    const auto found = moved.find(MemoryFileSystem::path_key(prediction.path));
-    prediction.final_path = found == moved.end() ? MemoryFileSystem::normalized(prediction.path) : found->second;
+    const auto found = moved.find(path_key(prediction.path));
+    prediction.final_path = found == moved.end() ? normalized_path(prediction.path) : found->second;
     const SplitPath final_place = split_path(prediction.final_path);
     prediction.new_name = final_place.name;
-    const std::string final_directory = MemoryFileSystem::path_key(final_place.directory);
-    if (stamper && final_directory == MemoryFileSystem::path_key(stamper->to_send)) {
+    const std::string final_directory = path_key(final_place.directory);
+    if (stamper && final_directory == path_key(stamper->to_send)) {
         prediction.fate = Fate::StaysInToSend;
         prediction.reasons = {
             filer ? StayReason{kSentHoldsName, kOwnFinding, "a file of that name is already in the sent directory"}
                   : StayReason{kProgramStopped, "brasko", stops.filer + ", and the transfer is not foretold"}};
-    } else if (filer && final_directory == MemoryFileSystem::path_key(filer->sent)) {
+    } else if (filer && final_directory == path_key(filer->sent)) {
         prediction.fate = Fate::StaysInSent;
         prediction.reasons = reasons_for_staying(file, prediction, heard.stamper, heard.filer);
     } else {
         prediction.fate = Fate::Filed;
-        prediction.archive_folder = filer
-                                        ? relative_to(final_place.directory, MemoryFileSystem::normalized(filer->base))
-                                        : final_place.directory;
+        prediction.archive_folder =
+            filer ? relative_to(final_place.directory, normalized_path(filer->base)) : final_place.directory;
     }
 }
 
@@ -315,7 +314,7 @@ FilePrediction predict(const WaitingFile& file, MemoryFileSystem& overlay,
     prediction.name = file.name;
     prediction.path = join_path(file.working, file.name);
     prediction.modified = file.modified;
-    const std::string original = MemoryFileSystem::path_key(prediction.path);
+    const std::string original = path_key(prediction.path);
     if (file.stays_because) {
         prediction.fate = file.directory == "to-send" ? Fate::StaysInToSend : Fate::StaysInSent;
         prediction.new_name = file.name;
@@ -379,7 +378,7 @@ SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_dire
         run_stamping_pass(stamper_trace, interpreter, overlay, host, heard.stamper);
     }
     if (stamper && filer && is_directory(overlay, stamper->to_send) && is_directory(overlay, filer->sent) &&
-        MemoryFileSystem::path_key(stamper_reaches->to_send) != MemoryFileSystem::path_key(filer_reaches->sent))
+        path_key(stamper_reaches->to_send) != path_key(filer_reaches->sent))
         transfer(overlay, stamper_reaches->to_send, filer_reaches->sent, transfer_trace);
     if (filer) {
         BuiltinInterpreter interpreter(filer_trace, overlay, start_directory, host);

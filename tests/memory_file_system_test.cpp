@@ -1,6 +1,7 @@
 // The in-memory file system: over a real directory it reads and never
 // writes, and it moves as the real one does for what a pass can see.
 #include "common/fs/memory_file_system.h"
+#include "common/fs/paths.h"
 #include "common/fs/real_file_system.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,34 @@
 namespace {
 
 using site::MoveOutcome;
+
+// A name that stands in a root keeps the whole root as its directory: a
+// drive's "C:\\" is not "C:", its current directory.
+TEST(Paths, SplitKeepsTheRootWhole) {
+    struct Case {
+        std::string path, directory, name;
+    };
+    const std::vector<Case> windows = {{"C:\\x.K7", "C:\\", "x.K7"},
+                                       {"C:\\a\\x.K7", "C:\\a", "x.K7"},
+                                       {"C:/a/x.K7", "C:/a", "x.K7"},
+                                       {"C:x.K7", "C:", "x.K7"},
+                                       {"\\\\server\\share\\x.K7", "\\\\server\\share\\", "x.K7"},
+                                       {"\\\\server\\share\\a\\x.K7", "\\\\server\\share\\a", "x.K7"},
+                                       {"\\x.K7", "\\", "x.K7"},
+                                       {"a\\x.K7", "a", "x.K7"},
+                                       {"x.K7", "", "x.K7"}};
+    const std::vector<Case> posix = {{"/x.K7", "/", "x.K7"},
+                                     {"/a/x.K7", "/a", "x.K7"},
+                                     {"a/x.K7", "a", "x.K7"},
+                                     {"x.K7", "", "x.K7"},
+                                     {"a\\x.K7", "", "a\\x.K7"}};
+    const std::vector<Case>& cases = site::kPathSeparator == '\\' ? windows : posix;
+    for (const Case& c : cases) {
+        const site::SplitPath split = site::split_path(c.path);
+        EXPECT_EQ(split.directory, c.directory) << c.path;
+        EXPECT_EQ(split.name, c.name) << c.path;
+    }
+}
 
 TEST(MemoryFileSystem, OverARealDirectoryItReadsAndNeverWrites) {
     testing_site::TempDir dir;
@@ -33,8 +62,8 @@ TEST(MemoryFileSystem, OverARealDirectoryItReadsAndNeverWrites) {
     EXPECT_EQ(fs.read(dir / "moved/one.K7").bytes, "one");
     EXPECT_FALSE(fs.info(dir / "moved/two.K7"));
     EXPECT_FALSE(fs.info(dir / "a/sub"));
-    EXPECT_EQ(fs.moved_from_below().at(site::MemoryFileSystem::path_key(dir / "a/one.K7")), dir / "moved/one.K7");
-    EXPECT_EQ(fs.removed_from_below().count(site::MemoryFileSystem::path_key(dir / "a/sub/two.K7")), 1u);
+    EXPECT_EQ(fs.moved_from_below().at(site::path_key(dir / "a/one.K7")), dir / "moved/one.K7");
+    EXPECT_EQ(fs.removed_from_below().count(site::path_key(dir / "a/sub/two.K7")), 1u);
     EXPECT_EQ(testing_site::files_below(dir.path()), before);
     EXPECT_FALSE(testing_site::exists(dir / "new"));
 }

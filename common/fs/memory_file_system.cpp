@@ -20,48 +20,11 @@ std::size_t name_end(const std::string& path, std::size_t start) {
     return start;
 }
 
-// The root a path starts from: "/" (or "\" for the current drive), a
-// drive's "C:\", a share's "\\server\share\" (or "\\?\C:\"), or "" for a
-// relative path; `rest` is where its names start.
-std::string root_of(const std::string& path, std::size_t& rest) {
-    rest = 0;
-    if (kPathSeparator == '\\' && path.size() > 2 && is_path_separator(path[0]) && is_path_separator(path[1])) {
-        const std::size_t server_end = name_end(path, 2);
-        const std::size_t share_end = name_end(path, server_end + 1);
-        rest = std::min(share_end + 1, path.size());
-        return "\\\\" + path.substr(2, server_end - 2) + "\\" +
-               (server_end < path.size() ? path.substr(server_end + 1, share_end - server_end - 1) : "") + "\\";
-    }
-    if (kPathSeparator == '\\' && path.size() >= 2 && path[1] == ':') {
-        rest = 2;
-        while (rest < path.size() && is_path_separator(path[rest])) ++rest;
-        return path.substr(0, 2) + kPathSeparator;
-    }
-    if (!path.empty() && is_path_separator(path[0])) {
-        while (rest < path.size() && is_path_separator(path[rest])) ++rest;
-        return std::string(1, kPathSeparator);
-    }
-    return std::string();
-}
-
 }  // namespace
 
 MemoryFileSystem::PathParts MemoryFileSystem::parts_of(const std::string& path) {
     PathParts parts;
-    std::size_t start;
-    parts.root = root_of(path, start);
-    while (start < path.size()) {
-        std::size_t end = start;
-        while (end < path.size() && !is_path_separator(path[end])) ++end;
-        const std::string name = path.substr(start, end - start);
-        if (name == "..") {
-            if (!parts.names.empty()) parts.names.pop_back();
-        } else if (!name.empty() && name != ".") {
-            parts.names.push_back(name);
-        }
-        start = end + 1;
-    }
-    if (!parts.names.empty()) parts.names.back() = stored_name(parts.names.back());
+    static_cast<PathNames&>(parts) = path_names(path);
     return parts;
 }
 
@@ -83,10 +46,6 @@ MemoryFileSystem::PathParts MemoryFileSystem::resolved(const std::string& path) 
     return parts_of(*up_to + kPathSeparator + path.substr(after_last_up));
 }
 
-std::string MemoryFileSystem::normalized(const std::string& path) { return spelled(parts_of(path)); }
-
-std::string MemoryFileSystem::path_key(const std::string& path) { return key_of(parts_of(path)); }
-
 std::map<std::string, std::string> MemoryFileSystem::moved_from_below() const {
     std::map<std::string, std::string> moved;
     for (const auto& [key, directory] : directories_) {
@@ -94,8 +53,8 @@ std::map<std::string, std::string> MemoryFileSystem::moved_from_below() const {
             if (entry.below_path.empty() || entry.info.is_directory) continue;
             PathParts parts = parts_of(directory.path);
             parts.names.push_back(entry.name);
-            const std::string now = spelled(parts);
-            if (key_of(parts) != path_key(entry.below_path)) moved[path_key(entry.below_path)] = now;
+            const std::string now = spelled_path(parts);
+            if (path_key(parts) != path_key(entry.below_path)) moved[path_key(entry.below_path)] = now;
         }
     }
     return moved;
@@ -108,24 +67,6 @@ void MemoryFileSystem::erase_entry(Directory& directory, const std::string& name
         removed_.insert(path_key(found->second.below_path));
     directory.entries.erase(found);
     changed(directory);
-}
-
-std::string MemoryFileSystem::key_of(const PathParts& parts) {
-    std::string key = name_key(parts.root);
-    for (std::size_t i = 0; i < parts.names.size(); ++i) {
-        if (i > 0) key += kPathSeparator;
-        key += name_key(parts.names[i]);
-    }
-    return key;
-}
-
-std::string MemoryFileSystem::spelled(const PathParts& parts) {
-    std::string path = parts.root;
-    for (std::size_t i = 0; i < parts.names.size(); ++i) {
-        if (i > 0) path += kPathSeparator;
-        path += parts.names[i];
-    }
-    return path;
 }
 
 MemoryFileSystem::PathParts MemoryFileSystem::parent_of(PathParts parts) {
@@ -174,18 +115,18 @@ MemoryFileSystem::Directory* MemoryFileSystem::load_from_below(const std::string
 
 MemoryFileSystem::Directory* MemoryFileSystem::directory_at(const PathParts& parts) {
     if (parts.nowhere) return nullptr;
-    const std::string key = key_of(parts);
+    const std::string key = path_key(parts);
     auto known = directories_.find(key);
     if (known != directories_.end()) return &known->second;
     if (parts.names.empty()) {
-        if (below_ != nullptr) return load_from_below(spelled(parts), key, spelled(parts));
-        return &new_directory(key, spelled(parts));
+        if (below_ != nullptr) return load_from_below(spelled_path(parts), key, spelled_path(parts));
+        return &new_directory(key, spelled_path(parts));
     }
     Entry* entry = entry_at(parts);
     if (entry == nullptr || entry->below_path.empty()) return nullptr;
     // Read from below on first use; a link to a directory counts as one.
     if (!entry->info.is_directory && !below_->directory_stamp(entry->below_path)) return nullptr;
-    Directory* loaded = load_from_below(entry->below_path, key, spelled(parts));
+    Directory* loaded = load_from_below(entry->below_path, key, spelled_path(parts));
     if (loaded != nullptr) entry->directory_key = key;
     return loaded;
 }
@@ -234,13 +175,13 @@ void MemoryFileSystem::put_directory(const std::string& path) {
     directory_at(partial);
     for (const std::string& name : parts.names) {
         partial.names.push_back(name);
-        if (directory_at(partial) == nullptr) make_directory(spelled(partial));
+        if (directory_at(partial) == nullptr) make_directory(spelled_path(partial));
     }
 }
 
 void MemoryFileSystem::put_file(const std::string& path, const std::string& content, std::time_t modified) {
     const PathParts parts = parts_of(path);
-    put_directory(spelled(parent_of(parts)));
+    put_directory(spelled_path(parent_of(parts)));
     write_whole(path, content);
     if (Entry* entry = entry_at(parts)) entry->info.modified = modified;
 }
@@ -324,7 +265,7 @@ bool MemoryFileSystem::make_directory(const std::string& path) {
     if (parts.names.empty()) return false;
     Directory* parent = directory_at(parent_of(parts));
     if (parent == nullptr || entry_at(parts) != nullptr || !may_change(*parent)) return false;
-    const std::string key = key_of(parts);
+    const std::string key = path_key(parts);
     Entry entry;
     entry.name = parts.names.back();
     entry.info = fresh_info(true, 0);
@@ -332,7 +273,7 @@ bool MemoryFileSystem::make_directory(const std::string& path) {
     entry.directory_key = key;
     parent->entries[name_key(entry.name)] = std::move(entry);
     changed(*parent);
-    new_directory(key, spelled(parts));
+    new_directory(key, spelled_path(parts));
     return true;
 }
 
@@ -408,12 +349,12 @@ MoveOutcome MemoryFileSystem::move(const std::string& from, const std::string& t
         return settled_outcome(TargetFound::SecondCopy, renames);
     }
     if (!may_change(*source_directory) || !may_change(*target_directory)) return MoveOutcome::AccessDenied;
-    const std::string source_key = key_of(source_parts), target_key = key_of(target_parts);
+    const std::string source_key = path_key(source_parts), target_key = path_key(target_parts);
     if (source->info.is_directory) {
         if (target_key.compare(0, source_key.size() + 1, source_key + kPathSeparator) == 0) return MoveOutcome::Failed;
         if (directory_at(source_parts) == nullptr) return MoveOutcome::Failed;
         source = entry_at(source_parts, &source_directory);
-        rekey_directories(source_key, target_key, spelled(target_parts));
+        rekey_directories(source_key, target_key, spelled_path(target_parts));
         source->directory_key = target_key;
     }
     Entry moved = std::move(*source);

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "common/fs/file_system.h"
+#include "common/fs/paths.h"
 
 namespace site {
 
@@ -38,12 +39,6 @@ public:
     // Makes a directory and any directory on its way.
     void put_directory(const std::string& path);
 
-    // `path` as this file system spells it: "." and ".." resolved, one
-    // separator between names.
-    static std::string normalized(const std::string& path);
-    // What names the same entry as `path`, whatever its spelling: the
-    // normalized path, on Windows without regard to case.
-    static std::string path_key(const std::string& path);
     // Where each file from below that was moved or renamed here stands
     // now, by the path key of its path below.
     std::map<std::string, std::string> moved_from_below() const;
@@ -90,11 +85,8 @@ private:
         std::int64_t changes = 0;
         std::map<std::string, Entry> entries;  // by name key
     };
-    // A path cut into its root ("/", "C:\", or "" for a relative path) and
-    // its names, with "." and ".." resolved.
-    struct PathParts {
-        std::string root;
-        std::vector<std::string> names;
+    // A path's root and names (paths.h), and whether it leads anywhere.
+    struct PathParts : PathNames {
         bool nowhere = false;  // a path that leads to no directory at all
     };
 
@@ -105,8 +97,6 @@ private:
     // reads the spelling), and a path it cannot follow leads nowhere; so the
     // dry run goes where the programs would.
     PathParts resolved(const std::string& path) const;
-    static std::string key_of(const PathParts& parts);
-    static std::string spelled(const PathParts& parts);
     static PathParts parent_of(PathParts parts);
 
     // The directory at `parts`, read from below on first use; nullptr

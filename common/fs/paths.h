@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace site {
 
@@ -17,6 +18,16 @@ extern const char kPathSeparator;
 // Whether `path` starts from a root (on Windows: a drive or a share), so
 // that no current directory changes what it names.
 bool is_absolute_path(const std::string& path);
+
+// The root that a path starts from: "/" on POSIX; on Windows "\" (the
+// current drive's), a drive's "C:\" or "C:" (its current directory), a
+// share's "\\server\share\" (or "\\?\C:\"); empty for a path relative
+// to the current directory.
+struct PathRoot {
+    std::string spelled;     // in this system's own form, with its separator
+    std::size_t length = 0;  // how much of the path it takes, separators after it included
+};
+PathRoot root_of(std::string_view path);
 
 // `path` made absolute against the directory `against` (itself absolute);
 // an empty path stays empty.
@@ -48,10 +59,33 @@ struct SplitPath {
     std::string name;
 };
 
-// Splits at the last separator (on Windows '/' or '\\').
+// Splits at the last separator (on Windows '/' or '\\'); a name that
+// stands in its root keeps the root whole as its directory ("C:\\x" gives
+// "C:\\" and "x").
 SplitPath split_path(std::string_view path);
 
 // The directory itself, "." for the current one.
 std::string directory_or_current(const std::string& directory);
+
+// A path cut into its root and its names, "." and ".." taken from the
+// spelling alone, the last name as the file system stores it. A drive's
+// current directory ("C:x") is taken as its root: nothing here keeps a
+// current directory for each drive.
+struct PathNames {
+    std::string root;  // as root_of spells it; empty for a relative path
+    std::vector<std::string> names;
+};
+PathNames path_names(std::string_view path);
+// The path spelled from its root and names, one separator between names.
+std::string spelled_path(const PathNames& path);
+// What names the same entry whatever its spelling: the names' keys
+// (name_key), so on Windows without regard to case.
+std::string path_key(const PathNames& path);
+
+// `path` as spelled_path gives it.
+std::string normalized_path(std::string_view path);
+// The key of `path`: two paths with one key name the same entry, unless a
+// link or a ".." through one leads elsewhere.
+std::string path_key(std::string_view path);
 
 }  // namespace site

@@ -7,6 +7,12 @@ const char kPathSeparator = '/';
 
 bool is_absolute_path(const std::string& path) { return !path.empty() && path[0] == '/'; }
 
+PathRoot root_of(std::string_view path) {
+    std::size_t length = 0;
+    while (length < path.size() && path[length] == '/') ++length;
+    return length == 0 ? PathRoot() : PathRoot{"/", length};
+}
+
 std::string absolute_path(const std::string& path, const std::string& against) {
     if (path.empty() || is_absolute_path(path)) return path;
     return against + "/" + path;

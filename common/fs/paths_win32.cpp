@@ -18,6 +18,37 @@ bool is_absolute_path(const std::string& path) {
     return !path.empty() && (is_path_separator(path[0]) || (path.size() > 1 && path[1] == ':'));
 }
 
+namespace {
+
+// The end of the name that starts at `start`.
+std::size_t name_end(std::string_view path, std::size_t start) {
+    while (start < path.size() && !is_path_separator(path[start])) ++start;
+    return start;
+}
+
+std::size_t after_separators(std::string_view path, std::size_t at) {
+    while (at < path.size() && is_path_separator(path[at])) ++at;
+    return at;
+}
+
+}  // namespace
+
+PathRoot root_of(std::string_view path) {
+    if (path.size() > 2 && is_path_separator(path[0]) && is_path_separator(path[1])) {
+        const std::size_t server_end = name_end(path, 2);
+        const std::size_t share_end = server_end < path.size() ? name_end(path, server_end + 1) : server_end;
+        std::string spelled = "\\\\" + std::string(path.substr(2, server_end - 2)) + "\\";
+        if (server_end < path.size()) spelled += std::string(path.substr(server_end + 1, share_end - server_end - 1));
+        return {spelled + "\\", after_separators(path, share_end)};
+    }
+    if (path.size() >= 2 && path[1] == ':') {
+        const std::size_t length = after_separators(path, 2);
+        return {std::string(path.substr(0, 2)) + (length > 2 ? "\\" : ""), length};
+    }
+    if (!path.empty() && is_path_separator(path[0])) return {"\\", after_separators(path, 0)};
+    return PathRoot();
+}
+
 std::string absolute_path(const std::string& path, const std::string& against) {
     if (path.empty()) return path;
     const std::string whole = is_absolute_path(path) ? path : against + "\\" + path;
