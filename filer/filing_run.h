@@ -7,6 +7,7 @@
 
 #include "common/base/trace.h"
 #include "common/fs/file_system.h"
+#include "common/fs/paths.h"
 #include "common/interpreter/interpreter.h"
 #include "common/site/path_config.h"
 #include "common/site/run_observer.h"
@@ -33,6 +34,11 @@ struct FilingRun {
 
     // Enters `name` in the current directory; false when it is not there.
     bool enter(const std::string& name) { return interpreter.change_directory(name); }
+    // Enters `first` and `second` in it, as two entries would, with one
+    // look; false, and nothing entered, unless both are there.
+    bool enter_both(const std::string& first, const std::string& second) {
+        return interpreter.change_directory(join_path(first, second));
+    }
     // Creates `name` in the current directory and enters it, with the
     // trace "Directory created\n", or refuses with `failure` when it cannot
     // be created; true when it was entered.

@@ -17,6 +17,7 @@ constexpr const char* kCannotCreate = "Unable to create directory of photometer\
 // `photometer` is the directory's name as stored, `shown` as composed.
 void enter_archive_directories(const std::string& photometer, const std::string& shown, const std::string& year,
                                FilingRun& run) {
+    if (run.enter_both(photometer, year)) return;
     if (run.enter(photometer)) {
         run.enter_or_create(year, year, kCannotCreate);
         return;

@@ -25,7 +25,9 @@ void file_wetsensor_line(const std::string& name, FilingRun& run) {
     }
 
     // A sub-directory is only ever made inside "wetsensor".
-    if (run.enter_or_create(kWetSensorDirectory, sub, kCannotCreate)) {
+    if (run.enter_both(kWetSensorDirectory, *directory)) {
+        // Both there: nothing to say or make.
+    } else if (run.enter_or_create(kWetSensorDirectory, sub, kCannotCreate)) {
         run.enter_or_create(*directory, sub, kCannotCreate);
     } else {
         run.trace << "=R=>le repertoire n existe pas " << sub << "\n";

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/fs/paths.h"
 #include "common/fs/real_file_system.h"
 #include "common/interpreter/interpreter.h"
 #include "tests/support/fixed_host.h"
@@ -153,29 +154,100 @@ TEST_F(BuiltinInterpreterTest, MovePatternRefusals) {
     EXPECT_FALSE(exists(dir / "arch2015"));
 }
 
-TEST_F(BuiltinInterpreterTest, MoveOneFileToAFullPath) {
-    testing_site::make_dirs(dir / "sent");
-    testing_site::make_dirs(dir / "wet/A001");
-    write_file(dir / "sent/wet_A001.raw", "w");
-    EXPECT_EQ(run(Command::move(dir / "sent/wet_A001.raw", dir / "wet/A001/wet_A001.raw")),
-              "        1 file(s) moved.\n");
-    EXPECT_EQ(read_file(dir / "wet/A001/wet_A001.raw"), "w");
-    EXPECT_EQ(run(Command::move(dir / "sent/wet_A001.raw", dir / "wet/A001/wet_A001.raw")),
-              "The system cannot find the file specified.\n");
+// Moving one file says and does the same whether or not the interpreter has
+// just entered the target's directory, where it tries the move at once.
+TEST_F(BuiltinInterpreterTest, MoveOneFile) {
+    struct Case {
+        const char* what;
+        std::string target;    // below the case's directory
+        std::string standing;  // at the target before: "" nothing, "/" a directory, otherwise a file's bytes
+        bool source = true;    // whether sent/w.raw is there
+        std::string said;
+        std::string moved_to;  // where the file is after, "" when it stays in sent
+    };
+    const std::string moved = "        1 file(s) moved.\n";
+    const std::vector<Case> cases = {
+        {"to a full path", "wet/A001/w.raw", "", true, moved, "wet/A001/w.raw"},
+        {"onto another file", "wet/A001/w.raw", "old", true,
+         "Cannot create a file when that file already exists.\n        0 file(s) moved.\n", ""},
+        {"into a directory of the target's name", "wet/A001/w.raw", "/", true, moved, "wet/A001/w.raw/w.raw"},
+        {"into a directory", "wet/A001", "", true, moved, "wet/A001/w.raw"},
+        {"a source that is not there", "wet/A001/w.raw", "", false, "The system cannot find the file specified.\n", ""},
+        {"a directory that is not there", "wet/B002/w.raw", "", true, "The system cannot find the path specified.\n",
+         ""},
+    };
+    int run_number = 0;
+    for (const Case& c : cases) {
+        for (const bool entered : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (entered ? ", its directory just entered" : ""));
+            const std::string root = dir / std::to_string(++run_number);
+            testing_site::make_dirs(root + "/sent");
+            testing_site::make_dirs(root + "/wet/A001");
+            if (c.source) write_file(root + "/sent/w.raw", "new");
+            if (c.standing == "/")
+                testing_site::make_dirs(root + "/" + c.target);
+            else if (!c.standing.empty())
+                write_file(root + "/" + c.target, c.standing);
+            site::Trace console;
+            site::BuiltinInterpreter interpreter(console, disk, root, host);
+            if (entered) interpreter.change_directory(site::split_path(root + "/" + c.target).directory);
+            interpreter.run(Command::move(root + "/sent/w.raw", root + "/" + c.target));
+            EXPECT_EQ(console.text(), c.said);
+            EXPECT_EQ(exists(root + "/sent/w.raw"), c.source && c.moved_to.empty());
+            if (!c.moved_to.empty()) {
+                EXPECT_EQ(read_file(root + "/" + c.moved_to), "new");
+            }
+            if (!c.standing.empty() && c.standing != "/") {
+                EXPECT_EQ(read_file(root + "/" + c.target), c.standing);
+            }
+        }
+    }
 }
 
-TEST_F(BuiltinInterpreterTest, MoveOneFileRefusals) {
-    testing_site::make_dirs(dir / "sent");
-    testing_site::make_dirs(dir / "wet/A001");
-    write_file(dir / "sent/w_A001.raw", "new");
-    write_file(dir / "wet/A001/w_A001.raw", "old");
-    EXPECT_EQ(run(Command::move(dir / "sent/w_A001.raw", dir / "wet/A001/w_A001.raw")),
-              "Cannot create a file when that file already exists.\n        0 file(s) moved.\n");
-    EXPECT_EQ(read_file(dir / "sent/w_A001.raw"), "new");
-    EXPECT_EQ(read_file(dir / "wet/A001/w_A001.raw"), "old");
-    EXPECT_EQ(run(Command::move(dir / "sent/w_A001.raw", dir / "wet/B002/w_A001.raw")),
-              "The system cannot find the path specified.\n");
-    EXPECT_EQ(read_file(dir / "sent/w_A001.raw"), "new");
+// A return that waits for the next look ends where the same return made at
+// once would have: in the directory returned to, then the next one entered
+// from it, or wherever a failed step left the interpreter.
+TEST_F(BuiltinInterpreterTest, AReturnThatWaitsEndsWhereAReturnAtOnceWould) {
+    struct Case {
+        const char* what;
+        std::string back_to, then;  // relative to the case's directory; `then` "" reads the current directory
+    };
+    const std::vector<Case> cases = {
+        {"both there", "base", "300"},
+        {"the next one missing", "base", "missing"},
+        {"the return missing, the next one there from where it was", "gone", "here"},
+        {"both missing", "gone", "missing"},
+        {"a whole path next", "base", "/base/300"},
+        {"a whole path next, missing", "base", "/missing"},
+        {"the current directory read", "base", ""},
+        {"two returns", "base", "\\base"},
+    };
+    int run_number = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string ended[2];
+        bool entered[2] = {false, false};
+        for (const bool waits : {false, true}) {
+            const std::string root = dir / std::to_string(++run_number);
+            for (const char* made : {"/base/300", "/start/here"}) testing_site::make_dirs(root + made);
+            const auto whole = [&](const std::string& path) {
+                return path.empty() || (path[0] != '/' && path[0] != '\\') ? path : root + "/" + path.substr(1);
+            };
+            site::Trace console;
+            site::BuiltinInterpreter interpreter(console, disk, root + "/start", host);
+            if (waits)
+                interpreter.return_to(root + "/" + c.back_to);
+            else
+                interpreter.change_directory(root + "/" + c.back_to);
+            if (!c.then.empty() && c.then[0] == '\\')
+                interpreter.return_to(whole(c.then));
+            else if (!c.then.empty())
+                entered[waits] = interpreter.change_directory(whole(c.then));
+            ended[waits] = interpreter.current_directory().substr(root.size());
+        }
+        EXPECT_EQ(ended[true], ended[false]);
+        EXPECT_EQ(entered[true], entered[false]);
+    }
 }
 
 TEST_F(BuiltinInterpreterTest, EchoPrintsAndRedirects) {

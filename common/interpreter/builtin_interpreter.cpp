@@ -172,7 +172,8 @@ Command CommandInterpreter::with_whole_paths(Command command) {
 CommandResult BuiltinInterpreter::run(const Command& given) {
     result_ = CommandResult();
     const Command command = with_whole_paths(given);
-    entered_before_ = command_starts();
+    // "dir" only reads: what was just entered stays so for the next command.
+    entered_before_ = command.kind == CommandKind::Dir ? last_entered() : command_starts();
     switch (command.kind) {
         case CommandKind::ListBare: list_bare(command); break;
         case CommandKind::Rename: rename(command); break;
@@ -258,18 +259,35 @@ bool BuiltinInterpreter::is_directory_here(const std::string& path) {
     return (!entered_before_.empty() && path == entered_before_) || is_directory(fs_, path);
 }
 
-void BuiltinInterpreter::move_one(const Command& command) {
-    // Into a directory that is there, a missing source is the move's own
-    // answer; otherwise it is looked for first, as it is said first.
-    std::string destination = command.target;
+MoveOutcome BuiltinInterpreter::move_to_destination(const Command& command, std::string& destination) {
+    destination = command.target;
+    const std::string directory = split_path(destination).directory;
+    if (!entered_before_.empty() && directory == entered_before_ && destination != directory) {
+        // Into the directory just entered: the move is tried at once, since
+        // it never replaces anything; only a target that is there is looked
+        // at, to see whether it is a directory to move into.
+        const MoveOutcome outcome = fs_.move(command.source, destination);
+        if (outcome != MoveOutcome::TargetExists || !is_directory(fs_, destination)) return outcome;
+        destination = join_path(destination, split_path(command.source).name);
+        return fs_.move(command.source, destination);
+    }
+    // A missing source is said first, unless the target is a directory that
+    // is there, where it is the move's own answer.
     if (is_directory_here(destination)) {
         destination = join_path(destination, split_path(command.source).name);
-    } else if (!is_directory_here(split_path(destination).directory)) {
-        report_move(command.source,
-                    fs_.info(command.source) ? MoveOutcome::NoTargetDirectory : MoveOutcome::SourceMissing);
+    } else if (!is_directory(fs_, directory)) {
+        return fs_.info(command.source) ? MoveOutcome::NoTargetDirectory : MoveOutcome::SourceMissing;
+    }
+    return fs_.move(command.source, destination);
+}
+
+void BuiltinInterpreter::move_one(const Command& command) {
+    std::string destination;
+    const MoveOutcome outcome = move_to_destination(command, destination);
+    if (outcome == MoveOutcome::NoTargetDirectory) {
+        report_move(command.source, outcome);
         return;
     }
-    const MoveOutcome outcome = fs_.move(command.source, destination);
     const bool done = report_move(command.source, outcome);
     if (done) moved_one(command.source, destination);
     // A missing source is said without a count, whether it was looked for

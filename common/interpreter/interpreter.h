@@ -68,9 +68,11 @@ protected:
     // The command with each of its paths whole (a rename's new name is a
     // name, not a path).
     Command with_whole_paths(Command command);
-    // As a command starts: the whole path of the directory that the change
-    // of directory just before it entered (empty when there was none since
-    // the last command), which that command need not look at again.
+    // The whole path of the directory that the last change of directory
+    // entered, when no command that changes anything has run since; empty
+    // otherwise. A command need not look at it again.
+    const std::string& last_entered() const { return entered_; }
+    // The same, taken as a command that may change things starts.
     std::string command_starts() {
         std::string entered;
         entered.swap(entered_);
@@ -107,6 +109,9 @@ private:
     void list_bare(const Command& command);
     void rename(const Command& command);
     void move_one(const Command& command);
+    // Moves a single file to the command's target, or into it when it is a
+    // directory; `destination` is where it was to go.
+    MoveOutcome move_to_destination(const Command& command, std::string& destination);
     void move_matching(const Command& command);
     void dir();
     void echo(const Command& command);
