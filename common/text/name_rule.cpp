@@ -9,8 +9,18 @@ namespace site {
 namespace {
 
 bool is_forbidden(char c) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    return byte < 0x20 || std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos;
+    switch (c) {
+        case '<':
+        case '>':
+        case ':':
+        case '"':
+        case '/':
+        case '\\':
+        case '|':
+        case '?':
+        case '*': return true;
+        default: return static_cast<unsigned char>(c) < 0x20;
+    }
 }
 
 }  // namespace
