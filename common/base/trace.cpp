@@ -2,27 +2,31 @@
 
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace site {
 
-namespace {
-
-// The size of the blocks handed to the stream: stdio's own buffer size.
-constexpr std::size_t kBlock = 4096;
-
-}  // namespace
-
 Trace& Trace::operator<<(std::string_view text) {
-    collected_.append(text);
-    if (stream_ != nullptr && (collected_.size() >= kBlock || (by_line_ && text.find('\n') != text.npos))) write_out();
+    if (stream_ == nullptr) {
+        collected_.append(text);
+        return *this;
+    }
+    if (in_block_ + text.size() > kBlock) write_out();
+    if (text.size() >= kBlock) {
+        std::fwrite(text.data(), 1, text.size(), stream_);
+    } else {
+        std::memcpy(block_ + in_block_, text.data(), text.size());
+        in_block_ += text.size();
+    }
+    if (by_line_ && text.find('\n') != text.npos) write_out();
     return *this;
 }
 
 void Trace::write_out() {
-    if (stream_ == nullptr || collected_.empty()) return;
-    std::fwrite(collected_.data(), 1, collected_.size(), stream_);
-    collected_.clear();
+    if (in_block_ == 0) return;
+    std::fwrite(block_, 1, in_block_, stream_);
+    in_block_ = 0;
 }
 
 Trace& Trace::operator<<(char c) { return *this << std::string_view(&c, 1); }

@@ -6,6 +6,7 @@
 // stream or collects the text in memory (for tests).
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -44,10 +45,15 @@ private:
     // Hands the gathered text to the stream.
     void write_out();
 
+    // The size of the blocks handed to the stream: stdio's own buffer size.
+    static constexpr std::size_t kBlock = 4096;
+
     std::FILE* stream_ = nullptr;
     bool by_line_ = false;
-    // What an in-memory trace has collected, or the text not yet handed to
-    // the stream.
+    // The text not yet handed to the stream.
+    char block_[kBlock];
+    std::size_t in_block_ = 0;
+    // What an in-memory trace has collected.
     std::string collected_;
 };
 

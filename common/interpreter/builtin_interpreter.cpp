@@ -320,6 +320,7 @@ void BuiltinInterpreter::move_matching(const Command& command) {
 }
 
 void BuiltinInterpreter::moved_one(const std::string& from, const std::string& to) {
+    if (!cache_.follows_any()) return;
     const SplitPath source = split_path(from);
     const SplitPath target = split_path(to);
     cache_.moved(source.directory, target.directory, {{source.name, target.name}});

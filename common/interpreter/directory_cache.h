@@ -60,6 +60,10 @@ public:
     // The file system the directories are read from.
     FileSystem& file_system() { return fs_; }
 
+    // Whether it follows any directory through this process's moves: a
+    // run that only lists (the stamper's) has nothing to record.
+    bool follows_any() const { return !read_as_.empty(); }
+
     // A name this process moved, as it was and as it is.
     struct OwnMove {
         std::string from_name;
