@@ -18,16 +18,18 @@ using Names = std::vector<std::string>;
 
 TEST(DirectoryCache, MatchesThePatternWithoutRegardToCase) {
     TempDir dir;
-    for (const char* name : {"p0300_a.k7", "P0300_B.K7", "P0300_c.raw", "P1234_x.K7", "P0300_.K7", "p0300_.k8"})
+    for (const char* name : {"p0300_a.k7", "P0300_B.K7", "P0300_c.raw", "P1234_x.K7", "P0300_.K7", "p0300_.k8",
+                             "P0300_Coteau_B.K7", "P0300_Coteau_a.K7"})
         write_file(dir / name, "x");
     testing_site::make_dirs(dir / "P0300_dir.K7");
     site::RealFileSystem disk;
     site::DirectoryCache cache(disk);
     EXPECT_EQ(cache.matching_names(dir.path(), "P0300_*.k?", true),
-              (Names{"P0300_.K7", "p0300_.k8", "p0300_a.k7", "P0300_B.K7"}));
+              (Names{"P0300_.K7", "p0300_.k8", "p0300_a.k7", "P0300_B.K7", "P0300_Coteau_a.K7", "P0300_Coteau_B.K7"}));
     EXPECT_EQ(cache.matching_names(dir.path(), "p0300_*.K?", false),
-              (Names{"P0300_.K7", "p0300_.k8", "p0300_a.k7", "P0300_B.K7", "P0300_dir.K7"}));
-    EXPECT_EQ(cache.matching_names(dir.path(), "*", true)->size(), 6u);
+              (Names{"P0300_.K7", "p0300_.k8", "p0300_a.k7", "P0300_B.K7", "P0300_Coteau_a.K7", "P0300_Coteau_B.K7",
+                     "P0300_dir.K7"}));
+    EXPECT_EQ(cache.matching_names(dir.path(), "*", true)->size(), 8u);
     EXPECT_FALSE(cache.matching_names(dir / "missing", "*", true).has_value());
 }
 

@@ -1,6 +1,6 @@
 #include "common/interpreter/directory_cache.h"
 
-#include <algorithm>
+#include <cstring>
 
 #include "common/base/ascii.h"
 #include "common/fs/file_system.h"
@@ -17,9 +17,11 @@ bool name_before(const std::string& a, const std::string& b) {
     const size_t common = a.size() < b.size() ? a.size() : b.size();
     // The names of one directory share long starts ("P0300_Coteau_2015"):
     // bytes that are the same are the same without regard to case, so the
-    // case-blind comparison starts where the bytes first differ.
-    const auto end_of_same = std::mismatch(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(common), b.begin()).first;
-    for (size_t i = static_cast<size_t>(end_of_same - a.begin()); i < common; ++i) {
+    // case-blind comparison starts where the bytes first differ, found
+    // eight at a time.
+    size_t same = 0;
+    while (same + 8 <= common && std::memcmp(a.data() + same, b.data() + same, 8) == 0) same += 8;
+    for (size_t i = same; i < common; ++i) {
         const char x = lower_ascii(a[i]), y = lower_ascii(b[i]);
         if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
     }
