@@ -355,7 +355,10 @@ TEST(InterruptedWindowsFiler, KilledDuringLargeMovesAcrossVolumesLosesNothing) {
         const double run_seconds = file(reference, 0).seconds;
         seconds = seconds == 0 ? run_seconds : std::min(seconds, run_seconds);
         check_filed_once(reference, "uninterrupted");
+        // Each site's archive holds three large files: a small disk (a
+        // loop image) keeps only the one being tested.
         testing_site::remove_tree(reference.sent);
+        testing_site::remove_tree(reference.dir);
     }
     Landings landings;
     KillSchedule schedule(seconds, static_cast<int>(names.size()), kWineKills);
@@ -372,6 +375,7 @@ TEST(InterruptedWindowsFiler, KilledDuringLargeMovesAcrossVolumesLosesNothing) {
         EXPECT_EQ(file(site, 0).status, 0);
         check_filed_once(site, "after the rerun of kill " + std::to_string(kill));
         testing_site::remove_tree(site.sent);
+        testing_site::remove_tree(site.dir);
     }
     testing_site::remove_tree(shm_dir);
     std::printf("Windows filer under Wine killed %s (uninterrupted run %.2f s)\n", landings.summary().c_str(), seconds);
