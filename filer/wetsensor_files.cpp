@@ -11,6 +11,19 @@ namespace {
 constexpr const char* kCannotCreate = "Unable to create directory of Wet sensors\n";
 constexpr const char* kWetSensorDirectory = "wetsensor";
 
+// Enters base/wetsensor/<directory>, creating what is missing. A
+// sub-directory is only ever made inside "wetsensor". `directory` is the
+// sub-directory's name as stored, `sub` as the listed name gives it.
+void enter_wetsensor_directories(const std::string& directory, const std::string& sub, FilingRun& run) {
+    if (run.enter_both(kWetSensorDirectory, directory)) return;
+    if (run.enter_or_create(kWetSensorDirectory, sub, kCannotCreate)) {
+        run.enter_or_create(directory, sub, kCannotCreate);
+        return;
+    }
+    run.trace << "=R=>le repertoire n existe pas " << sub << "\n";
+    run.refuse(Refusal::CannotMakeDirectory, kCannotCreate);
+}
+
 }  // namespace
 
 void file_wetsensor_line(const std::string& name, FilingRun& run) {
@@ -24,15 +37,7 @@ void file_wetsensor_line(const std::string& name, FilingRun& run) {
         return;
     }
 
-    // A sub-directory is only ever made inside "wetsensor".
-    if (run.enter_both(kWetSensorDirectory, *directory)) {
-        // Both there: nothing to say or make.
-    } else if (run.enter_or_create(kWetSensorDirectory, sub, kCannotCreate)) {
-        run.enter_or_create(*directory, sub, kCannotCreate);
-    } else {
-        run.trace << "=R=>le repertoire n existe pas " << sub << "\n";
-        run.refuse(Refusal::CannotMakeDirectory, kCannotCreate);
-    }
+    enter_wetsensor_directories(*directory, sub, run);
     run.interpreter.run(Command::dir());
     const std::string archived =
         join_path(join_path(join_path(run.paths.base, kWetSensorDirectory), *directory), raw_name);

@@ -172,8 +172,9 @@ Command CommandInterpreter::with_whole_paths(Command command) {
 CommandResult BuiltinInterpreter::run(const Command& given) {
     result_ = CommandResult();
     const Command command = with_whole_paths(given);
+    entered_before_ = last_entered();
     // "dir" only reads: what was just entered stays so for the next command.
-    entered_before_ = command.kind == CommandKind::Dir ? last_entered() : command_starts();
+    if (command.kind != CommandKind::Dir) forget_entered();
     switch (command.kind) {
         case CommandKind::ListBare: list_bare(command); break;
         case CommandKind::Rename: rename(command); break;
@@ -255,14 +256,10 @@ bool BuiltinInterpreter::report_move(const std::string& path, MoveOutcome outcom
     return is_done(outcome);
 }
 
-bool BuiltinInterpreter::is_directory_here(const std::string& path) {
-    return (!entered_before_.empty() && path == entered_before_) || is_directory(fs_, path);
-}
-
 MoveOutcome BuiltinInterpreter::move_to_destination(const Command& command, std::string& destination) {
     destination = command.target;
     const std::string directory = split_path(destination).directory;
-    if (!entered_before_.empty() && directory == entered_before_ && destination != directory) {
+    if (just_entered(directory) && destination != directory) {
         // Into the directory just entered: the move is tried at once, since
         // it never replaces anything; only a target that is there is looked
         // at, to see whether it is a directory to move into.

@@ -72,12 +72,8 @@ protected:
     // entered, when no command that changes anything has run since; empty
     // otherwise. A command need not look at it again.
     const std::string& last_entered() const { return entered_; }
-    // The same, taken as a command that may change things starts.
-    std::string command_starts() {
-        std::string entered;
-        entered.swap(entered_);
-        return entered;
-    }
+    // As a command that may change things starts.
+    void forget_entered() { entered_.clear(); }
 
     FileSystem& fs_;
 
@@ -121,9 +117,11 @@ private:
     // Writes a file whole, or says why it could not.
     bool write_whole(const std::string& path, const std::string& content);
 
-    // Whether `path` is a directory; not asked again of the one that the
-    // change of directory just before the command entered.
-    bool is_directory_here(const std::string& path);
+    // Whether `path` is the directory that the change of directory just
+    // before the running command entered.
+    bool just_entered(const std::string& path) const { return !entered_before_.empty() && path == entered_before_; }
+    // Whether `path` is a directory; not asked again of the one just entered.
+    bool is_directory_here(const std::string& path) { return just_entered(path) || is_directory(fs_, path); }
     // Records one file this interpreter moved or renamed.
     void moved_one(const std::string& from, const std::string& to);
 
