@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/fs/memory_file_system.h"
 #include "common/fs/real_file_system.h"
 #include "common/interpreter/directory_cache.h"
 #include "common/interpreter/interpreter.h"
@@ -83,6 +84,30 @@ TEST(DirectoryCache, FollowsTheInterpretersOwnMoves) {
     EXPECT_NE(out.find("5 P0300_z.K7\n", last_dir), std::string::npos) << out;
     EXPECT_NE(out.find("3 File(s)             15 bytes", last_dir), std::string::npos) << out;
     EXPECT_EQ(testing_site::names_in(dir / "sent"), Names{});
+}
+
+// A move names the directory "dir" lists in another spelling: on a disk
+// whose directory times do not change, only the cache's own record of the
+// move can show it there.
+TEST(DirectoryCache, FollowsAMoveIntoADirectorySpeltOtherwise) {
+    const std::string sent = testing_site::native_path("/site/sent");
+    const std::string arch = testing_site::native_path("/site/arch");
+    site::MemoryFileSystem disk;
+    disk.put_file(sent + "/P0300_a.K7", "12345");
+    disk.put_file(sent + "/P0300_b.K7", "12345");
+    disk.put_directory(arch);
+    disk.freeze_directory_times();
+    site::Trace console;
+    site::BuiltinInterpreter interpreter(console, disk, arch);
+    interpreter.run(site::Command::dir());
+    interpreter.run(site::Command::move(sent + "/P0300_a.K7", testing_site::native_path("/site/sent/../arch")));
+    interpreter.run(site::Command::move_matching(testing_site::native_path("/site/./sent/P0300_*"), arch + "/."));
+    interpreter.run(site::Command::dir());
+    const std::string& out = console.text();
+    const size_t last_dir = out.rfind(" Directory of ");
+    EXPECT_NE(out.find("5 P0300_a.K7\n", last_dir), std::string::npos) << out;
+    EXPECT_NE(out.find("5 P0300_b.K7\n", last_dir), std::string::npos) << out;
+    EXPECT_NE(out.find("2 File(s)             10 bytes", last_dir), std::string::npos) << out;
 }
 
 }  // namespace

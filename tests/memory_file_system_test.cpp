@@ -109,6 +109,30 @@ TEST(RealFileSystem, AFileThatCannotBeReadIsNotReadAsEmpty) {
     EXPECT_NE(disk.read("/proc/self/mem").status, site::FsStatus::Ok);
 }
 
+// A directory's stamp says which directory it is, as the cache of listings
+// keys them: the same for every spelling of its path, another for another.
+TEST(RealFileSystem, DirectoryStampsTellDirectoriesApart) {
+    testing_site::TempDir dir;
+    testing_site::make_dirs(dir / "a");
+    testing_site::make_dirs(dir / "b");
+    testing_site::write_file(dir / "f", "x");
+    site::RealFileSystem disk;
+    const auto a = disk.directory_stamp(dir / "a");
+    ASSERT_TRUE(a && disk.directory_stamp(dir / "b"));
+    for (const std::string& same : {dir / "./a", dir / "b/../a", dir / "a/"}) {
+        const auto stamp = disk.directory_stamp(same);
+        ASSERT_TRUE(stamp) << same;
+        EXPECT_TRUE(stamp->same_directory(*a)) << same;
+    }
+    // Where names are found without regard to case (Windows), so is it.
+    if (const auto upper = disk.directory_stamp(dir / "A")) {
+        EXPECT_TRUE(upper->same_directory(*a));
+    }
+    EXPECT_FALSE(disk.directory_stamp(dir / "b")->same_directory(*a));
+    EXPECT_FALSE(disk.directory_stamp(dir / "f"));
+    EXPECT_FALSE(disk.directory_stamp(dir / "missing"));
+}
+
 TEST(MemoryFileSystem, DirectoryStampsChangeWithTheirEntries) {
     site::MemoryFileSystem fs;
     fs.put_directory("/d");

@@ -46,7 +46,7 @@ public:
     // nowhere.
     virtual std::optional<FileInfo> target_info(const std::string& path) = 0;
     // The directory that `path` leads to (links followed) and when its
-    // entries last changed; nothing when it is not a readable directory.
+    // entries last changed; nothing when it is not a directory.
     virtual std::optional<DirectoryStamp> directory_stamp(const std::string& path) = 0;
     // The entries of a directory, in no particular order.
     virtual std::optional<std::vector<DirectoryEntry>> list(const std::string& directory) = 0;

@@ -1,5 +1,6 @@
 // A value read from a text file, kept while the file stays the same: the
-// same file (device and index), of the same size, with the same time stamp.
+// same file (device and index, where a look tells them), of the same size,
+// with the same time stamp.
 // A site file or parameter file read for every data file is then read once
 // per run, however large, and a change to it between two data files is
 // still seen. Whether it changed is one look at what the path leads to; a
@@ -25,23 +26,23 @@ public:
     // nothing when the file cannot be read.
     template <typename Read>
     std::optional<Value> get(FileSystem& fs, const std::string& path, Read read) {
+        // Looked at before it is read: a change made while it is read shows
+        // at the next look.
+        const std::optional<FileInfo> looked = fs.target_info(path);
+        if (!looked || !looked->is_regular) return std::nullopt;
         auto kept = kept_.find(path);
-        if (kept != kept_.end()) {
-            const std::optional<FileInfo> looked = fs.target_info(path);
-            if (!looked || !looked->is_regular) return std::nullopt;
-            if (unchanged(kept->second.info, *looked)) return kept->second.value;
-        }
+        if (kept != kept_.end() && unchanged(kept->second.look, *looked)) return kept->second.value;
         const FileRead whole = fs.read(path);
         if (whole.status != FsStatus::Ok) return std::nullopt;
         TextReader reader = TextReader::from_bytes(whole.bytes);
         Value value = read(reader);
-        kept_[path] = Kept{whole.info, value};
+        kept_[path] = Kept{*looked, value};
         return value;
     }
 
 private:
     struct Kept {
-        FileInfo info;
+        FileInfo look;  // what the look before the read saw
         Value value;
     };
     static bool unchanged(const FileInfo& a, const FileInfo& b) {

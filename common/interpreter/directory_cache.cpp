@@ -48,7 +48,7 @@ CachedEntries* DirectoryCache::entries(const std::string& directory) {
     std::optional<std::vector<DirectoryEntry>> read = fs_.list(directory);
     if (!read) return nullptr;
     Listing& listing = listings_[identity_of(*stamp)];
-    read_as_.insert(directory);
+    read_as_.insert(path_key(directory));
     listing.stamp = *stamp;
     listing.entries.clear();
     for (DirectoryEntry& entry : *read) listing.entries[std::move(entry.name)].is_directory = entry.is_directory;
@@ -72,7 +72,7 @@ std::optional<std::vector<std::string>> DirectoryCache::matching_names(const std
 }
 
 DirectoryCache::Listing* DirectoryCache::restamped(const std::string& directory) {
-    if (read_as_.count(directory) == 0) return nullptr;
+    if (read_as_.count(path_key(directory)) == 0) return nullptr;
     const std::optional<DirectoryStamp> stamp = fs_.directory_stamp(directory);
     if (!stamp) return nullptr;
     auto cached = listings_.find(identity_of(*stamp));

@@ -71,9 +71,10 @@ public:
     };
     // Records this process's own moves from one directory to another (the
     // same one for a rename), once all of them are made: each directory is
-    // restamped once, and only one that was read under this spelling
-    // (another spelling of it is read again at its next look, which costs
-    // time, not accuracy).
+    // restamped once, and only one that was read, under this spelling or
+    // another with the same path key (one that only a link makes the same
+    // directory is read again at its next look that finds its time
+    // changed).
     void moved(const std::string& from_directory, const std::string& to_directory, const std::vector<OwnMove>& moves);
 
 private:
@@ -91,7 +92,7 @@ private:
 
     FileSystem& fs_;
     std::map<Identity, Listing> listings_;
-    std::set<std::string> read_as_;  // the spellings under which a directory was read
+    std::set<std::string> read_as_;  // the path keys of the directories read
 };
 
 }  // namespace site

@@ -44,7 +44,8 @@ std::optional<std::string> entered_directory_name(const std::string& path);
 // nothing when the directory cannot be read.
 std::optional<std::vector<DirectoryEntry>> list_directory(const std::string& path);
 
-// Nothing when `path` is not a readable directory.
+// Nothing when `path` is not a directory. Windows tells a directory that is
+// not a link by its full path, not by its volume and index.
 std::optional<DirectoryStamp> directory_stamp(const std::string& path);
 
 // Whether this process may add and remove entries in the directory at
@@ -56,8 +57,9 @@ bool may_change_directory(const std::string& path);
 // there is no such entry.
 std::optional<FileInfo> file_info(const std::string& path);
 
-// What `path` leads to, a final link followed; nothing when it leads
-// nowhere.
+// What `path` leads to, a final link followed, to tell whether it changed;
+// nothing when it leads nowhere. Windows asks without opening the file and
+// leaves out which file it is (device, index and names 0), but for a link.
 std::optional<FileInfo> target_info(const std::string& path);
 
 // --- Files -------------------------------------------------------------------

@@ -69,13 +69,21 @@ std::string ansi_name(const wchar_t* wide) {
     // UTF-8 (a code page Windows may be set to) spells every character, and
     // takes neither the flag nor the answer.
     static const bool utf8 = ::GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    // Most names are spelt whole at once; one with a character the code
+    // page cannot spell is spelt again character by character.
+    char whole[MAX_PATH * 4];
+    BOOL any_unspellable = FALSE;
+    const int whole_length =
+        ::WideCharToMultiByte(CP_ACP, flags, wide, -1, whole, sizeof whole, nullptr, utf8 ? nullptr : &any_unspellable);
+    if (whole_length > 0 && !any_unspellable) return std::string(whole, static_cast<size_t>(whole_length) - 1);
     std::string name;
     for (const wchar_t* at = wide; *at != L'\0';) {
         const int units = (at[0] >= 0xD800 && at[0] < 0xDC00 && at[1] >= 0xDC00 && at[1] < 0xE000) ? 2 : 1;
         char bytes[8];
         BOOL unspellable = FALSE;
-        const int length = ::WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, at, units,
-                                                 bytes, sizeof bytes, nullptr, utf8 ? nullptr : &unspellable);
+        const int length = ::WideCharToMultiByte(CP_ACP, flags, at, units, bytes, sizeof bytes, nullptr,
+                                                 utf8 ? nullptr : &unspellable);
         if (length <= 0 || unspellable) {
             const unsigned code_point =
                 units == 2 ? 0x10000u + ((at[0] - 0xD800u) << 10) + (at[1] - 0xDC00u) : static_cast<unsigned>(at[0]);
@@ -132,7 +140,24 @@ std::time_t to_time_t(const FILETIME& time) {
 
 }  // namespace
 
-std::optional<DirectoryStamp> directory_stamp(const std::string& path) {
+namespace {
+
+// What the system says of the entry at `path` without opening it: its
+// attributes, size and times. A link (a reparse point) is described as
+// itself, not as what it leads to.
+std::optional<WIN32_FILE_ATTRIBUTE_DATA> attribute_data(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    return data;
+}
+
+bool is_link(const WIN32_FILE_ATTRIBUTE_DATA& data) {
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// The directory at `path`, opened to ask which one it is: a link is
+// followed to the directory it leads to.
+std::optional<DirectoryStamp> opened_directory_stamp(const std::string& path) {
     const HANDLE handle = ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
@@ -145,6 +170,48 @@ std::optional<DirectoryStamp> directory_stamp(const std::string& path) {
     stamp.index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     stamp.changed_high = info.ftLastWriteTime.dwHighDateTime;
     stamp.changed_low = info.ftLastWriteTime.dwLowDateTime;
+    return stamp;
+}
+
+// A directory that is not a link, by its full path: the path with its
+// letters in one case, folded into a number (FNV-1a). Two spellings of one
+// path (its case, "." and "..", a "/" for a backslash) give the same
+// number. A short name or another drive letter for it gives another: that
+// directory is then kept twice over, and a move made under one spelling
+// is seen under the other at the next change of its time, as a change
+// made by another program is.
+// The device is a value that no volume's serial number takes, so the
+// number can never be taken for a file index.
+constexpr std::uint64_t kNamedByFullPath = 1ULL << 32;
+
+std::optional<std::uint64_t> full_path_number(const std::string& path) {
+    const std::optional<std::string> full = entered_directory_name(path);
+    if (!full) return std::nullopt;
+    std::uint64_t number = 14695981039346656037ULL;
+    for (const char c : *full) {
+        number ^= static_cast<unsigned char>(lower_ascii(c));
+        number *= 1099511628211ULL;
+    }
+    return number;
+}
+
+}  // namespace
+
+// A directory that is not a link is asked about without being opened (one
+// question: on Windows, opening it and asking which one it is costs three,
+// and far more under Wine); its full path says which one it is. A link is
+// opened, so that the stamp is of the directory it leads to.
+std::optional<DirectoryStamp> directory_stamp(const std::string& path) {
+    const std::optional<WIN32_FILE_ATTRIBUTE_DATA> data = attribute_data(path);
+    if (!data || (data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return std::nullopt;
+    if (is_link(*data)) return opened_directory_stamp(path);
+    const std::optional<std::uint64_t> number = full_path_number(path);
+    if (!number) return opened_directory_stamp(path);
+    DirectoryStamp stamp;
+    stamp.device = kNamedByFullPath;
+    stamp.index = *number;
+    stamp.changed_high = data->ftLastWriteTime.dwHighDateTime;
+    stamp.changed_low = data->ftLastWriteTime.dwLowDateTime;
     return stamp;
 }
 
@@ -194,6 +261,17 @@ FileInfo info_of(const BY_HANDLE_FILE_INFORMATION& data) {
     return info;
 }
 
+// The same from what the system says of a path without opening it: no
+// file index, no count of names.
+FileInfo info_of(const WIN32_FILE_ATTRIBUTE_DATA& data) {
+    BY_HANDLE_FILE_INFORMATION opened = {};
+    opened.dwFileAttributes = data.dwFileAttributes;
+    opened.ftLastWriteTime = data.ftLastWriteTime;
+    opened.nFileSizeHigh = data.nFileSizeHigh;
+    opened.nFileSizeLow = data.nFileSizeLow;
+    return info_of(opened);
+}
+
 // Opens an entry itself (a directory, or a link rather than its target) to
 // ask what it is.
 HANDLE open_entry(const std::string& path) {
@@ -215,7 +293,12 @@ std::optional<FileInfo> info_and_close(HANDLE handle) {
 
 std::optional<FileInfo> file_info(const std::string& path) { return info_and_close(open_entry(path)); }
 
+// One question without opening the file, which gives no file index; a
+// link is opened, so that the answer is of the file it leads to.
 std::optional<FileInfo> target_info(const std::string& path) {
+    const std::optional<WIN32_FILE_ATTRIBUTE_DATA> data = attribute_data(path);
+    if (!data) return std::nullopt;
+    if (!is_link(*data)) return info_of(*data);
     return info_and_close(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
