@@ -16,7 +16,7 @@ namespace site {
 class Trace {
 public:
     // Writes to `stream` (normally stdout), gathering the text into blocks
-    // as stdio would (line by line on a terminal, where someone watches).
+    // (line by line on a terminal, where someone watches).
     explicit Trace(std::FILE* stream) : stream_(stream), by_line_(is_terminal(stream)) {}
     // Collects the text in memory; see text().
     Trace() = default;
@@ -45,8 +45,10 @@ private:
     // Hands the gathered text to the stream.
     void write_out();
 
-    // The size of the blocks handed to the stream: stdio's own buffer size.
-    static constexpr std::size_t kBlock = 4096;
+    // The size of the blocks handed to the stream: four of stdio's own
+    // buffers, so that a trace going to a log file costs a quarter of the
+    // writes, and a run cut short loses at most this much of its end.
+    static constexpr std::size_t kBlock = 16384;
 
     std::FILE* stream_ = nullptr;
     bool by_line_ = false;

@@ -210,7 +210,7 @@ bool BuiltinInterpreter::write_whole(const std::string& path, const std::string&
 void BuiltinInterpreter::list_bare(const Command& command) {
     // A listing goes to a file and is read once: it is not kept, so that
     // renames in a directory nobody looks at again cost no bookkeeping.
-    DirectoryCache read_once(fs_);
+    DirectoryCache read_once(fs_, DirectoryCache::Keeping::nothing);
     const Matches matches = entries_named_by(command, false, read_once);
     if (!matches.readable && fs_.info(matches.directory)) {
         // A directory that is there but cannot be read: no listing at all,

@@ -1,5 +1,6 @@
 #include "common/interpreter/directory_cache.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/base/ascii.h"
@@ -48,7 +49,7 @@ CachedEntries* DirectoryCache::entries(const std::string& directory) {
     std::optional<std::vector<DirectoryEntry>> read = fs_.list(directory);
     if (!read) return nullptr;
     Listing& listing = listings_[identity_of(*stamp)];
-    read_as_.insert(path_key(directory));
+    read_as_.insert(key_of(directory));
     listing.stamp = *stamp;
     listing.entries.clear();
     for (DirectoryEntry& entry : *read) listing.entries[std::move(entry.name)].is_directory = entry.is_directory;
@@ -57,6 +58,7 @@ CachedEntries* DirectoryCache::entries(const std::string& directory) {
 
 std::optional<std::vector<std::string>> DirectoryCache::matching_names(const std::string& directory,
                                                                        const std::string& pattern, bool files_only) {
+    if (keeping_ == Keeping::nothing) return matching_names_read_once(directory, pattern, files_only);
     CachedEntries* listed = entries(directory);
     if (listed == nullptr) return std::nullopt;
     std::vector<std::string> names;
@@ -71,14 +73,33 @@ std::optional<std::vector<std::string>> DirectoryCache::matching_names(const std
     return names;
 }
 
+std::optional<std::vector<std::string>> DirectoryCache::matching_names_read_once(const std::string& directory,
+                                                                                 const std::string& pattern,
+                                                                                 bool files_only) {
+    std::optional<std::vector<DirectoryEntry>> read = fs_.list(directory);
+    if (!read) return std::nullopt;
+    std::vector<std::string> names;
+    for (DirectoryEntry& entry : *read)
+        if (!(files_only && entry.is_directory) && wildcard_match(pattern, entry.name))
+            names.push_back(std::move(entry.name));
+    std::sort(names.begin(), names.end(), name_before);
+    return names;
+}
+
 DirectoryCache::Listing* DirectoryCache::restamped(const std::string& directory) {
-    if (read_as_.count(path_key(directory)) == 0) return nullptr;
+    if (read_as_.count(key_of(directory)) == 0) return nullptr;
     const std::optional<DirectoryStamp> stamp = fs_.directory_stamp(directory);
     if (!stamp) return nullptr;
     auto cached = listings_.find(identity_of(*stamp));
     if (cached == listings_.end()) return nullptr;
     cached->second.stamp = *stamp;
     return &cached->second;
+}
+
+const std::string& DirectoryCache::key_of(const std::string& directory) {
+    auto known = keys_.find(directory);
+    if (known == keys_.end()) known = keys_.emplace(directory, path_key(directory)).first;
+    return known->second;
 }
 
 void DirectoryCache::moved(const std::string& from_directory, const std::string& to_directory,

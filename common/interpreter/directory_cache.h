@@ -20,6 +20,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -46,9 +47,14 @@ using CachedEntries = std::map<std::string, CachedEntry, NameOrder>;
 
 class DirectoryCache {
 public:
-    explicit DirectoryCache(FileSystem& fs) : fs_(fs) {}
+    // Whether the listings read are kept: a directory listed once and not
+    // looked at again is read, matched and sorted, and nothing is kept.
+    enum class Keeping { listings, nothing };
 
-    // The entries of `directory` in name order; nothing when it cannot be read.
+    explicit DirectoryCache(FileSystem& fs, Keeping keeping = Keeping::listings) : fs_(fs), keeping_(keeping) {}
+
+    // The entries of `directory` in name order, kept; nothing when it
+    // cannot be read.
     CachedEntries* entries(const std::string& directory);
 
     // The names in `directory` that match the wildcard `pattern` (directories
@@ -89,10 +95,18 @@ private:
     // change; nullptr when it is not cached.
     Listing* restamped(const std::string& directory);
     void added(Listing& listing, const std::string& directory, const std::string& name);
+    // matching_names for a cache that keeps nothing.
+    std::optional<std::vector<std::string>> matching_names_read_once(const std::string& directory,
+                                                                     const std::string& pattern, bool files_only);
 
     FileSystem& fs_;
+    Keeping keeping_;
     std::map<Identity, Listing> listings_;
-    std::set<std::string> read_as_;  // the path keys of the directories read
+    // The path key of `directory`, worked out once per spelling.
+    const std::string& key_of(const std::string& directory);
+
+    std::set<std::string> read_as_;                      // the path keys of the directories read
+    std::unordered_map<std::string, std::string> keys_;  // path keys by spelling
 };
 
 }  // namespace site
