@@ -6,12 +6,32 @@ namespace site {
 
 namespace {
 
+// A blank, a control character, or one that the Windows interpreter reads
+// as more than a character of a name.
+bool needs_quoting(unsigned char c) {
+    switch (c) {
+        case '&':
+        case '|':
+        case '<':
+        case '>':
+        case '^':
+        case '(':
+        case ')':
+        case '%':
+        case '!':
+        case ',':
+        case ';':
+        case '=':
+        case '"':
+        case 0x7F: return true;
+        default: return c <= ' ';
+    }
+}
+
 bool needs_quotes(std::string_view operand) {
     if (operand.empty()) return true;
-    for (unsigned char c : operand) {
-        if (c <= ' ' || c == 0x7F) return true;
-        if (std::string_view("&|<>^()%!,;=\"").find(static_cast<char>(c)) != std::string_view::npos) return true;
-    }
+    for (unsigned char c : operand)
+        if (needs_quoting(c)) return true;
     return false;
 }
 

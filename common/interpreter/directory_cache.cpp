@@ -23,6 +23,7 @@ bool name_before(const std::string& a, const std::string& b) {
     size_t same = 0;
     while (same + 8 <= common && std::memcmp(a.data() + same, b.data() + same, 8) == 0) same += 8;
     for (size_t i = same; i < common; ++i) {
+        if (a[i] == b[i]) continue;
         const char x = lower_ascii(a[i]), y = lower_ascii(b[i]);
         if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
     }
