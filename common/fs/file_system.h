@@ -42,6 +42,9 @@ public:
     // What stands at `path`, a final link not followed; nothing when there
     // is no such entry.
     virtual std::optional<FileInfo> info(const std::string& path) = 0;
+    // What a listing shows of the entry at `path`: what info gives, but
+    // which file it is (device, index, names) may be left out.
+    virtual std::optional<FileInfo> listed_info(const std::string& path) { return info(path); }
     // What `path` leads to, a final link followed; nothing when it leads
     // nowhere.
     virtual std::optional<FileInfo> target_info(const std::string& path) = 0;

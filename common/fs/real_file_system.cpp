@@ -8,6 +8,8 @@ namespace site {
 
 std::optional<FileInfo> RealFileSystem::info(const std::string& path) { return file_info(path); }
 
+std::optional<FileInfo> RealFileSystem::listed_info(const std::string& path) { return site::listed_info(path); }
+
 std::optional<FileInfo> RealFileSystem::target_info(const std::string& path) { return site::target_info(path); }
 
 std::optional<DirectoryStamp> RealFileSystem::directory_stamp(const std::string& path) {

@@ -14,6 +14,7 @@ namespace site {
 class RealFileSystem final : public FileSystem {
 public:
     std::optional<FileInfo> info(const std::string& path) override;
+    std::optional<FileInfo> listed_info(const std::string& path) override;
     std::optional<FileInfo> target_info(const std::string& path) override;
     std::optional<DirectoryStamp> directory_stamp(const std::string& path) override;
     std::optional<std::vector<DirectoryEntry>> list(const std::string& directory) override;

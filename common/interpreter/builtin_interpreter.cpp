@@ -328,7 +328,7 @@ void BuiltinInterpreter::dir() {
     unsigned long long files = 0, directories = 0, bytes = 0;
     if (CachedEntries* entries = cache_.entries(current_directory())) {
         for (auto& [name, entry] : *entries) {
-            if (!entry.info) entry.info = fs_.info(join_path(current_directory(), name));
+            if (!entry.info) entry.info = fs_.listed_info(join_path(current_directory(), name));
             if (!entry.info) continue;
             if (entry.dir_line.empty()) entry.dir_line = dir_line(host_, name, *entry.info);
             console_ << entry.dir_line;

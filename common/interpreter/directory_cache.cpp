@@ -115,7 +115,7 @@ void DirectoryCache::moved(const std::string& from_directory, const std::string&
 }
 
 void DirectoryCache::added(Listing& listing, const std::string& directory, const std::string& name) {
-    const std::optional<FileInfo> info = fs_.info(join_path(directory, name));
+    const std::optional<FileInfo> info = fs_.listed_info(join_path(directory, name));
     if (!info) {
         listing.entries.erase(name);
         return;

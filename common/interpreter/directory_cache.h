@@ -38,7 +38,8 @@ struct NameOrder {
 
 struct CachedEntry {
     bool is_directory = false;
-    // Filled when first asked for (only "dir" needs them).
+    // As a listing shows it, filled when first asked for (only "dir" needs
+    // it).
     std::optional<FileInfo> info;
     std::string dir_line;
 };

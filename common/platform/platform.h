@@ -57,6 +57,10 @@ bool may_change_directory(const std::string& path);
 // there is no such entry.
 std::optional<FileInfo> file_info(const std::string& path);
 
+// What a listing shows of `path`: as file_info, but Windows asks without
+// opening it and leaves out which file it is (device, index and names 0).
+std::optional<FileInfo> listed_info(const std::string& path);
+
 // What `path` leads to, a final link followed, to tell whether it changed;
 // nothing when it leads nowhere. Windows asks without opening the file and
 // leaves out which file it is (device, index and names 0), but for a link.

@@ -155,6 +155,8 @@ std::optional<FileInfo> file_info(const std::string& path) {
     return info_of(st);
 }
 
+std::optional<FileInfo> listed_info(const std::string& path) { return file_info(path); }
+
 std::optional<FileInfo> target_info(const std::string& path) {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) return std::nullopt;

@@ -293,6 +293,12 @@ std::optional<FileInfo> info_and_close(HANDLE handle) {
 
 std::optional<FileInfo> file_info(const std::string& path) { return info_and_close(open_entry(path)); }
 
+std::optional<FileInfo> listed_info(const std::string& path) {
+    const std::optional<WIN32_FILE_ATTRIBUTE_DATA> data = attribute_data(path);
+    if (!data) return std::nullopt;
+    return info_of(*data);
+}
+
 // One question without opening the file, which gives no file index; a
 // link is opened, so that the answer is of the file it leads to.
 std::optional<FileInfo> target_info(const std::string& path) {
