@@ -129,6 +129,13 @@ TEST(RealFileSystem, DirectoryStampsTellDirectoriesApart) {
         EXPECT_TRUE(upper->same_directory(*a));
     }
     EXPECT_FALSE(disk.directory_stamp(dir / "b")->same_directory(*a));
+    // Where two names that differ only in case are two directories (POSIX,
+    // and Wine over a POSIX disk), they are two.
+    testing_site::make_dirs(dir / "B");
+    const auto b = disk.info(dir / "b"), upper_b = disk.info(dir / "B");
+    if (b && upper_b && !b->same_file(*upper_b)) {
+        EXPECT_FALSE(disk.directory_stamp(dir / "B")->same_directory(*disk.directory_stamp(dir / "b")));
+    }
     EXPECT_FALSE(disk.directory_stamp(dir / "f"));
     EXPECT_FALSE(disk.directory_stamp(dir / "missing"));
 }

@@ -33,7 +33,9 @@ struct FileInfo {
     std::time_t modified = 0;
     std::int64_t modified_fraction = 0;  // below the second, in the system's own unit
     // Which file this is: the device and inode (on Windows the volume and
-    // file index), and how many names it has.
+    // file index), and how many names it has; all 0 where the question
+    // asked does not tell them (a look at what a listing shows, or whether
+    // a file changed, on Windows).
     std::uint64_t device = 0;
     std::uint64_t index = 0;
     std::uint64_t links = 0;

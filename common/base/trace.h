@@ -47,7 +47,8 @@ private:
 
     // The size of the blocks handed to the stream: four of stdio's own
     // buffers, so that a trace going to a log file costs a quarter of the
-    // writes, and a run cut short loses at most this much of its end.
+    // writes. A run cut short loses the end of its trace not yet written:
+    // up to this much, and what stdio holds of it.
     static constexpr std::size_t kBlock = 16384;
 
     std::FILE* stream_ = nullptr;

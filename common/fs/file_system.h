@@ -45,12 +45,20 @@ public:
     // What a listing shows of the entry at `path`: what info gives, but
     // which file it is (device, index, names) may be left out.
     virtual std::optional<FileInfo> listed_info(const std::string& path) { return info(path); }
-    // What `path` leads to, a final link followed; nothing when it leads
+    // What `path` leads to, a final link followed, to tell whether it
+    // changed; which file it is may be left out. Nothing when it leads
     // nowhere.
     virtual std::optional<FileInfo> target_info(const std::string& path) = 0;
     // The directory that `path` leads to (links followed) and when its
     // entries last changed; nothing when it is not a directory.
     virtual std::optional<DirectoryStamp> directory_stamp(const std::string& path) = 0;
+    // The same, `earlier` being what it gave for `path` before: which
+    // directory it is may be taken from `earlier` rather than asked again.
+    virtual std::optional<DirectoryStamp> directory_stamp_again(const std::string& path,
+                                                                const DirectoryStamp& earlier) {
+        (void)earlier;
+        return directory_stamp(path);
+    }
     // The entries of a directory, in no particular order.
     virtual std::optional<std::vector<DirectoryEntry>> list(const std::string& directory) = 0;
     // The directory that `path` leads to, named as a process that entered

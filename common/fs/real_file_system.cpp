@@ -16,6 +16,11 @@ std::optional<DirectoryStamp> RealFileSystem::directory_stamp(const std::string&
     return site::directory_stamp(path);
 }
 
+std::optional<DirectoryStamp> RealFileSystem::directory_stamp_again(const std::string& path,
+                                                                    const DirectoryStamp& earlier) {
+    return site::directory_stamp_again(path, earlier);
+}
+
 std::optional<std::vector<DirectoryEntry>> RealFileSystem::list(const std::string& directory) {
     return list_directory(directory);
 }

@@ -17,6 +17,8 @@ public:
     std::optional<FileInfo> listed_info(const std::string& path) override;
     std::optional<FileInfo> target_info(const std::string& path) override;
     std::optional<DirectoryStamp> directory_stamp(const std::string& path) override;
+    std::optional<DirectoryStamp> directory_stamp_again(const std::string& path,
+                                                        const DirectoryStamp& earlier) override;
     std::optional<std::vector<DirectoryEntry>> list(const std::string& directory) override;
     // The name is found once per directory and path: entered again, the
     // directory is only asked whether it can still be entered and is still

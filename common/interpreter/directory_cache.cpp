@@ -42,8 +42,19 @@ bool starts_with_ignoring_case(const std::string& name, const std::string& prefi
 
 bool NameOrder::operator()(const std::string& a, const std::string& b) const { return name_before(a, b); }
 
+std::optional<DirectoryStamp> DirectoryCache::look(const std::string& directory) {
+    const auto seen = stamps_.find(directory);
+    std::optional<DirectoryStamp> stamp =
+        seen == stamps_.end() ? fs_.directory_stamp(directory) : fs_.directory_stamp_again(directory, seen->second);
+    if (stamp)
+        stamps_[directory] = *stamp;
+    else if (seen != stamps_.end())
+        stamps_.erase(seen);
+    return stamp;
+}
+
 CachedEntries* DirectoryCache::entries(const std::string& directory) {
-    const std::optional<DirectoryStamp> stamp = fs_.directory_stamp(directory);
+    const std::optional<DirectoryStamp> stamp = look(directory);
     if (!stamp) return nullptr;
     auto cached = listings_.find(identity_of(*stamp));
     if (cached != listings_.end() && cached->second.stamp.same_time(*stamp)) return &cached->second.entries;
@@ -89,7 +100,7 @@ std::optional<std::vector<std::string>> DirectoryCache::matching_names_read_once
 
 DirectoryCache::Listing* DirectoryCache::restamped(const std::string& directory) {
     if (read_as_.count(key_of(directory)) == 0) return nullptr;
-    const std::optional<DirectoryStamp> stamp = fs_.directory_stamp(directory);
+    const std::optional<DirectoryStamp> stamp = look(directory);
     if (!stamp) return nullptr;
     auto cached = listings_.find(identity_of(*stamp));
     if (cached == listings_.end()) return nullptr;

@@ -6,6 +6,10 @@
 // with the square of the backlog; this cache reads each directory once and
 // keeps it up to date with the interpreter's own moves. Any other change
 // to a directory changes its stamp, and the next look reads it again.
+// Looked at again under the same spelling, a directory is asked only for
+// its time where asking which directory it is would cost more (Windows):
+// there, another directory put in its place is only seen if its time
+// differs, as it does unless it was copied with its time.
 //
 // A directory is restamped once after each command's own moves, so a
 // change made by another program while one command moves files there (or
@@ -48,8 +52,10 @@ using CachedEntries = std::map<std::string, CachedEntry, NameOrder>;
 
 class DirectoryCache {
 public:
-    // Whether the listings read are kept: a directory listed once and not
-    // looked at again is read, matched and sorted, and nothing is kept.
+    // Whether the listings read are kept. Without, matching_names reads the
+    // directory, matches and sorts its names and keeps nothing, for a
+    // directory listed once and not looked at again; entries() and moved()
+    // are for a cache that keeps them.
     enum class Keeping { listings, nothing };
 
     explicit DirectoryCache(FileSystem& fs, Keeping keeping = Keeping::listings) : fs_(fs), keeping_(keeping) {}
@@ -79,9 +85,9 @@ public:
     // Records this process's own moves from one directory to another (the
     // same one for a rename), once all of them are made: each directory is
     // restamped once, and only one that was read, under this spelling or
-    // another with the same path key (one that only a link makes the same
-    // directory is read again at its next look that finds its time
-    // changed).
+    // another with the same path key (under a spelling with another key, a
+    // short name, another drive letter or a link on the way, it is read
+    // again at its next look that finds its time changed).
     void moved(const std::string& from_directory, const std::string& to_directory, const std::vector<OwnMove>& moves);
 
 private:
@@ -103,11 +109,16 @@ private:
     FileSystem& fs_;
     Keeping keeping_;
     std::map<Identity, Listing> listings_;
+    // The stamp of `directory`: asked whole the first time it is looked at
+    // under this spelling; after that, which directory it is may be taken
+    // from the stamp it had then (FileSystem::directory_stamp_again).
+    std::optional<DirectoryStamp> look(const std::string& directory);
     // The path key of `directory`, worked out once per spelling.
     const std::string& key_of(const std::string& directory);
 
-    std::set<std::string> read_as_;                      // the path keys of the directories read
-    std::unordered_map<std::string, std::string> keys_;  // path keys by spelling
+    std::set<std::string> read_as_;                           // the path keys of the directories read
+    std::unordered_map<std::string, std::string> keys_;       // path keys by spelling
+    std::unordered_map<std::string, DirectoryStamp> stamps_;  // the last stamp by spelling
 };
 
 }  // namespace site

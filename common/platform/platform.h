@@ -44,9 +44,14 @@ std::optional<std::string> entered_directory_name(const std::string& path);
 // nothing when the directory cannot be read.
 std::optional<std::vector<DirectoryEntry>> list_directory(const std::string& path);
 
-// Nothing when `path` is not a directory. Windows tells a directory that is
-// not a link by its full path, not by its volume and index.
+// Nothing when `path` is not a directory.
 std::optional<DirectoryStamp> directory_stamp(const std::string& path);
+
+// The stamp of the directory at `path` again, `earlier` being the one it
+// gave before: Windows asks only for the time, without opening it, and
+// takes which directory it is from `earlier` (a link is opened and
+// followed); POSIX asks for the whole stamp, which costs no more.
+std::optional<DirectoryStamp> directory_stamp_again(const std::string& path, const DirectoryStamp& earlier);
 
 // Whether this process may add and remove entries in the directory at
 // `path`, asked of the system without writing anything (POSIX: the access

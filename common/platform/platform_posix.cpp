@@ -105,6 +105,10 @@ std::optional<DirectoryStamp> directory_stamp(const std::string& path) {
     return stamp_of(st);
 }
 
+std::optional<DirectoryStamp> directory_stamp_again(const std::string& path, const DirectoryStamp&) {
+    return directory_stamp(path);
+}
+
 namespace {
 
 FsStatus status_of(int error) {

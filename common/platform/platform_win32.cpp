@@ -138,10 +138,6 @@ std::time_t to_time_t(const FILETIME& time) {
     return static_cast<std::time_t>((ticks - kUnixEpochInFileTime) / 10000000ULL);
 }
 
-}  // namespace
-
-namespace {
-
 // What the system says of the entry at `path` without opening it: its
 // attributes, size and times. A link (a reparse point) is described as
 // itself, not as what it leads to.
@@ -155,9 +151,9 @@ bool is_link(const WIN32_FILE_ATTRIBUTE_DATA& data) {
     return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-// The directory at `path`, opened to ask which one it is: a link is
-// followed to the directory it leads to.
-std::optional<DirectoryStamp> opened_directory_stamp(const std::string& path) {
+}  // namespace
+
+std::optional<DirectoryStamp> directory_stamp(const std::string& path) {
     const HANDLE handle = ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
@@ -173,43 +169,15 @@ std::optional<DirectoryStamp> opened_directory_stamp(const std::string& path) {
     return stamp;
 }
 
-// A directory that is not a link, by its full path: the path with its
-// letters in one case, folded into a number (FNV-1a). Two spellings of one
-// path (its case, "." and "..", a "/" for a backslash) give the same
-// number. A short name or another drive letter for it gives another: that
-// directory is then kept twice over, and a move made under one spelling
-// is seen under the other at the next change of its time, as a change
-// made by another program is.
-// The device is a value that no volume's serial number takes, so the
-// number can never be taken for a file index.
-constexpr std::uint64_t kNamedByFullPath = 1ULL << 32;
-
-std::optional<std::uint64_t> full_path_number(const std::string& path) {
-    const std::optional<std::string> full = entered_directory_name(path);
-    if (!full) return std::nullopt;
-    std::uint64_t number = 14695981039346656037ULL;
-    for (const char c : *full) {
-        number ^= static_cast<unsigned char>(lower_ascii(c));
-        number *= 1099511628211ULL;
-    }
-    return number;
-}
-
-}  // namespace
-
-// A directory that is not a link is asked about without being opened (one
-// question: on Windows, opening it and asking which one it is costs three,
-// and far more under Wine); its full path says which one it is. A link is
-// opened, so that the stamp is of the directory it leads to.
-std::optional<DirectoryStamp> directory_stamp(const std::string& path) {
+// Opening a directory to ask which one it is costs three questions, and a
+// dozen round trips to the server under Wine (the volume's serial number);
+// the time alone is one question that does not open it. A link is opened,
+// so that the time is that of the directory it leads to.
+std::optional<DirectoryStamp> directory_stamp_again(const std::string& path, const DirectoryStamp& earlier) {
     const std::optional<WIN32_FILE_ATTRIBUTE_DATA> data = attribute_data(path);
     if (!data || (data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return std::nullopt;
-    if (is_link(*data)) return opened_directory_stamp(path);
-    const std::optional<std::uint64_t> number = full_path_number(path);
-    if (!number) return opened_directory_stamp(path);
-    DirectoryStamp stamp;
-    stamp.device = kNamedByFullPath;
-    stamp.index = *number;
+    if (is_link(*data)) return directory_stamp(path);
+    DirectoryStamp stamp = earlier;
     stamp.changed_high = data->ftLastWriteTime.dwHighDateTime;
     stamp.changed_low = data->ftLastWriteTime.dwLowDateTime;
     return stamp;
@@ -305,8 +273,18 @@ std::optional<FileInfo> target_info(const std::string& path) {
     const std::optional<WIN32_FILE_ATTRIBUTE_DATA> data = attribute_data(path);
     if (!data) return std::nullopt;
     if (!is_link(*data)) return info_of(*data);
-    return info_and_close(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const HANDLE handle = ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION opened;
+    const bool read = ::GetFileInformationByHandle(handle, &opened) != 0;
+    ::CloseHandle(handle);
+    if (!read) return std::nullopt;
+    // Opened, a link is followed: a reparse point still there is not a link
+    // but a file kept in another form (deduplicated, or held in the cloud),
+    // and is read as a file.
+    opened.dwFileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT);
+    return info_of(opened);
 }
 
 OsFile OsFile::open_regular(const std::string& path, FsStatus& status) {
