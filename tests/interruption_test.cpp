@@ -218,11 +218,19 @@ protected:
         // Across file systems every file is copied and flushed to the disk:
         // fewer files keep the run short.
         const int files = sent_elsewhere.empty() ? kFiles : kFiles / 4;
-        const Site reference =
-            sent_site("reference", sent_elsewhere.empty() ? "" : sent_elsewhere + "-ref", files, 4096);
-        const Fingerprints originals = fingerprints(reference.files());
-        const double seconds = run(Program::Filer, reference).seconds;
-        expect_filed_once(reference, originals, -1);
+        // The quicker of two uninterrupted runs: the first on a fresh disk
+        // (a loop image through FUSE) can take several times as long as the
+        // runs that the kills aim at.
+        double seconds = 0;
+        Fingerprints originals;
+        for (const std::string name : {"reference", "reference-again"}) {
+            const Site reference =
+                sent_site(name, sent_elsewhere.empty() ? "" : sent_elsewhere + "-" + name, files, 4096);
+            originals = fingerprints(reference.files());
+            const double run_seconds = run(Program::Filer, reference).seconds;
+            seconds = seconds == 0 ? run_seconds : std::min(seconds, run_seconds);
+            expect_filed_once(reference, originals, -1);
+        }
         Landings landings;
         KillSchedule schedule(seconds, files, kKills);
         for (int kill = 0; kill < kKills; ++kill) {
