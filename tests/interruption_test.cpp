@@ -123,12 +123,15 @@ public:
     }
     void landed(long kill_after_us, const testing_site::ProgramRun& run, int done) {
         if (!run.killed || done >= work_)
-            seconds_per_unit_ *= 0.7;  // the run was over
+            came_too_late();
         else if (done <= 0)
             seconds_per_unit_ *= 1.3;  // still starting: a slow start (sanitizers, a busy machine)
         else if (done > work_ / 20)
             seconds_per_unit_ = (seconds_per_unit_ + kill_after_us * 1e-6 / done) / 2;
     }
+
+    // A kill that found the run over: the runs are quicker than measured.
+    void came_too_late() { seconds_per_unit_ *= 0.7; }
 
 private:
     double seconds_per_unit_;
@@ -254,7 +257,10 @@ protected:
             // the kill came mid-run says something.
             const int done = files - static_cast<int>(testing_site::names_in(site.sent).size());
             landings.add(killed, done);
-            if (!beside_another_run) schedule.landed(kill_after_us, killed, done);
+            if (!beside_another_run)
+                schedule.landed(kill_after_us, killed, done);
+            else if (!killed.killed)
+                schedule.came_too_late();
             expect_whole_after_kill(site, originals, kill);
             EXPECT_EQ(run(Program::Filer, site).status, 0);
             expect_filed_once(site, originals, kill);
