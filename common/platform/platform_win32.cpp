@@ -151,16 +151,25 @@ bool is_link(const WIN32_FILE_ATTRIBUTE_DATA& data) {
     return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-}  // namespace
-
-std::optional<DirectoryStamp> directory_stamp(const std::string& path) {
+// What the entry at `path` says of itself once opened, a link followed to
+// what it leads to; nothing when it cannot be opened or asked.
+std::optional<BY_HANDLE_FILE_INFORMATION> followed_information(const std::string& path) {
     const HANDLE handle = ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION info;
     const bool read = ::GetFileInformationByHandle(handle, &info) != 0;
     ::CloseHandle(handle);
-    if (!read || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return std::nullopt;
+    if (!read) return std::nullopt;
+    return info;
+}
+
+}  // namespace
+
+std::optional<DirectoryStamp> directory_stamp(const std::string& path) {
+    const std::optional<BY_HANDLE_FILE_INFORMATION> opened = followed_information(path);
+    if (!opened || (opened->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return std::nullopt;
+    const BY_HANDLE_FILE_INFORMATION& info = *opened;
     DirectoryStamp stamp;
     stamp.device = info.dwVolumeSerialNumber;
     stamp.index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
@@ -273,18 +282,13 @@ std::optional<FileInfo> target_info(const std::string& path) {
     const std::optional<WIN32_FILE_ATTRIBUTE_DATA> data = attribute_data(path);
     if (!data) return std::nullopt;
     if (!is_link(*data)) return info_of(*data);
-    const HANDLE handle = ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
-    BY_HANDLE_FILE_INFORMATION opened;
-    const bool read = ::GetFileInformationByHandle(handle, &opened) != 0;
-    ::CloseHandle(handle);
-    if (!read) return std::nullopt;
+    std::optional<BY_HANDLE_FILE_INFORMATION> opened = followed_information(path);
+    if (!opened) return std::nullopt;
     // Opened, a link is followed: a reparse point still there is not a link
     // but a file kept in another form (deduplicated, or held in the cloud),
     // and is read as a file.
-    opened.dwFileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT);
-    return info_of(opened);
+    opened->dwFileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT);
+    return info_of(*opened);
 }
 
 OsFile OsFile::open_regular(const std::string& path, FsStatus& status) {
