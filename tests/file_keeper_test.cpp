@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "common/base/ascii.h"
 #include "common/fs/file_keeper.h"
 #include "common/fs/paths.h"
+#include "common/fs/run_lock.h"
 #include "tests/support/temp_site.h"
 #include "tests/support/test_platform.h"
 
@@ -38,13 +40,15 @@ enum class Route { Rename, AcrossFileSystems, NoExclusiveRename, AcrossWithoutEx
 class FaultyDiskCalls : public site::DiskCalls {
 public:
     Route route = Route::Rename;
-    bool case_blind = false;                  // a name finds the entry spelled in any case, as on exFAT
-    int kill_at_call = 0;                     // 1-based; 0: never
-    bool corrupt_writes = false;              // every write reports success but flips a byte
-    long long write_limit = -1;               // bytes that fit on the disk; -1: no limit
-    std::string undeletable;                  // a path whose removal is refused
-    std::string lost_answer;                  // a path whose removal happens but is reported failed
-    std::function<void()> after_copy_placed;  // another program's doing, once the copy has its name
+    bool case_blind = false;                   // a name finds the entry spelled in any case, as on exFAT
+    int kill_at_call = 0;                      // 1-based; 0: never
+    bool corrupt_writes = false;               // every write reports success but flips a byte
+    long long write_limit = -1;                // bytes that fit on the disk; -1: no limit
+    std::string undeletable;                   // a path whose removal is refused
+    std::string lost_answer;                   // a path whose removal happens but is reported failed
+    std::function<void()> after_copy_placed;   // another program's doing, once the copy has its name
+    std::vector<std::string> refused_targets;  // names that a rename onto them finds taken
+    std::string unreadable;                    // a path that this account cannot open
 
     int calls = 0;
 
@@ -55,31 +59,39 @@ public:
         return info;
     }
     OsFile open_regular(const std::string& path, FsStatus& status) override {
+        if (path == unreadable) {
+            status = FsStatus::AccessDenied;
+            return OsFile();
+        }
         return DiskCalls::open_regular(actual(path), status);
     }
     FsStatus rename_no_replace(const std::string& from, const std::string& to) override {
         step();
+        if (is_refused(to)) return FsStatus::Exists;
         if (route == Route::NoExclusiveRename || case_blind) return FsStatus::Unsupported;
         if (route == Route::AcrossFileSystems && crosses(from, to)) return FsStatus::CrossDevice;
         if (route == Route::AcrossWithoutExclusiveRename)
             return crosses(from, to) ? FsStatus::CrossDevice : FsStatus::Unsupported;
         if (from == undeletable) return FsStatus::AccessDenied;
-        return DiskCalls::rename_no_replace(from, to);
+        return changed_names(DiskCalls::rename_no_replace(from, to), {from, to});
     }
     FsStatus rename_replacing(const std::string& from, const std::string& to) override {
         step();
+        if (is_refused(to)) return FsStatus::Exists;
         if (route == Route::AcrossWithoutExclusiveRename && crosses(from, to)) return FsStatus::CrossDevice;
         if (from == undeletable) return FsStatus::AccessDenied;
-        return DiskCalls::rename_replacing(actual(from), actual(to));
+        return changed_names(DiskCalls::rename_replacing(actual(from), actual(to)), {from, to});
     }
     FsStatus remove(const std::string& path) override {
         step();
         if (path == undeletable) return FsStatus::AccessDenied;
-        const FsStatus removed = DiskCalls::remove(actual(path));
+        if (is_journal(path) && exists(path)) expect_names_flushed();
+        const FsStatus removed = changed_names(DiskCalls::remove(actual(path)), {path});
         return path == lost_answer ? FsStatus::Failed : removed;
     }
     OsFile create_new(const std::string& path, FsStatus& status) override {
         step();
+        if (is_journal(path)) unflushed.clear();
         return DiskCalls::create_new(actual(path), status);
     }
     FsStatus write(OsFile& file, const char* data, std::size_t size) override {
@@ -101,10 +113,33 @@ public:
     void flush_directory(const std::string& path) override {
         step();
         DiskCalls::flush_directory(path);
+        unflushed.erase(path);
         if (after_copy_placed) std::exchange(after_copy_placed, nullptr)();
     }
 
+    // The directories whose names changed under the record that stands and
+    // were not flushed since. A record goes only when every change it
+    // covered is on the disk: after a power cut, a name change that was
+    // lost with no record left to name it (a put-back, most of all) would
+    // leave a file under a temporary's name.
+    std::set<std::string> unflushed;
+
 private:
+    static bool is_journal(const std::string& path) { return site::split_path(path).name == "move.txt"; }
+    void expect_names_flushed() {
+        for (const std::string& directory : unflushed)
+            ADD_FAILURE() << "the record goes before a change of names in " << directory << " is on the disk";
+    }
+    FsStatus changed_names(FsStatus status, std::initializer_list<std::string> paths) {
+        if (status == FsStatus::Ok)
+            for (const std::string& path : paths)
+                if (!is_journal(path)) unflushed.insert(site::split_path(path).directory);
+        return status;
+    }
+    bool is_refused(const std::string& to) const {
+        return std::find(refused_targets.begin(), refused_targets.end(), to) != refused_targets.end();
+    }
+
     // On a case-blind file system, the spelling on the disk of the entry
     // that `path` finds.
     std::string actual(const std::string& path) const {
@@ -249,6 +284,14 @@ protected:
         return first && second && !first->same_file(*second);
     }
     std::vector<std::string> site() const { return {dir / "sent", dir / "archive"}; }
+    // Every file in the site and beside it, with its bytes; the journal
+    // and what it was set aside as apart.
+    std::map<std::string, std::string> files_in_site() const {
+        std::map<std::string, std::string> files;
+        for (const char* sub : {"sent", "archive", "docs"})
+            for (const auto& [path, bytes] : testing_site::files_below(dir / sub)) files[sub + ("/" + path)] = bytes;
+        return files;
+    }
 
     TempDir dir;
     const std::string from = dir / "sent/P0300_Coteau_2015.K7";
@@ -397,6 +440,16 @@ TEST_F(FileKeeperTest, WhatOthersDoMeanwhileLosesNothing) {
     EXPECT_EQ(FileKeeper(fs).move(from, to), MoveOutcome::CopyDiffers);
     EXPECT_EQ(left_over(), std::vector<std::string>{"sent/P0300_Coteau_2015.K7"});
 
+    // Rewritten with as many bytes: only its time tells.
+    write_file(from, content);
+    fs.after_copy_placed = [&] {
+        write_file(from, std::string(content).replace(0, 4, "new "));
+        testing_site::set_mtime(from, 1500000000);
+    };
+    EXPECT_EQ(FileKeeper(fs).move(from, to), MoveOutcome::CopyDiffers);
+    EXPECT_EQ(left_over(), std::vector<std::string>{"sent/P0300_Coteau_2015.K7"});
+    write_file(from, content + " and more");
+
     fs.after_copy_placed = [&] {
         write_file(dir / "sent/new", "version 2");
         ASSERT_TRUE(testing_site::replace_file(dir / "sent/new", from));
@@ -421,52 +474,79 @@ TEST_F(FileKeeperTest, WhatOthersDoMeanwhileLosesNothing) {
 
 // A file at the journal's name is acted on only when it is a whole record
 // of the keeper's own, about paths inside the site and a temporary of the
-// exact form the keeper makes. Anything else is set aside, not deleted and
-// not followed, and recording goes on; a record cut while it was written
-// covers a move that had not started, and goes.
+// exact form the keeper makes, its three names three entries. Anything else
+// is set aside, not deleted and not followed, and recording goes on; a
+// record cut while it was written covers a move that had not started, and
+// goes; a sound record about another site's directories is left for that
+// site's run, and this one moves nothing. No file but the record changes.
 TEST_F(FileKeeperTest, AJournalThatIsNotASoundRecordIsSetAsideAndRecordingGoesOn) {
+    using site::RecordFound;
     const std::string header = "brasko move record 1\n";
     const std::string outside = dir / "docs/my-copy.K7";
     const std::string autosave = dir / "docs/.thesis.odt.autosave.part";
+    const std::string pid = std::to_string(site::process_id());
+    const std::string aside = dir / ("sent/.P0300_Coteau_2015.K7." + pid + "-1.aside");
+    const std::string part = dir / "sent/.P0300_Coteau_2015.K7.1-1.part";
     struct Case {
         const char* what;
         std::function<void()> make;
-        bool set_aside;
+        RecordFound found;
     };
     const auto record = [&](const std::string& a, const std::string& b, const std::string& c) {
         return [=] { write_file(journal, header + a + "\n" + b + "\n" + c + "\n"); };
     };
+    // The only copy of a file under the name that a forged record gives
+    // both as its target and as its temporary, or as its source and as its
+    // temporary.
+    const auto only_copy_at = [&](const std::string& path, std::function<void()> make_record) {
+        return [=] {
+            testing_site::remove_tree(from);
+            write_file(path, content);
+            make_record();
+        };
+    };
     std::vector<Case> cases = {
-        {"no header", [&] { write_file(journal, from + "\n" + to + "\n" + from + "\n"); }, true},
-        {"zero-filled, as a power cut may leave it", [&] { write_file(journal, std::string(4096, '\0')); }, true},
+        {"no header", [&] { write_file(journal, from + "\n" + to + "\n" + from + "\n"); }, RecordFound::NotARecord},
+        {"zero-filled, as a power cut may leave it", [&] { write_file(journal, std::string(512, '\0')); },
+         RecordFound::NotARecord},
         {"binary",
          [&] {
              write_file(journal,
                         "\x7f"
                         "ELF\x01\x02\xff\xfe garbage\n\n\n\n");
          },
-         true},
-        {"a directory", [&] { testing_site::make_dirs(journal); }, true},
+         RecordFound::NotARecord},
+        {"a directory", [&] { testing_site::make_dirs(journal); }, RecordFound::NotARecord},
         {"larger than any record",
          [&] {
              write_file(journal, header);
              ASSERT_TRUE(testing_site::set_file_size(journal, 3ULL << 30));
          },
-         true},
-        {"a line too many", [&] { write_file(journal, header + from + "\n" + to + "\n\nmore\n"); }, true},
-        {"a source outside the site with the target's bytes", record(outside, to, ""), true},
-        {"a source that climbs out of the site", record(dir / "sent/../docs/my-copy.K7", to, ""), true},
-        {"a temporary outside the site", record(dir / "docs/.thesis.odt", dir / "docs/thesis.odt", autosave), true},
-        {"a temporary not of the keeper's form", record(from, to, dir / "archive/.P0300_Coteau_2015.K7.x.part"), true},
-        {"the source as the temporary", record(from, to, from), true},
-        {"cut while it was written", [&] { write_file(journal, header + from + "\n" + to); }, false},
-        {"empty", [&] { write_file(journal, ""); }, false},
+         RecordFound::NotARecord},
+        {"a line too many", [&] { write_file(journal, header + from + "\n" + to + "\n\nmore\n"); },
+         RecordFound::NotARecord},
+        {"a source outside the site with the target's bytes", record(outside, to, ""), RecordFound::OthersRecord},
+        {"a source that climbs out of the site", record(dir / "sent/../docs/my-copy.K7", to, ""),
+         RecordFound::NotARecord},
+        {"a temporary outside the site", record(dir / "docs/.thesis.odt", dir / "docs/thesis.odt", autosave),
+         RecordFound::NotARecord},
+        {"a temporary not of the keeper's form", record(from, to, dir / "archive/.P0300_Coteau_2015.K7.x.part"),
+         RecordFound::NotARecord},
+        {"the source as the temporary", record(from, to, from), RecordFound::NotARecord},
+        {"the aside name as its own target", only_copy_at(aside, record(from, aside, aside)), RecordFound::NotARecord},
+        {"the source named as its own copy temporary", only_copy_at(part, record(part, from, part)),
+         RecordFound::NotARecord},
+        {"an aside name in another case as the target",
+         only_copy_at(aside, record(from, site::lower_ascii(aside), aside)), RecordFound::NotARecord},
+        {"cut while it was written", [&] { write_file(journal, header + from + "\n" + to); }, RecordFound::Cut},
+        {"cut after its third line", [&] { write_file(journal, header + from + "\n" + to + "\n"); }, RecordFound::Cut},
+        {"empty", [&] { write_file(journal, ""); }, RecordFound::Cut},
     };
     // Where the tests can make them: a FIFO, and a link.
     if (testing_site::kPosixOnlyEntries) {
-        cases.push_back({"a FIFO", [&] { ASSERT_TRUE(testing_site::make_fifo(journal)); }, true});
-        cases.push_back(
-            {"a link to a data file", [&] { ASSERT_TRUE(testing_site::make_symbolic_link(from, journal)); }, true});
+        cases.push_back({"a FIFO", [&] { ASSERT_TRUE(testing_site::make_fifo(journal)); }, RecordFound::NotARecord});
+        cases.push_back({"a link to a data file", [&] { ASSERT_TRUE(testing_site::make_symbolic_link(from, journal)); },
+                         RecordFound::NotARecord});
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -476,31 +556,106 @@ TEST_F(FileKeeperTest, AJournalThatIsNotASoundRecordIsSetAsideAndRecordingGoesOn
         write_file(autosave, "a user's only copy");
         write_file(to, content);
         c.make();
+        const std::map<std::string, std::string> files = files_in_site();
         FileKeeper keeper;
         keeper.keep_journal(journal, site());
         const site::JournalRecovery recovery = keeper.recover_recorded_move();
-        EXPECT_TRUE(recovery.usable);
+        EXPECT_EQ(recovery.found, c.found);
+        EXPECT_EQ(recovery.usable(), c.found != RecordFound::OthersRecord);
         EXPECT_EQ(recovery.completed, "");
-        EXPECT_EQ(!recovery.set_aside.empty(), c.set_aside);
-        if (c.set_aside) {
+        EXPECT_EQ(!recovery.set_aside.empty(), c.found == RecordFound::NotARecord);
+        if (!recovery.set_aside.empty()) {
             EXPECT_TRUE(site::file_info(recovery.set_aside).has_value());
+            testing_site::remove_tree(recovery.set_aside);
         }
-        EXPECT_FALSE(site::file_info(journal).has_value());
-        EXPECT_EQ(read_file(from), content);
-        EXPECT_EQ(read_file(outside), content);
-        EXPECT_EQ(read_file(autosave), "a user's only copy");
-        if (recovery.set_aside.size() > 0) testing_site::remove_tree(recovery.set_aside);
+        EXPECT_EQ(site::file_info(journal).has_value(), c.found == RecordFound::OthersRecord);
+        EXPECT_EQ(files_in_site(), files) << "a file changed or went";
+        if (!recovery.usable()) continue;
 
-        // Recording goes on: a copy stopped halfway leaves its record.
+        // Recording goes on: a copy stopped halfway leaves its record,
+        // whose temporary is this process's own.
         testing_site::remove_tree(to);
+        write_file(from, content);
         FaultyDiskCalls fs;
         fs.route = Route::AcrossFileSystems;
         fs.kill_at_call = 5;
         FileKeeper later(fs);
         later.keep_journal(journal, site());
         EXPECT_THROW(later.move(from, to), Killed);
-        EXPECT_EQ(read_file(journal).compare(0, header.size(), header), 0);
+        EXPECT_EQ(read_file(journal),
+                  header + from + "\n" + to + "\n" + dir / ("archive/.P0300_Coteau_2015.K7." + pid + "-1.part\n"));
     }
+}
+
+// A record that this run cannot read is most likely its own, written by
+// another account: nothing is set aside or moved until it can be read, and
+// then the move it covers is finished.
+TEST_F(FileKeeperTest, ARecordThatCannotBeReadIsLeftAndNothingMoves) {
+    const std::string aside = dir / "sent/.P0300_Coteau_2015.K7.7-1.aside";
+    ASSERT_TRUE(testing_site::replace_file(from, aside));
+    write_file(journal, "brasko move record 1\n" + from + "\n" + dir / "sent/P0300_COTEAU_2015.K7\n" + aside + "\n");
+    FaultyDiskCalls fs;
+    fs.unreadable = journal;
+    FileKeeper keeper(fs);
+    keeper.keep_journal(journal, site());
+    const site::JournalRecovery recovery = keeper.recover_recorded_move();
+    EXPECT_EQ(recovery.found, site::RecordFound::Unreadable);
+    EXPECT_FALSE(recovery.usable());
+    EXPECT_EQ(recovery.set_aside, "");
+    EXPECT_EQ(left_over(), std::vector<std::string>{"sent/.P0300_Coteau_2015.K7.7-1.aside"});
+    EXPECT_TRUE(exists(journal));
+
+    FileKeeper readable;
+    readable.keep_journal(journal, site());
+    EXPECT_EQ(readable.recover_recorded_move().found, site::RecordFound::Finished);
+    EXPECT_EQ(left_over(), std::vector<std::string>{"sent/P0300_Coteau_2015.K7"});
+    EXPECT_FALSE(exists(journal));
+}
+
+// Where a file that was moved aside cannot be put back at the name the
+// move was to give, it gets its own name back; where it cannot have that
+// either, the record stays for the next run, nothing else is recorded over
+// it, and the next run puts it back. An aside name is never the end.
+TEST_F(FileKeeperTest, AFileMovedAsideAlwaysGetsANameBack) {
+    const std::string new_case = dir / "sent/P0300_COTEAU_2015.K7";
+    FaultyDiskCalls fs;
+    fs.case_blind = true;
+    fs.refused_targets = {new_case};
+    FileKeeper keeper(fs);
+    keeper.keep_journal(journal, site());
+    EXPECT_EQ(keeper.move(from, new_case), MoveOutcome::SameFile);
+    EXPECT_EQ(left_over(), std::vector<std::string>{"sent/P0300_Coteau_2015.K7"});
+    EXPECT_FALSE(exists(journal));
+
+    fs.refused_targets = {new_case, from};
+    const std::string second = dir / "sent/P0300_Coteau_2016.K7";
+    write_file(second, "another file");
+    FileKeeper stuck(fs);
+    stuck.keep_journal(journal, site());
+    EXPECT_NE(stuck.move(from, new_case), MoveOutcome::Moved);
+    const std::string record = read_file(journal);
+    fs.case_blind = false;
+    fs.route = Route::AcrossFileSystems;
+    EXPECT_NE(stuck.move(second, dir / "archive/P0300_Coteau_2016.K7"), MoveOutcome::Moved);
+    EXPECT_EQ(read_file(journal), record) << "a record was written over one that still stands";
+
+    FileKeeper rerun;
+    rerun.keep_journal(journal, site());
+    EXPECT_EQ(rerun.recover_recorded_move().found, site::RecordFound::Finished);
+    EXPECT_EQ(left_over(), (std::vector<std::string>{"sent/P0300_Coteau_2015.K7", "sent/P0300_Coteau_2016.K7"}));
+    EXPECT_FALSE(exists(journal));
+}
+
+// A lock file that cannot be opened because the base path names nothing,
+// or holds a name the file system refuses, is a missing base directory;
+// anything else makes the lock unusable.
+TEST(RunLock, AnUnopenedLockFileIsAMissingBaseOnlyWhenItsPathIs) {
+    using site::RunLock;
+    for (const auto& [status, state] : {std::pair{FsStatus::NotFound, RunLock::State::NoDirectory},
+                                        std::pair{FsStatus::BadName, RunLock::State::NoDirectory},
+                                        std::pair{FsStatus::AccessDenied, RunLock::State::Unusable},
+                                        std::pair{FsStatus::NotRegular, RunLock::State::Unusable}})
+        EXPECT_EQ(RunLock::state_when_unopened(status), state);
 }
 
 // A run stopped once the copy had its name, and a source that the next run
@@ -559,10 +714,25 @@ TEST_F(FileKeeperTest, AnExistingTargetIsRemovedOnlyWhenProvenASecondCopy) {
         bool case_blind;
         MoveOutcome outcome;
         std::vector<std::string> left;
+        Route route = Route::Rename;
     };
     const std::string archived = "archive/P0300_Coteau_2015.K7", sent = "sent/P0300_Coteau_2015.K7";
     std::vector<Case> cases = {
         {"same bytes", content, archived, false, MoveOutcome::Completed, {archived}},
+        {"same bytes, across file systems",
+         content,
+         archived,
+         false,
+         MoveOutcome::Completed,
+         {archived},
+         Route::AcrossFileSystems},
+        {"other bytes, across file systems",
+         "another file",
+         archived,
+         false,
+         MoveOutcome::TargetExists,
+         {sent, archived},
+         Route::AcrossFileSystems},
         {"a second link", "=link", archived, false, MoveOutcome::Completed, {archived}},
         {"same size, other bytes",
          std::string(content).replace(7, 1, "x"),
@@ -613,8 +783,12 @@ TEST_F(FileKeeperTest, AnExistingTargetIsRemovedOnlyWhenProvenASecondCopy) {
             write_file(dir / c.to, c.target);
         FaultyDiskCalls fs;
         fs.case_blind = c.case_blind;
-        EXPECT_EQ(FileKeeper(fs).move(from, dir / c.to), c.outcome);
+        fs.route = c.route;
+        FileKeeper keeper(fs);
+        keeper.keep_journal(journal, site());
+        EXPECT_EQ(keeper.move(from, dir / c.to), c.outcome);
         EXPECT_EQ(left_over(), c.left);
+        EXPECT_FALSE(exists(journal));
         for (const std::string& name : c.left)
             EXPECT_EQ(read_file(dir / name), name == sent || c.target[0] == '=' ? content : c.target);
     }

@@ -23,11 +23,28 @@ enum class MoveOutcome {
     Failed,
 };
 
-// What a run found in its move record and did about it.
+// What a run found at the name of its move record, and what it did.
+enum class RecordFound {
+    Nothing,         // no record: no move was interrupted
+    Cut,             // cut while it was written: its move had not started; removed
+    Finished,        // an interrupted move finished or undone, the record removed
+    NotARecord,      // not a record of this program's form: set aside, never read as one
+    Unreadable,      // cannot be read by this run: left as it is, nothing moved until it can be
+    OthersRecord,    // a sound record about directories that are not this site's: left for its run
+    Unfinished,      // its move could not be finished or undone now: kept for the next run
+    CannotSetAside,  // not a record, and it cannot be set aside: nothing moved until it is gone
+};
+
 struct JournalRecovery {
-    std::string completed;  // the source of an interrupted move that was finished
+    RecordFound found = RecordFound::Nothing;
+    std::string completed;  // the source of an interrupted move that was completed
     std::string set_aside;  // where a file that was not a record now is
-    bool usable = true;     // false: a file that is not a record could not be set aside
+    // Whether this run may go on moving: never while a record stands that
+    // it could not act on, since its own record would take that name.
+    bool usable() const {
+        return found != RecordFound::Unreadable && found != RecordFound::OthersRecord &&
+               found != RecordFound::Unfinished && found != RecordFound::CannotSetAside;
+    }
 };
 
 }  // namespace site

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/base/ascii.h"
 #include "common/fs/paths.h"
 #include "common/text/name_rule.h"
 
@@ -90,6 +91,59 @@ bool is_own_name_of(const std::string& name, const std::string& beside, const ch
     return dash < end && is_digits(name, start.size(), dash) && is_digits(name, dash + 1, end);
 }
 
+// A path's names as any file system of the site may take them: letters
+// in one case, without the trailing dots and blanks that Windows drops,
+// "." and ".." read from the spelling. Two paths with different keys are
+// never one entry by their names alone.
+std::string loose_key(const std::string& path) {
+    PathNames names = path_names(path);
+    for (std::string& name : names.names) {
+        while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+        name = lower_ascii(name);
+    }
+    return lower_ascii(names.root) + spelled_path(PathNames{"", names.names});
+}
+
+// Whether `name` has the form of a temporary the keeper makes beside any
+// name, in any case: ".<name>.<digits>-<digits>.part" or "... .aside".
+bool has_temporary_form(const std::string& name) {
+    const std::string lower = lower_ascii(name);
+    for (const char* suffix : {kCopySuffix, kAsideSuffix}) {
+        const std::size_t suffix_size = std::strlen(suffix);
+        if (lower.size() <= suffix_size || lower.compare(lower.size() - suffix_size, suffix_size, suffix) != 0)
+            continue;
+        const std::size_t end = lower.size() - suffix_size, dash = lower.rfind('-', end);
+        const std::size_t dot = dash == std::string::npos ? std::string::npos : lower.rfind('.', dash);
+        if (lower[0] == '.' && dot != std::string::npos && dot > 0 && is_digits(lower, dot + 1, dash) &&
+            is_digits(lower, dash + 1, end))
+            return true;
+    }
+    return false;
+}
+
+// A path the programs could have recorded: from a root, through plain
+// names only.
+bool is_plain_path(const std::string& path) {
+    const PathRoot root = root_of(path);
+    return root.length > 0 && root.length < path.size() && is_plain_descent(path.substr(root.length));
+}
+
+// Whether a record may name this move: both ends plain paths, not one
+// spelling of a single name, and neither of the temporaries' form (no
+// move of the programs starts or ends at one).
+bool is_recordable_move(const std::string& from, const std::string& to) {
+    return is_plain_path(from) && is_plain_path(to) && path_key(from) != path_key(to) &&
+           !has_temporary_form(split_path(from).name) && !has_temporary_form(split_path(to).name);
+}
+
+// Whether `temporary` is a name the keeper makes with `suffix` beside the
+// last name of `path`, in its directory.
+bool is_temporary_of(const std::string& temporary, const std::string& path, const char* suffix) {
+    const SplitPath temporary_parts = split_path(temporary), path_parts = split_path(path);
+    return temporary_parts.directory == path_parts.directory &&
+           is_own_name_of(temporary_parts.name, path_parts.name, suffix);
+}
+
 }  // namespace
 
 DiskCalls& platform_disk_calls() {
@@ -141,9 +195,8 @@ MoveOutcome FileKeeper::settle_existing_target(const std::string& from, const st
     FsStatus status;
     switch (remove_proven_copy(to, from, renames ? to : from, status)) {
         case CopyRemoval::Removed: return settled_outcome(TargetFound::SecondCopy, renames);
-        case CopyRemoval::OneEntry:
-            if (status != FsStatus::Ok) return outcome_of(status);
-            return settled_outcome(TargetFound::ThisEntry, renames);
+        case CopyRemoval::OneEntry: return settled_outcome(TargetFound::ThisEntry, renames);
+        case CopyRemoval::OneEntryAsItWas: return settled_outcome(TargetFound::ThisEntry, false);
         case CopyRemoval::Failed: break;
     }
     return outcome_of(status);
@@ -169,15 +222,38 @@ FileKeeper::CopyRemoval FileKeeper::remove_proven_copy(const std::string& keep, 
             clear_record();
             return CopyRemoval::Removed;
         }
-        // Back where it was; should that fail too, the record has the next
-        // run put it back.
-        if (place(aside, drop) == FsStatus::Ok) clear_record();
+        put_back(aside, drop, drop);
         return CopyRemoval::Failed;
     }
     // The target left with the source's name: one entry, not two copies.
-    status = place(aside, put_back_at);
-    if (status == FsStatus::Ok) clear_record();
-    return CopyRemoval::OneEntry;
+    switch (put_back(aside, put_back_at, drop)) {
+        case PutBack::AtNewName: status = FsStatus::Ok; return CopyRemoval::OneEntry;
+        case PutBack::AtOldName: status = FsStatus::Ok; return CopyRemoval::OneEntryAsItWas;
+        case PutBack::NotYet: break;
+    }
+    status = FsStatus::Failed;
+    return CopyRemoval::Failed;
+}
+
+FileKeeper::PutBack FileKeeper::put_back(const std::string& aside, const std::string& at, const std::string& own_name) {
+    // The name the move was to give first, else the one the file had: an
+    // aside name is never where the file is left. Each put-back is on the
+    // disk before the record goes, or a power cut could bring the aside
+    // name back with no record naming it.
+    PutBack done = PutBack::NotYet;
+    if (place(aside, at) == FsStatus::Ok)
+        done = at == own_name ? PutBack::AtOldName : PutBack::AtNewName;
+    else if (at != own_name && place(aside, own_name) == FsStatus::Ok)
+        done = PutBack::AtOldName;
+    if (done == PutBack::NotYet) {
+        // The record stays for the next run, which puts the file back; no
+        // other move may be recorded over it meanwhile.
+        record_pending_ = true;
+        return done;
+    }
+    disk_.flush_directory(directory_part(own_name));
+    clear_record();
+    return done;
 }
 
 bool FileKeeper::hold_same_bytes(const std::string& a, const FileInfo& info_a, const std::string& b,
@@ -238,11 +314,18 @@ MoveOutcome FileKeeper::move_by_copy(const std::string& from, const std::string&
     source.close();
     const FsStatus closed = copy.close();
     if (outcome == MoveOutcome::Moved && closed != FsStatus::Ok) outcome = outcome_of(closed);
-    if (outcome == MoveOutcome::Moved) outcome = outcome_of(place(temporary, to));
+    const FsStatus placed = outcome == MoveOutcome::Moved ? place(temporary, to) : FsStatus::Failed;
+    if (outcome == MoveOutcome::Moved) outcome = outcome_of(placed);
     if (outcome != MoveOutcome::Moved) {
         disk_.remove(temporary);
+        disk_.flush_directory(directory_part(to));
         clear_record();
-        return outcome;
+        // A target that stood there already is settled as on one file
+        // system: removed from the source's side only when proven a second
+        // copy.
+        if (placed != FsStatus::Exists) return outcome;
+        const std::optional<FileInfo> target = disk_.info(to);
+        return target ? settle_existing_target(from, to, source_entry, *target) : MoveOutcome::TargetExists;
     }
     disk_.flush_directory(directory_part(to));
 
@@ -300,6 +383,7 @@ std::string FileKeeper::own_name_beside(const std::string& path, const char* suf
 
 FsStatus FileKeeper::record(const std::string& from, const std::string& to, const std::string& temporary) {
     if (journal_.empty()) return FsStatus::Ok;
+    if (record_pending_) return FsStatus::Failed;
     disk_.remove(journal_);
     // Flushed, with its directory, before the move it covers starts: after
     // a power cut the next run still finds it.
@@ -324,7 +408,7 @@ FsStatus FileKeeper::write_new_file(const std::string& path, const std::string& 
 }
 
 void FileKeeper::clear_record() {
-    if (!journal_.empty()) disk_.remove(journal_);
+    if (!journal_.empty() && !record_pending_) disk_.remove(journal_);
 }
 
 JournalRecovery FileKeeper::recover_recorded_move() {
@@ -332,75 +416,105 @@ JournalRecovery FileKeeper::recover_recorded_move() {
     if (journal_.empty()) return recovery;
     const std::optional<FileInfo> entry = disk_.info(journal_);
     if (!entry) return recovery;
-    const std::optional<std::string> text = read_record(*entry);
-    const std::vector<std::string> lines = text ? complete_lines(*text) : std::vector<std::string>();
-    const std::string header = std::string(kJournalHeader) + "\n";
-    const bool ours =
-        text && (header.compare(0, text->size(), *text) == 0 || (!lines.empty() && lines[0] == kJournalHeader));
-    if (ours && lines.size() < 4) {
-        // Cut while it was written: the move it was to cover had not
-        // started, since a record is on the disk before its move begins.
-        disk_.remove(journal_);
-        return recovery;
+    RecordedMove move;
+    recovery.found = read_record(*entry, move);
+    switch (recovery.found) {
+        case RecordFound::Cut:
+            // Cut while it was written: the move it was to cover had not
+            // started, since a record is on the disk before its move begins.
+            disk_.remove(journal_);
+            break;
+        case RecordFound::Finished:
+            recovery.found = finish_recorded(move, recovery);
+            if (recovery.found == RecordFound::Finished) clear_record();
+            break;
+        case RecordFound::NotARecord: set_journal_aside(recovery); break;
+        default: break;
     }
-    const bool whole = ours && lines.size() == 4 && text->back() == '\n';
-    if (!whole || !is_inside_site(lines[1]) || !is_inside_site(lines[2])) {
-        set_journal_aside(recovery);
-        return recovery;
-    }
-    const std::string &from = lines[1], &to = lines[2], &temporary = lines[3];
-    const SplitPath temporary_parts = split_path(temporary);
-    const bool copy = temporary_parts.directory == split_path(to).directory &&
-                      is_own_name_of(temporary_parts.name, split_path(to).name, kCopySuffix);
-    const bool aside = temporary_parts.directory == split_path(from).directory &&
-                       is_own_name_of(temporary_parts.name, split_path(from).name, kAsideSuffix);
-    if (!temporary.empty() && !copy && !aside) {
-        set_journal_aside(recovery);
-        return recovery;
-    }
-    if (copy) disk_.remove(temporary);  // whole or not, it is made again
-    finish_recorded(from, to, aside ? temporary : std::string(), recovery);
-    clear_record();
+    if (!recovery.usable()) journal_.clear();  // nothing is recorded over it
     return recovery;
 }
 
-std::optional<std::string> FileKeeper::read_record(const FileInfo& entry) {
-    if (!entry.is_regular || entry.size > kRecordLimit) return std::nullopt;
+RecordFound FileKeeper::read_record(const FileInfo& entry, RecordedMove& move) {
+    if (!entry.is_regular || entry.size > kRecordLimit) return RecordFound::NotARecord;
     FsStatus status;
     OsFile file = disk_.open_regular(journal_, status);
-    if (!file.is_open()) return std::nullopt;
+    if (!file.is_open()) {
+        if (status == FsStatus::NotFound) return RecordFound::Nothing;
+        // Most likely a record of ours that another account wrote: it is
+        // neither set aside nor followed, and nothing moves until it can be
+        // read.
+        return status == FsStatus::NotRegular ? RecordFound::NotARecord : RecordFound::Unreadable;
+    }
     // One byte more than a record may hold: a file that grew meanwhile is
     // not read whole either.
-    std::string bytes(kRecordLimit + 1, '\0');
-    const long long got = read_fully(file, &bytes[0], bytes.size());
-    if (got < 0 || static_cast<std::size_t>(got) > kRecordLimit) return std::nullopt;
-    bytes.resize(static_cast<std::size_t>(got));
-    return bytes;
+    std::string text(kRecordLimit + 1, '\0');
+    const long long got = read_fully(file, &text[0], text.size());
+    if (got < 0) return RecordFound::Unreadable;
+    if (static_cast<std::size_t>(got) > kRecordLimit) return RecordFound::NotARecord;
+    text.resize(static_cast<std::size_t>(got));
+    return parse_record(text, move);
 }
 
-void FileKeeper::finish_recorded(const std::string& from, const std::string& to, const std::string& aside,
-                                 JournalRecovery& recovery) {
-    if (!aside.empty() && disk_.info(aside)) {
-        // Stopped while proving that the target is a second copy.
-        if (same_content(to, aside)) {
-            if (disk_.remove(aside) == FsStatus::Ok) recovery.completed = from;
-        } else {
-            place(aside, from);
-        }
-        return;
+RecordFound FileKeeper::parse_record(const std::string& text, RecordedMove& move) const {
+    const std::vector<std::string> lines = complete_lines(text);
+    const std::string header = std::string(kJournalHeader) + "\n";
+    const bool ours = header.compare(0, text.size(), text) == 0 || (!lines.empty() && lines[0] == kJournalHeader);
+    if (!ours) return RecordFound::NotARecord;
+    if (lines.size() < 4) return RecordFound::Cut;
+    if (lines.size() > 4 || text.back() != '\n') return RecordFound::NotARecord;
+    move.from = lines[1];
+    move.to = lines[2];
+    move.temporary = lines[3];
+    if (!is_recordable_move(move.from, move.to)) return RecordFound::NotARecord;
+    if (move.temporary.empty()) {
+        move.step = MoveStep::Named;
+    } else if (is_temporary_of(move.temporary, move.to, kCopySuffix)) {
+        move.step = MoveStep::Copying;
+    } else if (is_temporary_of(move.temporary, move.from, kAsideSuffix)) {
+        move.step = MoveStep::Proving;
+    } else {
+        return RecordFound::NotARecord;
     }
-    const std::optional<FileInfo> source = disk_.info(from), target = disk_.info(to);
-    if (!source || !target || !hold_same_bytes(from, *source, to, *target)) return;
-    // The copy had its name, the source was still there: one of the two
-    // goes, once it is shown to be a second copy. The source, so that the
-    // file is where the move put it; the copy when the source cannot go.
+    if (!is_inside_site(move.from) || !is_inside_site(move.to)) return RecordFound::OthersRecord;
+    return RecordFound::Finished;
+}
+
+RecordFound FileKeeper::finish_recorded(const RecordedMove& move, JournalRecovery& recovery) {
+    if (move.step == MoveStep::Copying && !is_entry_of(move.temporary, {move.from, move.to})) {
+        // Whole or not, the copy is made again.
+        disk_.remove(move.temporary);
+        disk_.flush_directory(directory_part(move.temporary));
+    }
+    if (move.step == MoveStep::Proving && disk_.info(move.temporary)) return finish_proof(move, recovery);
+    // The copy may have had its name while the source was still there:
+    // one of the two goes, once it is shown to be a second copy. The
+    // source, so that the file is where the move put it; the copy when the
+    // source cannot go.
+    const std::optional<FileInfo> source = disk_.info(move.from), target = disk_.info(move.to);
+    if (!source || !target || !hold_same_bytes(move.from, *source, move.to, *target)) return RecordFound::Finished;
     FsStatus status;
-    const CopyRemoval removed = remove_proven_copy(to, from, from, status);
-    if (removed == CopyRemoval::Removed) {
-        recovery.completed = from;
-    } else if (removed == CopyRemoval::Failed) {
-        remove_proven_copy(from, to, to, status);
+    const CopyRemoval removed = remove_proven_copy(move.to, move.from, move.from, status);
+    if (removed == CopyRemoval::Removed) recovery.completed = move.from;
+    if (removed == CopyRemoval::Failed && !record_pending_) remove_proven_copy(move.from, move.to, move.to, status);
+    return record_pending_ ? RecordFound::Unfinished : RecordFound::Finished;
+}
+
+RecordFound FileKeeper::finish_proof(const RecordedMove& move, JournalRecovery& recovery) {
+    // Stopped while proving that the target is a second copy: the aside
+    // name goes only when the target is another entry that still holds
+    // the same bytes; otherwise the file gets a name of its own back.
+    const std::optional<FileInfo> aside = disk_.info(move.temporary), target = disk_.info(move.to);
+    if (target && !is_entry_of(move.to, {move.temporary}) && !aside->same_file(*target) &&
+        hold_same_bytes(move.to, *target, move.temporary, *aside)) {
+        if (disk_.remove(move.temporary) == FsStatus::Ok) {
+            disk_.flush_directory(directory_part(move.temporary));
+            recovery.completed = move.from;
+            return RecordFound::Finished;
+        }
     }
+    const std::string at = disk_.info(move.from) && !target ? move.to : move.from;
+    return put_back(move.temporary, at, move.from) == PutBack::NotYet ? RecordFound::Unfinished : RecordFound::Finished;
 }
 
 void FileKeeper::set_journal_aside(JournalRecovery& recovery) {
@@ -416,8 +530,7 @@ void FileKeeper::set_journal_aside(JournalRecovery& recovery) {
     } else {
         // Nothing is recorded over a file that is not a record: the run
         // must not move without a record.
-        recovery.usable = false;
-        journal_.clear();
+        recovery.found = RecordFound::CannotSetAside;
     }
 }
 
@@ -427,6 +540,17 @@ bool FileKeeper::is_inside_site(const std::string& path) const {
         const std::size_t rest = is_path_separator(root.back()) ? root.size() : root.size() + 1;
         if (rest == root.size() + 1 && !is_path_separator(path[root.size()])) continue;
         if (rest < path.size() && is_plain_descent(path.substr(rest))) return true;
+    }
+    return false;
+}
+
+bool FileKeeper::is_entry_of(const std::string& path, std::initializer_list<std::string> others) {
+    const std::string key = loose_key(path);
+    const std::optional<FileInfo> entry = disk_.info(path);
+    for (const std::string& other : others) {
+        if (loose_key(other) == key) return true;
+        const std::optional<FileInfo> other_entry = entry ? disk_.info(other) : std::nullopt;
+        if (other_entry && other_entry->same_file(*entry)) return true;
     }
     return false;
 }

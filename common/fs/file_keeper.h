@@ -28,8 +28,34 @@
 // that move, acting only on paths inside the site's own directories and on
 // temporaries of the exact form the keeper makes. A file at the journal's
 // name that is not a record is set aside under a new name, never deleted.
+//
+// The states of a recorded move; the record names the state by its
+// temporary (".part" beside the target, ".aside" beside the source):
+//
+//                 record(from, to, .part)          place(.part, to)
+//   (no record) ---------------------------> Copying -----------------> Named
+//                                                                         |
+//                         remove(from), flush            clear record     v
+//                       <------------------------------------------- SourceGone
+//
+//                 record(from, to, .aside)         place(from, .aside)
+//   (no record) ---------------------------> Proving -----------------> Aside
+//        ^                                                                |
+//        |   to still holds the bytes: remove(.aside), flush, clear       |
+//        +----------------------------------------------------------------+
+//        |   to left with it (one entry): put .aside back, flush, clear   |
+//        +----------------------------------------------------------------+
+//
+// Recovery is one function of the recorded state and of what stands on the
+// disk (finish_recorded). Before it removes or renames anything it checks
+// that the record can be true: its three names are three entries whatever
+// the file system's comparison of names, neither end has a temporary's
+// form, the temporary stands beside the end its role names; and a put-back
+// is on the disk before the record goes. A put-back that cannot be made
+// keeps the record, and nothing else is recorded over it.
 #pragma once
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,14 +94,19 @@ public:
     bool same_content(const std::string& a, const std::string& b);
 
 private:
-    // What came of removing a name shown to be a second copy.
-    enum class CopyRemoval { Removed, OneEntry, Failed };
+    // What came of removing a name shown to be a second copy. OneEntry:
+    // the file had the new name; OneEntryAsItWas: it kept its own.
+    enum class CopyRemoval { Removed, OneEntry, OneEntryAsItWas, Failed };
+    enum class PutBack { AtNewName, AtOldName, NotYet };
+    // The step a recorded move had reached, by its temporary.
+    enum class MoveStep { Copying, Proving, Named };
+    struct RecordedMove {
+        MoveStep step = MoveStep::Named;
+        std::string from, to, temporary;
+    };
 
     // Whether two entries are regular files of one size with the same bytes.
     bool hold_same_bytes(const std::string& a, const FileInfo& info_a, const std::string& b, const FileInfo& info_b);
-    // At most a record's size of the journal; nothing when it is larger or
-    // not a regular file.
-    std::optional<std::string> read_record(const FileInfo& entry);
     // A move whose rename found its target taken (or that names its own
     // source): what stands at each end is looked at, and settled below.
     MoveOutcome settle_taken_target(const std::string& from, const std::string& to);
@@ -101,14 +132,26 @@ private:
     // A fresh name of the keeper's own beside `path`: ".<name>.<process>-<n><suffix>".
     std::string own_name_beside(const std::string& path, const char* suffix);
 
+    // Gives the file at `aside` the name `at`, else `own_name`, flushed
+    // before the record goes; NotYet keeps the record for the next run.
+    PutBack put_back(const std::string& aside, const std::string& at, const std::string& own_name);
+
     // The journal's work.
     FsStatus record(const std::string& from, const std::string& to, const std::string& temporary);
     void clear_record();
-    void finish_recorded(const std::string& from, const std::string& to, const std::string& temporary,
-                         JournalRecovery& recovery);
+    // What stands at the journal's name: Finished for a sound record of
+    // this site, read into `move`.
+    RecordFound read_record(const FileInfo& entry, RecordedMove& move);
+    RecordFound parse_record(const std::string& text, RecordedMove& move) const;
+    // Finishes or undoes a recorded move: Finished, or Unfinished when the
+    // record must stay.
+    RecordFound finish_recorded(const RecordedMove& move, JournalRecovery& recovery);
+    RecordFound finish_proof(const RecordedMove& move, JournalRecovery& recovery);
     // Moves a file that is not a record out of the journal's way.
     void set_journal_aside(JournalRecovery& recovery);
     bool is_inside_site(const std::string& path) const;
+    // Whether `path` is, by its name or on the disk, one of `others`.
+    bool is_entry_of(const std::string& path, std::initializer_list<std::string> others);
 
     // Creates the file at `path` (nothing may stand there) with `content`.
     FsStatus write_new_file(const std::string& path, const std::string& content, bool flushed);
@@ -117,6 +160,7 @@ private:
     std::string journal_;
     std::vector<std::string> site_directories_;
     unsigned own_names_ = 0;
+    bool record_pending_ = false;  // a record stands whose move could not be settled
 };
 
 }  // namespace site

@@ -15,16 +15,16 @@ RunLock::RunLock(RunLock&&) noexcept = default;
 RunLock& RunLock::operator=(RunLock&&) noexcept = default;
 RunLock::~RunLock() = default;
 
+RunLock::State RunLock::state_when_unopened(FsStatus status) {
+    return status == FsStatus::NotFound || status == FsStatus::BadName ? State::NoDirectory : State::Unusable;
+}
+
 RunLock RunLock::private_to_process() { return RunLock(nullptr, State::Held); }
 
 RunLock RunLock::acquire(const std::string& path, unsigned wait_ms) {
     FsStatus status;
     OsFile file = OsFile::open_for_locking(path, status);
-    // A base path that names nothing, or that the file system cannot even
-    // hold, is a missing base directory: the run goes on and says what it
-    // cannot do there.
-    const bool no_directory = status == FsStatus::NotFound || status == FsStatus::BadName;
-    if (!file.is_open()) return RunLock(nullptr, no_directory ? State::NoDirectory : State::Unusable);
+    if (!file.is_open()) return RunLock(nullptr, state_when_unopened(status));
     for (unsigned waited = 0;; waited += kPollMilliseconds) {
         status = file.try_lock();
         if (status == FsStatus::Ok) return RunLock(std::make_unique<OsFile>(std::move(file)), State::Held);

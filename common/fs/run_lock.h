@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "common/base/disk_types.h"
+
 namespace site {
 
 class OsFile;
@@ -23,6 +25,11 @@ public:
     // Takes the lock on the file at `path`, waiting up to `wait_ms` for
     // another process to let go of it.
     static RunLock acquire(const std::string& path, unsigned wait_ms);
+    // What a lock file that could not be opened with `status` means: a
+    // base path that names nothing, or that the file system cannot even
+    // hold (exFAT refuses some names), is a missing base directory, which
+    // the run goes on to report; anything else makes the lock unusable.
+    static State state_when_unopened(FsStatus status);
     // A lock that no other process can see: for a run that changes nothing
     // on the disk.
     static RunLock private_to_process();

@@ -38,7 +38,25 @@ constexpr const char* kRecoveredMove = "An interrupted move is completed: ";
 constexpr const char* kNotARecord = "The move record was not one of this program's and is set aside as ";
 constexpr const char* kRecordUnusable =
     "A file that is not a move record of this program cannot be set aside: nothing is moved until it is gone: ";
+constexpr const char* kRecordUnreadable = "The move record cannot be read: nothing is moved until it can be: ";
+constexpr const char* kOthersRecord =
+    "The move record is about another site's directories: it is left for that site's run, and nothing is moved "
+    "until it is gone: ";
+constexpr const char* kRecordUnfinished =
+    "An interrupted move cannot be finished yet: its record stays, and nothing is moved until it is finished: ";
 constexpr const char* kSameFile = "The target is this very file under another name: it stays as it was.\n";
+
+// Why a run moves nothing because of what stands at its move record's
+// name; nothing when it may move.
+const char* record_blocks_because(RecordFound found) {
+    switch (found) {
+        case RecordFound::Unreadable: return kRecordUnreadable;
+        case RecordFound::OthersRecord: return kOthersRecord;
+        case RecordFound::Unfinished: return kRecordUnfinished;
+        case RecordFound::CannotSetAside: return kRecordUnusable;
+        default: return nullptr;
+    }
+}
 
 // Why a move or rename did not happen, in the Windows interpreter's words;
 // nothing when it did.
@@ -196,9 +214,10 @@ bool BuiltinInterpreter::keep_move_journal(const std::string& journal,
     }
     const JournalRecovery recovery = fs_.keep_move_journal(whole(journal), spellings);
     if (!recovery.set_aside.empty()) console_ << "\n" << kNotARecord << recovery.set_aside << "\n";
-    if (!recovery.usable) console_ << "\n" << kRecordUnusable << whole(journal) << "\n";
+    if (const char* blocked = record_blocks_because(recovery.found))
+        console_ << "\n" << blocked << whole(journal) << "\n";
     if (!recovery.completed.empty()) console_ << "\n" << kRecoveredMove << recovery.completed << "\n";
-    return recovery.usable;
+    return recovery.usable();
 }
 
 bool BuiltinInterpreter::write_whole(const std::string& path, const std::string& content) {
