@@ -91,19 +91,6 @@ bool is_own_name_of(const std::string& name, const std::string& beside, const ch
     return dash < end && is_digits(name, start.size(), dash) && is_digits(name, dash + 1, end);
 }
 
-// A path's names as any file system of the site may take them: letters
-// in one case, without the trailing dots and blanks that Windows drops,
-// "." and ".." read from the spelling. Two paths with different keys are
-// never one entry by their names alone.
-std::string loose_key(const std::string& path) {
-    PathNames names = path_names(path);
-    for (std::string& name : names.names) {
-        while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
-        name = lower_ascii(name);
-    }
-    return lower_ascii(names.root) + spelled_path(PathNames{"", names.names});
-}
-
 // Whether `name` has the form of a temporary the keeper makes beside any
 // name, in any case: ".<name>.<digits>-<digits>.part" or "... .aside".
 bool has_temporary_form(const std::string& name) {
@@ -481,8 +468,9 @@ RecordFound FileKeeper::parse_record(const std::string& text, RecordedMove& move
 }
 
 RecordFound FileKeeper::finish_recorded(const RecordedMove& move, JournalRecovery& recovery) {
-    if (move.step == MoveStep::Copying && !is_entry_of(move.temporary, {move.from, move.to})) {
-        // Whole or not, the copy is made again.
+    if (move.step == MoveStep::Copying) {
+        // Whole or not, the copy is made again. The record's form makes it
+        // a name of its own: neither end can be of a temporary's form.
         disk_.remove(move.temporary);
         disk_.flush_directory(directory_part(move.temporary));
     }
@@ -505,8 +493,7 @@ RecordFound FileKeeper::finish_proof(const RecordedMove& move, JournalRecovery& 
     // name goes only when the target is another entry that still holds
     // the same bytes; otherwise the file gets a name of its own back.
     const std::optional<FileInfo> aside = disk_.info(move.temporary), target = disk_.info(move.to);
-    if (target && !is_entry_of(move.to, {move.temporary}) && !aside->same_file(*target) &&
-        hold_same_bytes(move.to, *target, move.temporary, *aside)) {
+    if (target && !aside->same_file(*target) && hold_same_bytes(move.to, *target, move.temporary, *aside)) {
         if (disk_.remove(move.temporary) == FsStatus::Ok) {
             disk_.flush_directory(directory_part(move.temporary));
             recovery.completed = move.from;
@@ -540,17 +527,6 @@ bool FileKeeper::is_inside_site(const std::string& path) const {
         const std::size_t rest = is_path_separator(root.back()) ? root.size() : root.size() + 1;
         if (rest == root.size() + 1 && !is_path_separator(path[root.size()])) continue;
         if (rest < path.size() && is_plain_descent(path.substr(rest))) return true;
-    }
-    return false;
-}
-
-bool FileKeeper::is_entry_of(const std::string& path, std::initializer_list<std::string> others) {
-    const std::string key = loose_key(path);
-    const std::optional<FileInfo> entry = disk_.info(path);
-    for (const std::string& other : others) {
-        if (loose_key(other) == key) return true;
-        const std::optional<FileInfo> other_entry = entry ? disk_.info(other) : std::nullopt;
-        if (other_entry && other_entry->same_file(*entry)) return true;
     }
     return false;
 }

@@ -55,7 +55,6 @@
 // keeps the record, and nothing else is recorded over it.
 #pragma once
 
-#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -150,8 +149,6 @@ private:
     // Moves a file that is not a record out of the journal's way.
     void set_journal_aside(JournalRecovery& recovery);
     bool is_inside_site(const std::string& path) const;
-    // Whether `path` is, by its name or on the disk, one of `others`.
-    bool is_entry_of(const std::string& path, std::initializer_list<std::string> others);
 
     // Creates the file at `path` (nothing may stand there) with `content`.
     FsStatus write_new_file(const std::string& path, const std::string& content, bool flushed);

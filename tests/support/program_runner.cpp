@@ -1,6 +1,7 @@
 #include "tests/support/program_runner.h"
 
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -48,6 +49,33 @@ std::string executable(Program program) {
     return suite_setting("SITE_TEST_SITECHECK", SITE_SITECHECK_PATH);
 }
 
+// Watches `directory` for files that leave it; -1 when it cannot.
+int watch_files_leaving(const std::string& directory) {
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch < 0) throw std::runtime_error("cannot watch " + directory);
+    if (::inotify_add_watch(watch, directory.c_str(), IN_MOVED_FROM | IN_DELETE) < 0) {
+        ::close(watch);
+        throw std::runtime_error("cannot watch " + directory);
+    }
+    return watch;
+}
+
+// The files (no temporaries: names led by a dot) that the events waiting
+// on `watch` saw leave.
+int files_left(int watch) {
+    alignas(inotify_event) char buffer[64 * 1024];
+    int files = 0;
+    for (;;) {
+        const ssize_t got = ::read(watch, buffer, sizeof buffer);
+        if (got <= 0) return files;
+        for (ssize_t at = 0; at < got;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            if (event->len > 0 && event->name[0] != '.' && !(event->mask & IN_ISDIR)) ++files;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+}
+
 }  // namespace
 
 RunningProgram::RunningProgram(Program program, const std::string& workdir,
@@ -65,6 +93,8 @@ RunningProgram::RunningProgram(Program program, const std::string& workdir,
     const std::string exe = executable(program);
     const std::string launcher = suite_setting("SITE_TEST_LAUNCHER", "");
     check_program_matches_suite(exe, launcher);
+    // Watched before the program starts, so that no file it moves is missed.
+    if (conditions.kill_after_files > 0) progress_watch_ = watch_files_leaving(conditions.progress_directory);
     pid_ = ::fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
@@ -85,6 +115,9 @@ RunningProgram::RunningProgram(Program program, const std::string& workdir,
             ::setrlimit(RLIMIT_FSIZE, &limit);
             ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
         }
+        // A program to be killed by its progress yields to the watch on a
+        // busy machine, so that the kill comes soon after the files seen.
+        if (conditions.kill_after_files > 0 && ::nice(10) == -1) ::_exit(124);
         if (::chdir(workdir.c_str()) != 0) ::_exit(126);
         for (const auto& [name, value] : environment) ::setenv(name.c_str(), value.c_str(), 1);
         std::vector<std::string> words;
@@ -106,6 +139,7 @@ RunningProgram::~RunningProgram() {
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
     }
+    if (progress_watch_ >= 0) ::close(progress_watch_);
     if (!output_path_.empty()) ::unlink(output_path_.c_str());
     if (!errors_path_.empty()) ::unlink(errors_path_.c_str());
 }
@@ -119,7 +153,9 @@ ProgramRun RunningProgram::finish() {
     while (::waitpid(pid_, &status, WNOHANG) == 0) {
         const auto now = Clock::now();
         if (now >= give_up_at) run.timed_out = true;
-        if (run.timed_out || (conditions_.kill_after_us > 0 && now >= kill_at)) {
+        if (progress_watch_ >= 0) run.files_gone += files_left(progress_watch_);
+        const bool far_enough = progress_watch_ >= 0 && run.files_gone >= conditions_.kill_after_files;
+        if (run.timed_out || far_enough || (conditions_.kill_after_us > 0 && now >= kill_at)) {
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, &status, 0);
             break;

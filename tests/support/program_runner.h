@@ -30,6 +30,7 @@ struct ProgramRun {
     bool killed = false;     // killed before it ended
     bool timed_out = false;  // still running at the time-out, and killed then
     double seconds = 0;      // from its start to its end
+    int files_gone = 0;      // files seen leaving the progress directory, when one was watched
 };
 
 enum class Program { Stamper, Filer, SiteCheck };
@@ -48,6 +49,12 @@ struct RunConditions {
     int timeout_seconds = 120;
     // Its command-line arguments.
     std::vector<std::string> arguments{};
+    // Kill the program with SIGKILL as soon as this many files (names not
+    // led by a dot: no temporary) have left `progress_directory`, renamed
+    // away or removed (0: never). A kill placed by what the run has done
+    // lands at the same point of the work on a quick or a busy machine.
+    int kill_after_files = 0;
+    std::string progress_directory{};
 };
 
 // A program started in `workdir` with the given environment, its trace
@@ -71,6 +78,7 @@ private:
     std::string output_path_;
     std::string errors_path_;
     int pid_ = -1;
+    int progress_watch_ = -1;  // an inotify descriptor on the progress directory
 };
 
 // Runs a program to its end. A Windows program that Wine could not start
