@@ -1,11 +1,24 @@
 #include "filer/listed_names.h"
 
+#include "common/text/encoding.h"
+
 namespace site {
+
+namespace {
+
+std::size_t characters_in(std::string_view text) {
+    std::size_t characters = 0;
+    for (std::size_t at = 0; at < text.size(); ++characters) at += bytes_of_characters(text.substr(at), 1);
+    return characters;
+}
+
+}  // namespace
 
 std::string after_last_underscore(std::string_view name, size_t count) {
     const size_t underscore = name.rfind('_');
     if (underscore == std::string_view::npos) return std::string();
-    return std::string(name.substr(underscore + 1, count));
+    const std::string_view after = name.substr(underscore + 1);
+    return std::string(after.substr(0, bytes_of_characters(after, count)));
 }
 
 std::string PhotometerName::file_pattern() const {
@@ -20,10 +33,13 @@ PhotometerName parse_photometer_name(const std::string& name, NameProblem& probl
               : underscore == std::string::npos ? NameProblem::NoUnderscore
                                                 : NameProblem::None;
     if (problem != NameProblem::None) return parsed;
-    parsed.distance = static_cast<long>(underscore) - static_cast<long>(p);
+    // Places are characters, so that a name gives the same directory on
+    // every build, whatever its characters take in bytes.
+    parsed.distance = static_cast<long>(characters_in(std::string_view(name).substr(0, underscore))) -
+                      static_cast<long>(characters_in(std::string_view(name).substr(0, p)));
     parsed.after_p = name.substr(p + 1);
     parsed.four_digits = parsed.distance == 5;
-    parsed.taken = parsed.after_p.substr(0, parsed.four_digits ? 4 : 2);
+    parsed.taken = parsed.after_p.substr(0, bytes_of_characters(parsed.after_p, parsed.four_digits ? 4 : 2));
     parsed.directory = parsed.taken;
     if (parsed.four_digits && parsed.directory[0] == '0') {
         parsed.directory.erase(0, 1);

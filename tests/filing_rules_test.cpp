@@ -10,6 +10,7 @@
 #include "tests/support/memory_site.h"
 #include "tests/support/site_fixture.h"
 #include "tests/support/temp_site.h"
+#include "tests/support/test_platform.h"
 
 namespace {
 
@@ -26,6 +27,11 @@ struct FileCase {
 };
 
 void PrintTo(const FileCase& c, std::ostream* out) { *out << c.what; }
+
+// Characters outside ASCII as this system spells names: in UTF-8 on POSIX,
+// in the ANSI code page on Windows.
+const std::string kEAcute = testing_site::kPosixOnlyEntries ? "\xC3\xA9" : "\xE9";
+const std::string kSuperscriptOne = testing_site::kPosixOnlyEntries ? "\xC2\xB9" : "\xB9";
 
 class FileCases : public ::testing::TestWithParam<FileCase> {};
 
@@ -116,6 +122,12 @@ INSTANTIATE_TEST_SUITE_P(
                  {"wet_COM1.raw", "wet_CON.raw", "P0CON_x_2015.K7"},
                  {{"wet_COM1.raw", "envoye"}, {"wet_CON.raw", "envoye"}, {"P0CON_x_2015.K7", "envoye"}},
                  "\n\n-->wet_CON.raw\n=R=>nom de repertoire refuse, fichier laisse en place\n"},
+        FileCase{"folders of characters, not of bytes that cut one",
+                 {"wet_ABC" + kEAcute + ".raw", "wet_COM" + kSuperscriptOne + ".raw", "P0" + kEAcute + "00_x_2015.K7"},
+                 {{"wet_ABC" + kEAcute + ".raw", "wetsensor/ABC" + kEAcute},
+                  {"wet_COM" + kSuperscriptOne + ".raw", "envoye"},
+                  {"P0" + kEAcute + "00_x_2015.K7", kEAcute + "00/2015"}},
+                 "=dif=>5\n"},
         FileCase{"wet sensor: .raw in the middle", {"x_y.raw.bak"}, {{"x_y.raw.bak", "envoye"}}, says::no_such_file()},
         FileCase{
             "wet sensor without underscore is left alone", {"wet.raw"}, {{"wet.raw", "envoye"}}, "\n\n-->wet.raw\n"},

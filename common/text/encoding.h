@@ -23,4 +23,11 @@ bool is_utf8(std::string_view text);
 // alone.
 std::optional<std::uint32_t> next_code_point(std::string_view text, std::size_t& at);
 
+// How many bytes the first `characters` characters of system text take
+// (all of it when it has fewer): on Windows by the ANSI code page, whose
+// characters take one byte or, in a double-byte code page, two; on POSIX
+// by UTF-8, a byte that starts no valid sequence counting as one. So a
+// name is never cut inside a character.
+std::size_t bytes_of_characters(std::string_view text, std::size_t characters);
+
 }  // namespace site

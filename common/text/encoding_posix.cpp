@@ -8,4 +8,10 @@ std::optional<std::string> utf8_of_system_text(std::string_view text) {
     return std::string(text);
 }
 
+std::size_t bytes_of_characters(std::string_view text, std::size_t characters) {
+    std::size_t at = 0;
+    for (std::size_t taken = 0; taken < characters && at < text.size(); ++taken) next_code_point(text, at);
+    return at;
+}
+
 }  // namespace site

@@ -21,4 +21,11 @@ std::optional<std::string> utf8_of_system_text(std::string_view text) {
     return utf8;
 }
 
+std::size_t bytes_of_characters(std::string_view text, std::size_t characters) {
+    std::size_t at = 0;
+    for (std::size_t taken = 0; taken < characters && at < text.size(); ++taken)
+        at += ::IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(text[at])) && at + 1 < text.size() ? 2 : 1;
+    return at;
+}
+
 }  // namespace site
