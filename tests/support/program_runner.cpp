@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <sys/inotify.h>
+
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cstdint>
 
 #include <chrono>
 #include <csignal>
@@ -49,11 +51,12 @@ std::string executable(Program program) {
     return suite_setting("SITE_TEST_SITECHECK", SITE_SITECHECK_PATH);
 }
 
-// Watches `directory` for files that leave it; -1 when it cannot.
-int watch_files_leaving(const std::string& directory) {
+// Watches `directory` for files that leave it, or that are made there.
+int watch_progress(const std::string& directory, RunConditions::Progress progress) {
     const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (watch < 0) throw std::runtime_error("cannot watch " + directory);
-    if (::inotify_add_watch(watch, directory.c_str(), IN_MOVED_FROM | IN_DELETE) < 0) {
+    const std::uint32_t events = progress == RunConditions::Progress::FilesMade ? IN_CREATE : IN_MOVED_FROM | IN_DELETE;
+    if (::inotify_add_watch(watch, directory.c_str(), events) < 0) {
         ::close(watch);
         throw std::runtime_error("cannot watch " + directory);
     }
@@ -61,8 +64,8 @@ int watch_files_leaving(const std::string& directory) {
 }
 
 // The files (no temporaries: names led by a dot) that the events waiting
-// on `watch` saw leave.
-int files_left(int watch) {
+// on `watch` saw.
+int files_seen(int watch) {
     alignas(inotify_event) char buffer[64 * 1024];
     int files = 0;
     for (;;) {
@@ -94,7 +97,8 @@ RunningProgram::RunningProgram(Program program, const std::string& workdir,
     const std::string launcher = suite_setting("SITE_TEST_LAUNCHER", "");
     check_program_matches_suite(exe, launcher);
     // Watched before the program starts, so that no file it moves is missed.
-    if (conditions.kill_after_files > 0) progress_watch_ = watch_files_leaving(conditions.progress_directory);
+    if (conditions.kill_after_files > 0)
+        progress_watch_ = watch_progress(conditions.progress_directory, conditions.progress);
     pid_ = ::fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
@@ -153,8 +157,8 @@ ProgramRun RunningProgram::finish() {
     while (::waitpid(pid_, &status, WNOHANG) == 0) {
         const auto now = Clock::now();
         if (now >= give_up_at) run.timed_out = true;
-        if (progress_watch_ >= 0) run.files_gone += files_left(progress_watch_);
-        const bool far_enough = progress_watch_ >= 0 && run.files_gone >= conditions_.kill_after_files;
+        if (progress_watch_ >= 0) run.files_seen += files_seen(progress_watch_);
+        const bool far_enough = progress_watch_ >= 0 && run.files_seen >= conditions_.kill_after_files;
         if (run.timed_out || far_enough || (conditions_.kill_after_us > 0 && now >= kill_at)) {
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, &status, 0);

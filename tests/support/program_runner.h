@@ -30,7 +30,7 @@ struct ProgramRun {
     bool killed = false;     // killed before it ended
     bool timed_out = false;  // still running at the time-out, and killed then
     double seconds = 0;      // from its start to its end
-    int files_gone = 0;      // files seen leaving the progress directory, when one was watched
+    int files_seen = 0;      // files seen leaving or made in the progress directory, when one was watched
 };
 
 enum class Program { Stamper, Filer, SiteCheck };
@@ -51,10 +51,12 @@ struct RunConditions {
     std::vector<std::string> arguments{};
     // Kill the program with SIGKILL as soon as this many files (names not
     // led by a dot: no temporary) have left `progress_directory`, renamed
-    // away or removed (0: never). A kill placed by what the run has done
-    // lands at the same point of the work on a quick or a busy machine.
+    // away or removed, or been made there, as `progress` says (0: never). A
+    // kill placed by what the run has done lands at the same point of the
+    // work on a quick or a busy machine.
     int kill_after_files = 0;
     std::string progress_directory{};
+    enum class Progress { FilesLeaving, FilesMade } progress = Progress::FilesLeaving;
 };
 
 // A program started in `workdir` with the given environment, its trace
