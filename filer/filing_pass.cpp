@@ -67,8 +67,8 @@ void file_listed_names(TextReader& listing, FilingRun& run) {
 }  // namespace
 
 void run_filing_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs, RunObserver& observer) {
-    const std::optional<OpenSiteRun> opened =
-        open_site_run({"brasko", kFilerDefaults, WorkDirectory::Sent, kFilerMoveRecord, ""}, trace, interpreter, fs);
+    const std::optional<OpenSiteRun> opened = open_site_run(
+        {"brasko", kFilerDefaults, WorkDirectory::Sent, kFilerMoveRecord, ""}, trace, interpreter, fs, observer);
     if (!opened) return;
     const PathConfig& paths = opened->paths;
 

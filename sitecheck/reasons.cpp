@@ -10,6 +10,23 @@ const char* const kProgramStopped = "program-stopped";
 const char* const kSentHoldsName = "sent-holds-name";
 const char* const kAlreadyArchived = "already-archived";
 const char* const kNotTaken = "not-taken";
+const char* const kOwnTemporary = "own-temporary";
+const char* const kRecordSetAside = "record-set-aside";
+const char* const kMoveRecordBlocks = "move-record-blocks";
+
+const char* record_code(RecordFound found) {
+    switch (found) {
+        case RecordFound::Nothing: return "none";
+        case RecordFound::Cut: return "cut";
+        case RecordFound::Finished: return "interrupted-move";
+        case RecordFound::NotARecord: return "not-a-record";
+        case RecordFound::Unreadable: return "unreadable";
+        case RecordFound::OthersRecord: return "another-sites";
+        case RecordFound::Unfinished: return "unfinished";
+        case RecordFound::CannotSetAside: return "cannot-set-aside";
+    }
+    return "unknown";
+}
 
 const char* refusal_code(Refusal refusal) {
     switch (refusal) {
@@ -71,7 +88,13 @@ void ReasonsHeard::ran(const std::string& name, const CommandResult& result) {
 
 std::vector<StayReason> ReasonsHeard::of(const std::string& name) const {
     std::vector<StayReason> reasons;
-    if (const auto found = refusals_.find(name); found != refusals_.end()) reasons = found->second;
+    if (const char* blocked = record_blocks_because(record_)) {
+        std::string text = blocked;
+        text.resize(text.rfind(": "));  // its record's path followed
+        reasons.push_back({kMoveRecordBlocks, program_, text});
+    }
+    if (const auto found = refusals_.find(name); found != refusals_.end())
+        reasons.insert(reasons.end(), found->second.begin(), found->second.end());
     if (const auto found = last_outcome_.find(name_key(name)); found != last_outcome_.end())
         reasons.push_back(found->second);
     return reasons;

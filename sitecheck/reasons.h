@@ -27,6 +27,12 @@ extern const char* const kProgramStopped;
 extern const char* const kSentHoldsName;
 extern const char* const kAlreadyArchived;
 extern const char* const kNotTaken;
+extern const char* const kOwnTemporary;
+extern const char* const kRecordSetAside;
+extern const char* const kMoveRecordBlocks;
+
+// The code of what a run finds at its move record's name.
+const char* record_code(RecordFound found);
 
 // Whether a reason says that another file already holds the name.
 bool is_collision(const StayReason& reason);
@@ -38,12 +44,16 @@ public:
 
     void refused(const std::string& name, Refusal refusal, const std::string& text) override;
     void ran(const std::string& name, const CommandResult& result) override;
+    void found_move_record(RecordFound found) override { record_ = found; }
+
+    RecordFound move_record() const { return record_; }
 
     // Why the pass left the file `name` where it was: the pass's own
     // refusals while it handled that listed name, then what the last
     // command that tried to move the file said; empty when the pass said
     // nothing of it. Each pass moves files out of one directory, so a name
-    // tells which file a command moved.
+    // tells which file a command moved. A run that its move record stops
+    // leaves every file for that reason.
     std::vector<StayReason> of(const std::string& name) const;
 
 private:
@@ -51,6 +61,7 @@ private:
     void note(const std::string& key, const FileOutcome& file);
 
     std::string program_;
+    RecordFound record_ = RecordFound::Nothing;
     std::map<std::string, std::vector<StayReason>> refusals_;  // by listed name
     std::map<std::string, StayReason> last_outcome_;           // by name key, while the file stays
 };

@@ -10,6 +10,22 @@ namespace site {
 
 namespace {
 
+// What a run does about what it finds at its move record's name.
+const char* record_meaning(RecordFound found) {
+    switch (found) {
+        case RecordFound::Nothing: return "no record";
+        case RecordFound::Cut: return "cut while it was written: removed, its move had not started";
+        case RecordFound::Finished: return "an interrupted move: finished or undone before anything else";
+        case RecordFound::NotARecord: return "not a record of the program's form: set aside, then the run goes on";
+        case RecordFound::Unreadable: return "cannot be read: the run moves nothing until it can";
+        case RecordFound::OthersRecord:
+            return "a record about another site's directories: left for that site's run, and this run moves nothing";
+        case RecordFound::Unfinished: return "its move cannot be finished now: the run moves nothing";
+        case RecordFound::CannotSetAside: return "not a record, and it cannot be set aside: the run moves nothing";
+    }
+    return "";
+}
+
 const char* fate_name(Fate fate) {
     switch (fate) {
         case Fate::Filed: return "filed";
@@ -179,7 +195,10 @@ std::string verdict(const SiteCheck& check) {
     switch (check.status()) {
         case 0: text = "OK: every file would be handled"; break;
         case 1:
-            text = "FILES WOULD STAY: " + std::to_string(counts.staying) + " file(s) would stay where they are";
+            text = counts.staying > 0
+                       ? "FILES WOULD STAY: " + std::to_string(counts.staying) + " file(s) would stay where they are"
+                       : "LEFTOVERS: " + std::to_string(check.leftovers.size()) +
+                             " file(s) under names of the programs' own";
             break;
         default: text = "CONFIGURATION WRONG: " + std::to_string(check.problems.size()) + " problem(s)"; break;
     }
@@ -200,8 +219,11 @@ std::string human_report(const SiteCheck& check) {
            list_or_none(configuration.parameter_files) + "\n";
     out += "  site name          " + (configuration.site_name ? *configuration.site_name : std::string("(none)")) +
            " (" + configuration.site_file + ")\n";
-    if (configuration.interrupted_move_recorded)
-        out += "  note               an interrupted move is recorded: brasko finishes it before anything else\n";
+    for (const auto& [program, found] :
+         {std::pair{"tolvik", configuration.stamper_record}, std::pair{"brasko", configuration.filer_record}})
+        if (found != RecordFound::Nothing)
+            out += std::string("  move record        ") + program + ": " + record_code(found) + ", " +
+                   record_meaning(found) + "\n";
     if (!check.problems.empty()) {
         out += "\nConfiguration problems\n";
         for (const std::string& problem : check.problems) out += "  " + problem + "\n";
@@ -214,6 +236,10 @@ std::string human_report(const SiteCheck& check) {
     for (const FilePrediction& file : check.files)
         if (stays(file)) staying += "  " + file.name + (file.collision ? "  (collision)" : "") + "\n";
     if (!staying.empty()) out += "Would stay where they are:\n" + staying;
+    if (!check.leftovers.empty()) {
+        out += "Files the programs left under names of their own (" + std::to_string(check.leftovers.size()) + "):\n";
+        for (const Leftover& leftover : check.leftovers) out += "  " + leftover.code + "  " + leftover.path + "\n";
+    }
     return out + "\n" + verdict(check) + "\n";
 }
 
@@ -236,7 +262,9 @@ std::string json_report(const SiteCheck& check, const std::string& version) {
     out += "    \"site_file\": " + json_string(configuration.site_file) + ", \"site_name\": " +
            (configuration.site_name ? json_string(*configuration.site_name) : std::string("null")) + ",\n";
     out += std::string("    \"interrupted_move_recorded\": ") +
-           (configuration.interrupted_move_recorded ? "true" : "false") + "\n  },\n";
+           (configuration.filer_record == RecordFound::Finished ? "true" : "false") +
+           ", \"move_records\": {\"tolvik\": " + json_string(record_code(configuration.stamper_record)) +
+           ", \"brasko\": " + json_string(record_code(configuration.filer_record)) + "}\n  },\n";
     out += "  \"problems\": " + json_list(check.problems) + ",\n";
     out += "  \"files\": [";
     for (size_t i = 0; i < check.files.size(); ++i) {
@@ -254,6 +282,11 @@ std::string json_report(const SiteCheck& check, const std::string& version) {
                ", \"collision\": " + (file.collision ? "true" : "false") + "}";
     }
     out += check.files.empty() ? "],\n" : "\n  ],\n";
+    out += "  \"leftovers\": [";
+    for (size_t i = 0; i < check.leftovers.size(); ++i)
+        out += std::string(i == 0 ? "\n" : ",\n") + "    {\"path\": " + json_string(check.leftovers[i].path) +
+               ", \"code\": " + json_string(check.leftovers[i].code) + "}";
+    out += check.leftovers.empty() ? "],\n" : "\n  ],\n";
     out += "  \"counts\": {\"filed\": " + std::to_string(counts.filed) +
            ", \"staying\": " + std::to_string(counts.staying) +
            ", \"already_archived\": " + std::to_string(counts.archived) +

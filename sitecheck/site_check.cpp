@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "common/base/ascii.h"
+#include "common/fs/file_keeper.h"
 #include "common/fs/memory_file_system.h"
 #include "common/fs/paths.h"
 #include "common/interpreter/interpreter.h"
@@ -27,6 +28,9 @@ constexpr const char* kDeviceNameText =
     "a name Windows keeps for a device: the programs leave it out of their listings; rename it by hand";
 constexpr const char* kAlreadyArchivedText = "the archive already holds the same bytes under this name: this copy goes";
 constexpr const char* kOwnFinding = "sitecheck";
+constexpr const char* kOwnTemporaryText =
+    "a name of the programs' own temporary form: unless a move record names it, the data it holds is hidden from "
+    "the transfer and from brasko; give it its name back by hand";
 
 // The paths a program reads, and which of them come from its defaults.
 PathConfig read_paths(FileSystem& disk, const std::string& start, const PathConfig& defaults,
@@ -275,6 +279,28 @@ std::string reason_text(const std::vector<StayReason>& reasons) {
     return text;
 }
 
+// The files of the programs' own temporary forms in the base directory and
+// the archive below it (photometer and year folders, wetsensor and its
+// folders); the to-send and sent directories are taken with the waiting
+// files.
+void find_leftovers(FileSystem& fs, const PathConfig& paths, std::vector<Leftover>& leftovers) {
+    const std::string skipped[] = {path_key(paths.to_send), path_key(paths.sent)};
+    const auto look = [&](const std::string& directory, int depth, const auto& self) -> void {
+        const std::optional<std::vector<DirectoryEntry>> entries = fs.list(directory);
+        if (!entries) return;
+        for (const DirectoryEntry& entry : *entries) {
+            const std::string path = join_path(directory, entry.name);
+            if (entry.is_directory) {
+                if (depth < 2 && path_key(path) != skipped[0] && path_key(path) != skipped[1])
+                    self(path, depth + 1, self);
+            } else if (is_own_temporary_name(entry.name)) {
+                leftovers.push_back({path, is_set_aside_record(entry.name) ? kRecordSetAside : kOwnTemporary});
+            }
+        }
+    };
+    look(paths.base, 0, look);
+}
+
 // What the two passes said of the files, as they ran over the overlay.
 struct Heard {
     ReasonsHeard stamper{"tolvik"};
@@ -315,7 +341,12 @@ FilePrediction predict(const WaitingFile& file, MemoryFileSystem& overlay,
     prediction.path = join_path(file.working, file.name);
     prediction.modified = file.modified;
     const std::string original = path_key(prediction.path);
-    if (file.stays_because) {
+    if (!file.stays_because && is_own_temporary_name(file.name)) {
+        prediction.fate = file.directory == "to-send" ? Fate::StaysInToSend : Fate::StaysInSent;
+        prediction.new_name = file.name;
+        prediction.final_path = prediction.path;
+        prediction.reasons = {{kOwnTemporary, kOwnFinding, kOwnTemporaryText}};
+    } else if (file.stays_because) {
         prediction.fate = file.directory == "to-send" ? Fate::StaysInToSend : Fate::StaysInSent;
         prediction.new_name = file.name;
         prediction.final_path = prediction.path;
@@ -337,6 +368,7 @@ FilePrediction predict(const WaitingFile& file, MemoryFileSystem& overlay,
 
 int SiteCheck::status() const {
     if (!problems.empty()) return 2;
+    if (!leftovers.empty()) return 1;
     for (const FilePrediction& file : files)
         if (file.fate == Fate::StaysInToSend || file.fate == Fate::StaysInSent) return 1;
     return 0;
@@ -363,7 +395,6 @@ SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_dire
     if (filer) {
         if (!stamper || filer->base != stamper->base) require_directory(disk, filer->base, "base", check.problems);
         require_directory(disk, filer->sent, "sent", check.problems);
-        configuration.interrupted_move_recorded = disk.info(join_path(filer->base, kFilerMoveRecord)).has_value();
     }
     check_site_name(configuration, check.problems);
 
@@ -384,6 +415,11 @@ SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_dire
         BuiltinInterpreter interpreter(filer_trace, overlay, start_directory, host);
         run_filing_pass(filer_trace, interpreter, overlay, heard.filer);
     }
+    configuration.stamper_record = heard.stamper.move_record();
+    configuration.filer_record = heard.filer.move_record();
+    for (const std::optional<PathConfig>* paths : {&stamper_reaches, &filer_reaches})
+        if (*paths && (paths == &stamper_reaches || !stamper_reaches || (*paths)->base != stamper_reaches->base))
+            find_leftovers(disk, **paths, check.leftovers);
     check.stamper_trace = stamper_trace.text();
     check.transfer_trace = transfer_trace.text();
     check.filer_trace = filer_trace.text();

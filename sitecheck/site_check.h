@@ -30,7 +30,16 @@ struct SiteConfiguration {
     std::vector<std::string> parameter_files;  // the .PAR files found there
     std::string site_file;
     std::optional<std::string> site_name;
-    bool interrupted_move_recorded = false;  // brasko finishes it first
+    // What each program's run finds at its move record's name first.
+    RecordFound stamper_record = RecordFound::Nothing;
+    RecordFound filer_record = RecordFound::Nothing;
+};
+
+// A file of the programs' own temporary forms found in the base directory
+// or the archive below it: what a stopped move or a record set aside left.
+struct Leftover {
+    std::string path;
+    std::string code;  // "own-temporary" or "record-set-aside"
 };
 
 enum class Fate {
@@ -59,12 +68,14 @@ struct SiteCheck {
     SiteConfiguration configuration;
     std::vector<std::string> problems;  // what is wrong with the configuration
     std::vector<FilePrediction> files;
+    std::vector<Leftover> leftovers;
     std::string stamper_trace;
     std::string transfer_trace;
     std::string filer_trace;
 
-    // 0: every file would be handled; 1: some would stay where they are;
-    // 2: the configuration itself is wrong.
+    // 0: every file would be handled; 1: some would stay where they are,
+    // or the programs left files of their own behind; 2: the configuration
+    // itself is wrong.
     int status() const;
 };
 

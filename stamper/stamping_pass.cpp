@@ -236,8 +236,8 @@ bool is_listed_k7(const std::string& name) { return wildcard_match(kStampedPatte
 void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& fs, Host& host,
                        RunObserver& observer) {
     const std::string start_directory = interpreter.current_directory();
-    const std::optional<OpenSiteRun> opened =
-        open_site_run({"tolvik", kStamperDefaults, WorkDirectory::ToSend, kMoveRecord, "\n"}, trace, interpreter, fs);
+    const std::optional<OpenSiteRun> opened = open_site_run(
+        {"tolvik", kStamperDefaults, WorkDirectory::ToSend, kMoveRecord, "\n"}, trace, interpreter, fs, observer);
     if (!opened) return;
     const PathConfig& paths = opened->paths;
 

@@ -315,15 +315,22 @@ TEST_F(BuiltinInterpreterTest, SaysWhatItFoundInTheMoveRecord) {
          "\nAn interrupted move is completed: " + from + "\n", true},
         {"not a record", [&] { write_file(journal, std::string(64, '\0')); },
          "\nThe move record was not one of this program's and is set aside as " + journal + ".", true},
+        {"another site's record",
+         [&] { write_file(journal, "brasko move record 1\n" + dir / "other/P0300_x.K7" + "\n" + to + "\n\n"); },
+         "\nThe move record is about another site's directories: it is left for that site's run, and nothing is "
+         "moved until it is gone: " +
+             journal + "\n",
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         c.make();
         site::Trace console;
         site::BuiltinInterpreter interpreter(console, disk, dir.path());
-        EXPECT_EQ(interpreter.keep_move_journal(journal, {dir / "sent", dir / "base"}), c.goes_on);
+        EXPECT_EQ(interpreter.keep_move_journal(journal, {dir / "sent", dir / "base"}).usable(), c.goes_on);
         EXPECT_EQ(console.text().substr(0, c.said.size()), c.said);
-        EXPECT_FALSE(exists(journal));
+        EXPECT_EQ(exists(journal), !c.goes_on);
+        testing_site::remove_tree(journal);
     }
     EXPECT_EQ(read_file(to), "data");
     EXPECT_FALSE(exists(from));

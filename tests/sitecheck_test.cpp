@@ -196,6 +196,23 @@ TEST(SiteCheck, ReasonsAndTheirCodesComeFromThePasses) {
          "brasko: Unable to create directory of Wet sensors Unable to create directory of Wet sensors The system "
          "cannot find the path specified.",
          false},
+        {"another site's move record stops brasko",
+         [](MemoryFileSystem& fs) {
+             fs.put_file(native_path("/site/base/brasko-move.txt"),
+                         "brasko move record 1\n" + native_path("/other/envoye/P0300_x_2015.K7") + "\n" +
+                             native_path("/site/base/300/2015/P0300_x_2015.K7") + "\n\n");
+             fs.put_file(native_path("/site/base/envoye/P0300_x_2015.K7"), "x");
+         },
+         "P0300_x_2015.K7", "move-record-blocks",
+         "brasko: The move record is about another site's directories: it is left for that site's run, and nothing "
+         "is moved until it is gone",
+         false},
+        {"a file under an aside name in sent",
+         [](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/.P0300_x_2015.K7.12-1.aside"), "x"); },
+         ".P0300_x_2015.K7.12-1.aside", "own-temporary",
+         "a name of the programs' own temporary form: unless a move record names it, the data it holds is hidden "
+         "from the transfer and from brasko; give it its name back by hand",
+         false},
     };
     for (const Case& c : cases) {
         const site::SiteCheck check = checked_healthy_site(c.change);
@@ -209,6 +226,52 @@ TEST(SiteCheck, ReasonsAndTheirCodesComeFromThePasses) {
         EXPECT_EQ(file->reason, c.reason) << c.what;
         EXPECT_EQ(file->collision, c.collision) << c.what;
     }
+}
+
+// What each run will find at its move record's name, read as the runs read
+// it; and what the programs left under names of their own in the archive.
+TEST(SiteCheck, MoveRecordsAndLeftoversAsTheRunsFindThem) {
+    using site::RecordFound;
+    const std::string sent = native_path("/site/base/envoye/P0044_x_2015.K7");
+    const std::string archived = native_path("/site/base/044/2015/P0044_x_2015.K7");
+    struct Case {
+        const char* what;
+        std::string record;  // brasko-move.txt; empty: none
+        RecordFound found;
+        int status;
+    };
+    const std::vector<Case> cases = {
+        {"none", "", RecordFound::Nothing, 0},
+        {"512 zero bytes", std::string(512, '\0'), RecordFound::NotARecord, 0},
+        {"cut while it was written", "brasko move record 1\n" + sent, RecordFound::Cut, 0},
+        {"a sound record", "brasko move record 1\n" + sent + "\n" + archived + "\n\n", RecordFound::Finished, 0},
+        {"its target as its temporary", "brasko move record 1\n" + sent + "\n" + archived + "\n" + archived + "\n",
+         RecordFound::NotARecord, 0},
+    };
+    for (const Case& c : cases) {
+        const site::SiteCheck check = checked_healthy_site([&](MemoryFileSystem& fs) {
+            if (!c.record.empty()) fs.put_file(native_path("/site/base/brasko-move.txt"), c.record);
+        });
+        EXPECT_EQ(check.configuration.filer_record, c.found) << c.what;
+        EXPECT_EQ(check.configuration.stamper_record, RecordFound::Nothing) << c.what;
+        EXPECT_EQ(check.status(), c.status) << c.what << "\n" << site::human_report(check);
+    }
+
+    const site::SiteCheck check = checked_healthy_site([](MemoryFileSystem& fs) {
+        fs.put_file(native_path("/site/base/044/2015/.P0044_x_2015.K7.77-1.part"), "copy");
+        fs.put_file(native_path("/site/base/wetsensor/A001/.wet_A001.raw.77-2.PART"), "copy");
+        fs.put_file(native_path("/site/base/brasko-move.txt.77-1.not-a-record"), "junk");
+        fs.put_file(native_path("/site/base/044/2015/.P0044_x_2015.K7.part"), "not of the programs' form");
+    });
+    std::vector<std::string> found;
+    for (const site::Leftover& leftover : check.leftovers) found.push_back(leftover.code + " " + leftover.path);
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::string>{
+                         "own-temporary " + native_path("/site/base/044/2015/.P0044_x_2015.K7.77-1.part"),
+                         "own-temporary " + native_path("/site/base/wetsensor/A001/.wet_A001.raw.77-2.PART"),
+                         "record-set-aside " + native_path("/site/base/brasko-move.txt.77-1.not-a-record")}));
+    EXPECT_EQ(check.status(), 1);
+    EXPECT_NE(site::verdict(check).find("LEFTOVERS: 3 file(s)"), std::string::npos) << site::verdict(check);
 }
 
 // Monitoring reads names as characters: decoded from the ANSI code page on

@@ -17,9 +17,6 @@ constexpr std::size_t kChunk = 1 << 16;
 constexpr int kOwnNameAttempts = 8;
 // The first line of a move record, so that no other file is taken for one.
 constexpr const char* kJournalHeader = "brasko move record 1";
-// A record holds three paths: anything larger is not one, and is never
-// read whole.
-constexpr std::size_t kRecordLimit = 16384;
 constexpr const char* kCopySuffix = ".part";
 constexpr const char* kAsideSuffix = ".aside";
 constexpr const char* kNotARecordSuffix = ".not-a-record";
@@ -116,11 +113,11 @@ bool is_plain_path(const std::string& path) {
 }
 
 // Whether a record may name this move: both ends plain paths, not one
-// spelling of a single name, and neither of the temporaries' form (no
-// move of the programs starts or ends at one).
+// and the same spelling (a change of case alone is a move), and neither of
+// the temporaries' form (no move of the programs starts or ends at one).
 bool is_recordable_move(const std::string& from, const std::string& to) {
-    return is_plain_path(from) && is_plain_path(to) && path_key(from) != path_key(to) &&
-           !has_temporary_form(split_path(from).name) && !has_temporary_form(split_path(to).name);
+    return is_plain_path(from) && is_plain_path(to) && from != to && !has_temporary_form(split_path(from).name) &&
+           !has_temporary_form(split_path(to).name);
 }
 
 // Whether `temporary` is a name the keeper makes with `suffix` beside the
@@ -131,7 +128,51 @@ bool is_temporary_of(const std::string& temporary, const std::string& path, cons
            is_own_name_of(temporary_parts.name, path_parts.name, suffix);
 }
 
+// Whether `path` lies below one of `directories`, through plain names.
+bool is_inside(const std::string& path, const std::vector<std::string>& directories) {
+    for (const std::string& root : directories) {
+        if (root.empty() || path.size() <= root.size() || path.compare(0, root.size(), root) != 0) continue;
+        const std::size_t rest = is_path_separator(root.back()) ? root.size() : root.size() + 1;
+        if (rest == root.size() + 1 && !is_path_separator(path[root.size()])) continue;
+        if (rest < path.size() && is_plain_descent(path.substr(rest))) return true;
+    }
+    return false;
+}
+
 }  // namespace
+
+RecordFound classify_move_record(const std::string& text, const std::vector<std::string>& site_directories,
+                                 RecordedMove& move) {
+    const std::vector<std::string> lines = complete_lines(text);
+    const std::string header = std::string(kJournalHeader) + "\n";
+    const bool ours = header.compare(0, text.size(), text) == 0 || (!lines.empty() && lines[0] == kJournalHeader);
+    if (!ours) return RecordFound::NotARecord;
+    if (lines.size() < 4) return RecordFound::Cut;
+    if (lines.size() > 4 || text.back() != '\n') return RecordFound::NotARecord;
+    move.from = lines[1];
+    move.to = lines[2];
+    move.temporary = lines[3];
+    if (!is_recordable_move(move.from, move.to)) return RecordFound::NotARecord;
+    if (move.temporary.empty()) {
+        move.step = RecordedMove::Step::Named;
+    } else if (is_temporary_of(move.temporary, move.to, kCopySuffix)) {
+        move.step = RecordedMove::Step::Copying;
+    } else if (is_temporary_of(move.temporary, move.from, kAsideSuffix)) {
+        move.step = RecordedMove::Step::Proving;
+    } else {
+        return RecordFound::NotARecord;
+    }
+    if (!is_inside(move.from, site_directories) || !is_inside(move.to, site_directories))
+        return RecordFound::OthersRecord;
+    return RecordFound::Finished;
+}
+
+bool is_set_aside_record(const std::string& name) {
+    const std::size_t suffix = std::strlen(kNotARecordSuffix);
+    return name.size() > suffix && name.compare(name.size() - suffix, suffix, kNotARecordSuffix) == 0;
+}
+
+bool is_own_temporary_name(const std::string& name) { return is_set_aside_record(name) || has_temporary_form(name); }
 
 DiskCalls& platform_disk_calls() {
     static DiskCalls platform;
@@ -423,7 +464,7 @@ JournalRecovery FileKeeper::recover_recorded_move() {
 }
 
 RecordFound FileKeeper::read_record(const FileInfo& entry, RecordedMove& move) {
-    if (!entry.is_regular || entry.size > kRecordLimit) return RecordFound::NotARecord;
+    if (!entry.is_regular || entry.size > kMoveRecordLimit) return RecordFound::NotARecord;
     FsStatus status;
     OsFile file = disk_.open_regular(journal_, status);
     if (!file.is_open()) {
@@ -435,46 +476,22 @@ RecordFound FileKeeper::read_record(const FileInfo& entry, RecordedMove& move) {
     }
     // One byte more than a record may hold: a file that grew meanwhile is
     // not read whole either.
-    std::string text(kRecordLimit + 1, '\0');
+    std::string text(kMoveRecordLimit + 1, '\0');
     const long long got = read_fully(file, &text[0], text.size());
     if (got < 0) return RecordFound::Unreadable;
-    if (static_cast<std::size_t>(got) > kRecordLimit) return RecordFound::NotARecord;
+    if (static_cast<std::size_t>(got) > kMoveRecordLimit) return RecordFound::NotARecord;
     text.resize(static_cast<std::size_t>(got));
-    return parse_record(text, move);
-}
-
-RecordFound FileKeeper::parse_record(const std::string& text, RecordedMove& move) const {
-    const std::vector<std::string> lines = complete_lines(text);
-    const std::string header = std::string(kJournalHeader) + "\n";
-    const bool ours = header.compare(0, text.size(), text) == 0 || (!lines.empty() && lines[0] == kJournalHeader);
-    if (!ours) return RecordFound::NotARecord;
-    if (lines.size() < 4) return RecordFound::Cut;
-    if (lines.size() > 4 || text.back() != '\n') return RecordFound::NotARecord;
-    move.from = lines[1];
-    move.to = lines[2];
-    move.temporary = lines[3];
-    if (!is_recordable_move(move.from, move.to)) return RecordFound::NotARecord;
-    if (move.temporary.empty()) {
-        move.step = MoveStep::Named;
-    } else if (is_temporary_of(move.temporary, move.to, kCopySuffix)) {
-        move.step = MoveStep::Copying;
-    } else if (is_temporary_of(move.temporary, move.from, kAsideSuffix)) {
-        move.step = MoveStep::Proving;
-    } else {
-        return RecordFound::NotARecord;
-    }
-    if (!is_inside_site(move.from) || !is_inside_site(move.to)) return RecordFound::OthersRecord;
-    return RecordFound::Finished;
+    return classify_move_record(text, site_directories_, move);
 }
 
 RecordFound FileKeeper::finish_recorded(const RecordedMove& move, JournalRecovery& recovery) {
-    if (move.step == MoveStep::Copying) {
+    if (move.step == RecordedMove::Step::Copying) {
         // Whole or not, the copy is made again. The record's form makes it
         // a name of its own: neither end can be of a temporary's form.
         disk_.remove(move.temporary);
         disk_.flush_directory(directory_part(move.temporary));
     }
-    if (move.step == MoveStep::Proving && disk_.info(move.temporary)) return finish_proof(move, recovery);
+    if (move.step == RecordedMove::Step::Proving && disk_.info(move.temporary)) return finish_proof(move, recovery);
     // The copy may have had its name while the source was still there:
     // one of the two goes, once it is shown to be a second copy. The
     // source, so that the file is where the move put it; the copy when the
@@ -519,16 +536,6 @@ void FileKeeper::set_journal_aside(JournalRecovery& recovery) {
         // must not move without a record.
         recovery.found = RecordFound::CannotSetAside;
     }
-}
-
-bool FileKeeper::is_inside_site(const std::string& path) const {
-    for (const std::string& root : site_directories_) {
-        if (root.empty() || path.size() <= root.size() || path.compare(0, root.size(), root) != 0) continue;
-        const std::size_t rest = is_path_separator(root.back()) ? root.size() : root.size() + 1;
-        if (rest == root.size() + 1 && !is_path_separator(path[root.size()])) continue;
-        if (rest < path.size() && is_plain_descent(path.substr(rest))) return true;
-    }
-    return false;
 }
 
 FsStatus FileKeeper::write_whole(const std::string& path, const std::string& content) {

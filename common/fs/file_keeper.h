@@ -64,6 +64,33 @@
 
 namespace site {
 
+// A move that a record says was under way.
+struct RecordedMove {
+    // The step it had reached, by its temporary: a copy beside the target,
+    // the source moved aside beside itself, or no temporary at all (a copy
+    // that had its name, in the records of earlier versions).
+    enum class Step { Copying, Proving, Named };
+    Step step = Step::Named;
+    std::string from, to, temporary;
+};
+
+// What the text of a file at a move record's name is: Finished for a sound
+// record about paths within `site_directories`, read into `move`; Cut,
+// NotARecord or OthersRecord otherwise. The one reading of a record, for
+// the runs and for the dry run alike.
+RecordFound classify_move_record(const std::string& text, const std::vector<std::string>& site_directories,
+                                 RecordedMove& move);
+
+// A record is never larger than this; a larger file is not one.
+constexpr std::size_t kMoveRecordLimit = 16384;
+
+// Whether `name` has the form of a name the programs make for themselves
+// beside a data file or a record (".<name>.<n>-<n>.part" or ".aside", in
+// any case, or "<record>.<n>-<n>.not-a-record").
+bool is_own_temporary_name(const std::string& name);
+// Whether `name` is that of a file set aside as not a move record.
+bool is_set_aside_record(const std::string& name);
+
 class FileKeeper {
 public:
     explicit FileKeeper(DiskCalls& disk = platform_disk_calls()) : disk_(disk) {}
@@ -97,12 +124,6 @@ private:
     // the file had the new name; OneEntryAsItWas: it kept its own.
     enum class CopyRemoval { Removed, OneEntry, OneEntryAsItWas, Failed };
     enum class PutBack { AtNewName, AtOldName, NotYet };
-    // The step a recorded move had reached, by its temporary.
-    enum class MoveStep { Copying, Proving, Named };
-    struct RecordedMove {
-        MoveStep step = MoveStep::Named;
-        std::string from, to, temporary;
-    };
 
     // Whether two entries are regular files of one size with the same bytes.
     bool hold_same_bytes(const std::string& a, const FileInfo& info_a, const std::string& b, const FileInfo& info_b);
@@ -141,14 +162,12 @@ private:
     // What stands at the journal's name: Finished for a sound record of
     // this site, read into `move`.
     RecordFound read_record(const FileInfo& entry, RecordedMove& move);
-    RecordFound parse_record(const std::string& text, RecordedMove& move) const;
     // Finishes or undoes a recorded move: Finished, or Unfinished when the
     // record must stay.
     RecordFound finish_recorded(const RecordedMove& move, JournalRecovery& recovery);
     RecordFound finish_proof(const RecordedMove& move, JournalRecovery& recovery);
     // Moves a file that is not a record out of the journal's way.
     void set_journal_aside(JournalRecovery& recovery);
-    bool is_inside_site(const std::string& path) const;
 
     // Creates the file at `path` (nothing may stand there) with `content`.
     FsStatus write_new_file(const std::string& path, const std::string& content, bool flushed);

@@ -1,5 +1,7 @@
 #include "common/fs/memory_file_system.h"
 
+#include "common/fs/file_keeper.h"
+
 #include "common/fs/move_policy.h"
 #include "common/fs/paths.h"
 
@@ -376,10 +378,21 @@ void MemoryFileSystem::discard(const std::string& path) {
 
 JournalRecovery MemoryFileSystem::keep_move_journal(const std::string& journal,
                                                     const std::vector<std::string>& site_directories) {
-    // Moves here are whole at once: there is nothing to record.
-    (void)journal;
-    (void)site_directories;
-    return JournalRecovery();
+    // Moves here are whole at once: nothing is recorded. What stands at the
+    // record's name is read as a run reads it, so that a dry run foretells
+    // whether the run may move; a move it finds recorded is not finished
+    // here.
+    JournalRecovery recovery;
+    if (!info(journal)) return recovery;
+    const FileRead read = this->read(journal, kMoveRecordLimit + 1);
+    RecordedMove move;
+    if (read.status == FsStatus::NotRegular || read.bytes.size() > kMoveRecordLimit)
+        recovery.found = RecordFound::NotARecord;
+    else if (read.status != FsStatus::Ok)
+        recovery.found = RecordFound::Unreadable;
+    else
+        recovery.found = classify_move_record(read.bytes, site_directories, move);
+    return recovery;
 }
 
 RunLock MemoryFileSystem::lock(const std::string& path, unsigned wait_ms) {

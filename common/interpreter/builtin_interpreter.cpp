@@ -46,8 +46,8 @@ constexpr const char* kRecordUnfinished =
     "An interrupted move cannot be finished yet: its record stays, and nothing is moved until it is finished: ";
 constexpr const char* kSameFile = "The target is this very file under another name: it stays as it was.\n";
 
-// Why a run moves nothing because of what stands at its move record's
-// name; nothing when it may move.
+}  // namespace
+
 const char* record_blocks_because(RecordFound found) {
     switch (found) {
         case RecordFound::Unreadable: return kRecordUnreadable;
@@ -57,6 +57,8 @@ const char* record_blocks_because(RecordFound found) {
         default: return nullptr;
     }
 }
+
+namespace {
 
 // Why a move or rename did not happen, in the Windows interpreter's words;
 // nothing when it did.
@@ -203,8 +205,8 @@ CommandResult BuiltinInterpreter::run(const Command& given) {
     return std::move(result_);
 }
 
-bool BuiltinInterpreter::keep_move_journal(const std::string& journal,
-                                           const std::vector<std::string>& site_directories) {
+JournalRecovery BuiltinInterpreter::keep_move_journal(const std::string& journal,
+                                                      const std::vector<std::string>& site_directories) {
     // Each directory as configured and as a run that enters it names it.
     std::vector<std::string> spellings;
     for (const std::string& directory : site_directories) {
@@ -217,7 +219,7 @@ bool BuiltinInterpreter::keep_move_journal(const std::string& journal,
     if (const char* blocked = record_blocks_because(recovery.found))
         console_ << "\n" << blocked << whole(journal) << "\n";
     if (!recovery.completed.empty()) console_ << "\n" << kRecoveredMove << recovery.completed << "\n";
-    return recovery.usable();
+    return recovery;
 }
 
 bool BuiltinInterpreter::write_whole(const std::string& path, const std::string& content) {

@@ -37,13 +37,14 @@ public:
     virtual CommandResult run(const Command& command) = 0;
     // Records each move that is not a single rename in the file `journal`
     // while it runs, after finishing or undoing one that an interrupted run
-    // left recorded there, within `site_directories` only. False when no
-    // record can be kept there: the pass then moves nothing. An interpreter
+    // left recorded there, within `site_directories` only; what it found
+    // there. When it is not usable, the pass moves nothing. An interpreter
     // that hands its moves to another program keeps no such record.
-    virtual bool keep_move_journal(const std::string& journal, const std::vector<std::string>& site_directories) {
+    virtual JournalRecovery keep_move_journal(const std::string& journal,
+                                              const std::vector<std::string>& site_directories) {
         (void)journal;
         (void)site_directories;
-        return true;
+        return JournalRecovery();
     }
 
     // The directory that "dir" lists and that a relative path in a command
@@ -99,7 +100,8 @@ public:
     BuiltinInterpreter(Trace& console, FileSystem& fs, std::string current_directory, Host& host = system_host())
         : CommandInterpreter(fs, std::move(current_directory)), console_(console), host_(host), cache_(fs) {}
     CommandResult run(const Command& command) override;
-    bool keep_move_journal(const std::string& journal, const std::vector<std::string>& site_directories) override;
+    JournalRecovery keep_move_journal(const std::string& journal,
+                                      const std::vector<std::string>& site_directories) override;
 
 private:
     void list_bare(const Command& command);
@@ -136,6 +138,10 @@ private:
 
 // The interpreter this build uses, over `fs`, starting in the directory
 // the program was started in on `host`.
+// Why a run moves nothing because of what stands at its move record's name,
+// in the interpreter's words; nothing when it may move.
+const char* record_blocks_because(RecordFound found);
+
 std::unique_ptr<CommandInterpreter> make_interpreter(Trace& console, FileSystem& fs, Host& host);
 
 }  // namespace site

@@ -32,6 +32,8 @@ public:
     virtual void refused(const std::string& name, Refusal refusal, const std::string& text) = 0;
     // A command the pass ran while it handled the listed file `name`.
     virtual void ran(const std::string& name, const CommandResult& result) = 0;
+    // What the run found at its move record's name before it began.
+    virtual void found_move_record(RecordFound found) { (void)found; }
 };
 
 // An observer that keeps nothing, for the programs themselves.

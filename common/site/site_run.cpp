@@ -37,7 +37,7 @@ std::optional<RunLock> lock_site_run(FileSystem& fs, const std::string& base, co
 }  // namespace
 
 std::optional<OpenSiteRun> open_site_run(const SiteRunKind& kind, Trace& trace, CommandInterpreter& interpreter,
-                                         FileSystem& fs) {
+                                         FileSystem& fs, RunObserver& observer) {
     const std::string start_directory = interpreter.current_directory();
     const PathConfig read = read_path_config(fs, start_directory, kind.defaults, trace);
     trace << "\npathbase-->" << read.base << "\npathenvoye-->" << read.sent << kind.after_paths;
@@ -45,8 +45,10 @@ std::optional<OpenSiteRun> open_site_run(const SiteRunKind& kind, Trace& trace, 
     if (!working) return std::nullopt;
     std::optional<RunLock> lock = lock_site_run(fs, working->base, kind.program, trace);
     if (!lock) return std::nullopt;
-    if (!interpreter.keep_move_journal(join_path(working->base, kind.move_record), moved_in(*working, kind.work)))
-        return std::nullopt;
+    const JournalRecovery recovery =
+        interpreter.keep_move_journal(join_path(working->base, kind.move_record), moved_in(*working, kind.work));
+    observer.found_move_record(recovery.found);
+    if (!recovery.usable()) return std::nullopt;
     return OpenSiteRun{std::move(*working), std::move(*lock)};
 }
 

@@ -9,6 +9,7 @@
 #include "common/fs/run_lock.h"
 #include "common/interpreter/interpreter.h"
 #include "common/site/path_config.h"
+#include "common/site/run_observer.h"
 
 namespace site {
 
@@ -27,7 +28,8 @@ struct OpenSiteRun {
 };
 
 // Nothing when the run must stop there, after the trace has said why.
+// What the run found at its move record's name goes to `observer`.
 std::optional<OpenSiteRun> open_site_run(const SiteRunKind& kind, Trace& trace, CommandInterpreter& interpreter,
-                                         FileSystem& fs);
+                                         FileSystem& fs, RunObserver& observer);
 
 }  // namespace site
