@@ -99,7 +99,7 @@ if [ -n "$windows_suites" ]; then
   echo "== release package under Wine =="
   release_zip=$(ls -t build-win/tolvik-brasko-*-win64.zip | head -n 1)
   bash tests/release_under_wine.sh "$release_zip" build
-  bash tests/log_rotation_under_wine.sh "$release_zip"
+  bash tests/log_rotation_under_wine.sh "$release_zip" build-win/tests/hold_open.exe
 fi
 
 if command -v clang++ >/dev/null; then
