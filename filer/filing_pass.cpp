@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "common/fs/file_keeper.h"
 #include "common/fs/paths.h"
 #include "common/site/path_config.h"
 #include "common/site/site_run.h"
@@ -20,6 +21,7 @@ const PathConfig kFilerDefaults = {"D:\\logiciels\\dravex\\base", "D:\\logiciels
 namespace {
 
 constexpr const char* kListingFile = "dirk7.txt";
+constexpr const char* kOwnTemporaryNameLine = "=R=>nom de fichier temporaire des programmes, fichier laisse en place\n";
 
 bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
@@ -57,7 +59,11 @@ void file_listed_names(TextReader& listing, FilingRun& run) {
         }
         trace << "\n\n-->" << name << "\n";
         run.listed = name;
-        if (is_photometer_name(name))
+        // A copy or a file moved aside by a stopped move: it is never taken
+        // for a data file of its own, and the trace says it is there.
+        if (is_own_temporary_name(name))
+            run.refuse(Refusal::OwnTemporaryName, kOwnTemporaryNameLine);
+        else if (is_photometer_name(name))
             file_photometer_line(name, run);
         else if (contains(name, ".raw"))
             file_wetsensor_line(name, run);

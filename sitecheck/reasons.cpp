@@ -40,6 +40,7 @@ const char* refusal_code(Refusal refusal) {
         case Refusal::DirectoryRefused: return "directory-refused";
         case Refusal::PatternMissesFile: return "pattern-misses-file";
         case Refusal::CannotMakeDirectory: return "cannot-make-directory";
+        case Refusal::OwnTemporaryName: return kOwnTemporary;
     }
     return "unknown";
 }

@@ -28,9 +28,6 @@ constexpr const char* kDeviceNameText =
     "a name Windows keeps for a device: the programs leave it out of their listings; rename it by hand";
 constexpr const char* kAlreadyArchivedText = "the archive already holds the same bytes under this name: this copy goes";
 constexpr const char* kOwnFinding = "sitecheck";
-constexpr const char* kOwnTemporaryText =
-    "a name of the programs' own temporary form: unless a move record names it, the data it holds is hidden from "
-    "the transfer and from brasko; give it its name back by hand";
 
 // The paths a program reads, and which of them come from its defaults.
 PathConfig read_paths(FileSystem& disk, const std::string& start, const PathConfig& defaults,
@@ -341,12 +338,7 @@ FilePrediction predict(const WaitingFile& file, MemoryFileSystem& overlay,
     prediction.path = join_path(file.working, file.name);
     prediction.modified = file.modified;
     const std::string original = path_key(prediction.path);
-    if (!file.stays_because && is_own_temporary_name(file.name)) {
-        prediction.fate = file.directory == "to-send" ? Fate::StaysInToSend : Fate::StaysInSent;
-        prediction.new_name = file.name;
-        prediction.final_path = prediction.path;
-        prediction.reasons = {{kOwnTemporary, kOwnFinding, kOwnTemporaryText}};
-    } else if (file.stays_because) {
+    if (file.stays_because) {
         prediction.fate = file.directory == "to-send" ? Fate::StaysInToSend : Fate::StaysInSent;
         prediction.new_name = file.name;
         prediction.final_path = prediction.path;

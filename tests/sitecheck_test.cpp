@@ -210,9 +210,7 @@ TEST(SiteCheck, ReasonsAndTheirCodesComeFromThePasses) {
         {"a file under an aside name in sent",
          [](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/.P0300_x_2015.K7.12-1.aside"), "x"); },
          ".P0300_x_2015.K7.12-1.aside", "own-temporary",
-         "a name of the programs' own temporary form: unless a move record names it, the data it holds is hidden "
-         "from the transfer and from brasko; give it its name back by hand",
-         false},
+         "brasko: nom de fichier temporaire des programmes, fichier laisse en place", false},
     };
     for (const Case& c : cases) {
         const site::SiteCheck check = checked_healthy_site(c.change);

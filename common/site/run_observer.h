@@ -22,6 +22,7 @@ enum class Refusal {
     DirectoryRefused,     // brasko: the name gives no folder the archive may hold
     PatternMissesFile,    // brasko: the photometer's pattern does not take the file
     CannotMakeDirectory,  // brasko: an archive folder cannot be made
+    OwnTemporaryName,     // brasko: a name of the programs' own temporary forms, never filed
 };
 
 class RunObserver {
