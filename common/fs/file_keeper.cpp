@@ -510,6 +510,7 @@ RecordFound FileKeeper::finish_proof(const RecordedMove& move, JournalRecovery& 
     // name goes only when the target is another entry that still holds
     // the same bytes; otherwise the file gets a name of its own back.
     const std::optional<FileInfo> aside = disk_.info(move.temporary), target = disk_.info(move.to);
+    if (!aside) return RecordFound::Finished;  // gone since it was looked at: nothing stands there to act on
     if (target && !aside->same_file(*target) && hold_same_bytes(move.to, *target, move.temporary, *aside)) {
         if (disk_.remove(move.temporary) == FsStatus::Ok) {
             disk_.flush_directory(directory_part(move.temporary));
