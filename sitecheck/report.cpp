@@ -19,7 +19,9 @@ const char* record_meaning(RecordFound found) {
         case RecordFound::NotARecord: return "not a record of the program's form: set aside, then the run goes on";
         case RecordFound::Unreadable: return "cannot be read: the run moves nothing until it can";
         case RecordFound::OthersRecord:
-            return "a record about another site's directories: left for that site's run, and this run moves nothing";
+            return "a record naming files outside this site's directories: left for the run it belongs to, and this "
+                   "run "
+                   "moves nothing";
         case RecordFound::Unfinished: return "its move cannot be finished now: the run moves nothing";
         case RecordFound::CannotSetAside: return "not a record, and it cannot be set aside: the run moves nothing";
     }

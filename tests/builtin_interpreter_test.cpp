@@ -317,8 +317,8 @@ TEST_F(BuiltinInterpreterTest, SaysWhatItFoundInTheMoveRecord) {
          "\nThe move record was not one of this program's and is set aside as " + journal + ".", true},
         {"another site's record",
          [&] { write_file(journal, "brasko move record 1\n" + dir / "other/P0300_x.K7" + "\n" + to + "\n\n"); },
-         "\nThe move record is about another site's directories: it is left for that site's run, and nothing is "
-         "moved until it is gone: " +
+         "\nThe move record names files outside this site's directories: it is left for the run it belongs to, and "
+         "nothing is moved until it is gone: " +
              journal + "\n",
          false},
     };
@@ -327,7 +327,7 @@ TEST_F(BuiltinInterpreterTest, SaysWhatItFoundInTheMoveRecord) {
         c.make();
         site::Trace console;
         site::BuiltinInterpreter interpreter(console, disk, dir.path());
-        EXPECT_EQ(interpreter.keep_move_journal(journal, {dir / "sent", dir / "base"}).usable(), c.goes_on);
+        EXPECT_EQ(interpreter.keep_move_journal(journal, {{dir / "sent", 0}, {dir / "base", 1}}).usable(), c.goes_on);
         EXPECT_EQ(console.text().substr(0, c.said.size()), c.said);
         EXPECT_EQ(exists(journal), !c.goes_on);
         testing_site::remove_tree(journal);

@@ -283,7 +283,7 @@ protected:
         const std::optional<site::FileInfo> first = site::file_info(a), second = site::file_info(b);
         return first && second && !first->same_file(*second);
     }
-    std::vector<std::string> site() const { return {dir / "sent", dir / "archive"}; }
+    std::vector<site::MoveArea> site() const { return {{dir / "sent", 0}, {dir / "archive", 0}}; }
     // Every file in the site and beside it, with its bytes; the journal
     // and what it was set aside as apart.
     std::map<std::string, std::string> files_in_site() const {
@@ -527,7 +527,9 @@ TEST_F(FileKeeperTest, AJournalThatIsNotASoundRecordIsSetAsideAndRecordingGoesOn
          RecordFound::NotARecord},
         {"a source outside the site with the target's bytes", record(outside, to, ""), RecordFound::OthersRecord},
         {"a source that climbs out of the site", record(dir / "sent/../docs/my-copy.K7", to, ""),
-         RecordFound::NotARecord},
+         RecordFound::OthersRecord},
+        {"two equal files beside the site", record(dir / "docs/a.lock", dir / "docs/b.lock", ""),
+         RecordFound::OthersRecord},
         {"a temporary outside the site", record(dir / "docs/.thesis.odt", dir / "docs/thesis.odt", autosave),
          RecordFound::NotARecord},
         {"a temporary not of the keeper's form", record(from, to, dir / "archive/.P0300_Coteau_2015.K7.x.part"),
@@ -585,6 +587,80 @@ TEST_F(FileKeeperTest, AJournalThatIsNotASoundRecordIsSetAsideAndRecordingGoesOn
         EXPECT_EQ(read_file(journal),
                   header + from + "\n" + to + "\n" + dir / ("archive/.P0300_Coteau_2015.K7." + pid + "-1.part\n"));
     }
+}
+
+// Whatever the spelling of the site's directories (a "..", a name with a
+// colon as a mounted share's, the root of a drive, whose paths then have a
+// doubled separator), a move killed at any step leaves a record that the
+// next run takes for its own and finishes; and the base directory's own
+// files, the run locks among them, are never a record's ends.
+TEST_F(FileKeeperTest, TheKeepersOwnRecordsAreReadBackAndNothingElse) {
+    testing_site::make_dirs(dir / "smb-share:server=nas");
+    for (const std::string& sent : {dir / "archive/../sent", dir / "smb-share:server=nas/../sent"}) {
+        const std::string source = sent + "/P0300_Coteau_2015.K7", target = sent + "/P0300_COTEAU_2015.K7";
+        for (int kill_at = 1;; ++kill_at) {
+            SCOPED_TRACE(sent + ", killed at call " + std::to_string(kill_at));
+            fresh_site();
+            FaultyDiskCalls fs;
+            fs.case_blind = true;
+            fs.kill_at_call = kill_at;
+            FileKeeper keeper(fs);
+            keeper.keep_journal(journal, {{sent, 0}});
+            bool killed = false;
+            try {
+                EXPECT_EQ(keeper.move(source, target), MoveOutcome::Moved);
+            } catch (const Killed&) {
+                killed = true;
+            }
+            FaultyDiskCalls rerun_fs;
+            rerun_fs.case_blind = true;
+            FileKeeper rerun(rerun_fs);
+            rerun.keep_journal(journal, {{sent, 0}});
+            const site::JournalRecovery recovery = rerun.recover_recorded_move();
+            EXPECT_TRUE(recovery.usable() && recovery.found != site::RecordFound::NotARecord);
+            const std::vector<std::string> left = left_over();
+            ASSERT_EQ(left.size(), 1u);
+            EXPECT_EQ(left[0].find("sent/P0300_"), 0u) << left[0];
+            if (!killed) break;
+        }
+    }
+
+    site::RecordedMove move;
+    const std::string root = testing_site::kPosixOnlyEntries ? "/" : "E:\\";
+    const std::string in_root_sent = site::join_path(site::join_path(root, "envoye"), "P0300_Coteau_2015.K7");
+    const std::string in_root_archive =
+        site::join_path(site::join_path(site::join_path(root, "300"), "2015"), "P0300_Coteau_2015.K7");
+    EXPECT_EQ(site::classify_move_record("brasko move record 1\n" + in_root_sent + "\n" + in_root_archive + "\n\n",
+                                         {{site::join_path(root, "envoye"), 0}, {root, 2}}, move),
+              site::RecordFound::Finished);
+
+    if (!testing_site::kPosixOnlyEntries) return;  // a second lock in one process: POSIX only
+    const std::string held = dir / "tolvik.lock", other = dir / "brasko.lock";
+    const site::RunLock lock = site::RunLock::acquire(held, 0);
+    ASSERT_EQ(lock.state(), site::RunLock::State::Held);
+    write_file(other, "");
+    write_file(journal, "brasko move record 1\n" + held + "\n" + other + "\n\n");
+    FileKeeper keeper;
+    keeper.keep_journal(journal, {{dir / "sent", 0}, {dir.path(), 2}});
+    EXPECT_EQ(keeper.recover_recorded_move().found, site::RecordFound::OthersRecord);
+    EXPECT_TRUE(exists(held));
+    EXPECT_EQ(site::RunLock::acquire(held, 0).state(), site::RunLock::State::Busy);
+}
+
+// A file put back at its target, in another directory than its own, is
+// flushed there before the record goes (the check of FaultyDiskCalls).
+TEST_F(FileKeeperTest, APutBackInAnotherDirectoryIsFlushedBeforeTheRecordGoes) {
+    const std::string aside = dir / "sent/.P0300_Coteau_2015.K7.7-1.aside";
+    ASSERT_TRUE(testing_site::replace_file(from, aside));
+    write_file(from, "a new file");
+    write_file(journal, "brasko move record 1\n" + from + "\n" + to + "\n" + aside + "\n");
+    FaultyDiskCalls fs;
+    FileKeeper keeper(fs);
+    keeper.keep_journal(journal, site());
+    EXPECT_EQ(keeper.recover_recorded_move().found, site::RecordFound::Finished);
+    EXPECT_EQ(read_file(to), content);
+    EXPECT_EQ(read_file(from), "a new file");
+    EXPECT_TRUE(fs.unflushed.empty());
 }
 
 // A record that this run cannot read is most likely its own, written by
@@ -785,7 +861,9 @@ TEST_F(FileKeeperTest, AnExistingTargetIsRemovedOnlyWhenProvenASecondCopy) {
         fs.case_blind = c.case_blind;
         fs.route = c.route;
         FileKeeper keeper(fs);
-        keeper.keep_journal(journal, site());
+        std::vector<site::MoveArea> areas = site();
+        areas.push_back({dir / "sent-again", 0});
+        keeper.keep_journal(journal, areas);
         EXPECT_EQ(keeper.move(from, dir / c.to), c.outcome);
         EXPECT_EQ(left_over(), c.left);
         EXPECT_FALSE(exists(journal));

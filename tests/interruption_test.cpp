@@ -1,4 +1,6 @@
-// Runs killed at moments spread over their whole length: on one file
+// Runs killed at calls spread over their whole length (under strace, as
+// the n-th call of a kind is made: the same point of the work on any
+// machine), natively: on one file
 // system, with the sent directory on another, beside a second run of the
 // same program, and the Windows filer under Wine during large moves across
 // volumes. After each kill every data file is whole under at least one of
@@ -10,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <set>
@@ -85,30 +88,41 @@ testing_site::ProgramRun run(Program program, const Site& site) {
     return testing_site::run_program(program, site.dir, environment(site));
 }
 
-// A run killed once `files` files have left `directory`, or been made
-// there.
-RunConditions killed_after(int files, const std::string& directory,
-                           RunConditions::Progress progress = RunConditions::Progress::FilesLeaving) {
+// The system calls that a kill is placed at: each file's rename (the
+// stamper's, the filer's on one file system), and across file systems
+// each flush (the copy's, the record's, their directories') and each
+// removal (the source's, the record's), so that the kills land between
+// files and in every step of a copy.
+constexpr const char* kRenames = "rename,renameat,renameat2";
+constexpr const char* kFlushes = "fsync,fdatasync";
+constexpr const char* kRemovals = "unlink,unlinkat";
+
+// A run killed as it makes its `call`-th call of `calls`.
+RunConditions killed_at(int call, const char* calls) {
     RunConditions conditions;
-    conditions.kill_after_files = files;
-    conditions.progress_directory = directory;
-    conditions.progress = progress;
+    conditions.kill_at_call = call;
+    conditions.calls = calls;
     return conditions;
 }
+
+// A run whose calls of `calls` are counted.
+RunConditions counting(const char* calls) {
+    RunConditions conditions;
+    conditions.count_calls = true;
+    conditions.calls = calls;
+    return conditions;
+}
+
+// Which of its `total` calls kill k of `kills` comes at: the middle of its
+// share of the run, so that the kills cover the whole run and each finds
+// work left.
+int call_for_kill(int kill, int kills, int total) { return std::max(1, (2 * kill + 1) * total / (2 * kills)); }
 
 // Waits until fewer than `files` names are left in `directory` (for at
 // most a minute: a run that never starts moving fails its test anyway).
 void wait_until_fewer_than(int files, const std::string& directory) {
     for (int polls = 0; polls < 600000 && static_cast<int>(testing_site::names_in(directory).size()) >= files; ++polls)
         ::usleep(100);
-}
-
-// Where kill k of `kills` lands in a run of `work` files: at the middle of
-// its share of the first nine tenths of the work, so that the kills cover
-// the whole run and the last one still finds work left, however late the
-// watch sees the files go.
-int files_before_kill(int kill, int kills, int work) {
-    return std::max(1, (2 * kill + 1) * work * 9 / (2 * kills * 10));
 }
 
 // What the transfer tool does: the to-send files into the sent directory.
@@ -200,6 +214,7 @@ class Interrupted : public ::testing::Test {
 protected:
     void SetUp() override {
         if (testing_site::testing_windows_build()) GTEST_SKIP() << "the Windows filer's case runs on its own";
+        if (std::system("command -v strace >/dev/null 2>&1") != 0) GTEST_SKIP() << "the kills are placed by strace";
     }
     void TearDown() override {
         if (!shm_dir.empty()) testing_site::remove_tree(shm_dir);
@@ -246,46 +261,59 @@ protected:
         }
     }
 
-    // Kills the filer on fresh copies of a site after a number of files
-    // spread over its work, then reruns it.
+    // Kills the filer on fresh copies of a site at calls spread over its
+    // run, then reruns it.
     void kill_filer_across_its_run(const std::string& sent_elsewhere, bool beside_another_run) {
         // Across file systems every file is copied and flushed to the disk:
         // fewer files keep the run short.
         const int files = sent_elsewhere.empty() ? kFiles : kFiles / 4;
-        const Site reference =
-            sent_site("reference", sent_elsewhere.empty() ? "" : sent_elsewhere + "-reference", files, 4096);
-        const Fingerprints originals = fingerprints(reference.files());
-        EXPECT_EQ(run(Program::Filer, reference).status, 0);
-        expect_filed_once(reference, originals, -1);
+        const auto sent_for = [&](const std::string& name) {
+            return sent_elsewhere.empty() ? std::string() : sent_elsewhere + "-" + name;
+        };
+        // The calls that the kills are placed at, and how many of each an
+        // uninterrupted run makes.
+        std::vector<const char*> kinds = {kRenames};
+        if (!sent_elsewhere.empty()) kinds = {kRenames, kFlushes, kRemovals};
+        std::map<const char*, int> calls_made;
+        Fingerprints originals;
+        for (const char* calls : kinds) {
+            const std::string name = std::string("reference-") + (calls == kRenames   ? "renames"
+                                                                  : calls == kFlushes ? "flushes"
+                                                                                      : "removals");
+            const Site reference = sent_site(name, sent_for(name), files, 4096);
+            originals = fingerprints(reference.files());
+            const testing_site::ProgramRun counted =
+                testing_site::run_program(Program::Filer, reference.dir, environment(reference), counting(calls));
+            EXPECT_EQ(counted.status, 0);
+            calls_made[calls] = counted.calls;
+            expect_filed_once(reference, originals, -1);
+        }
         Landings landings;
         for (int kill = 0; kill < kKills; ++kill) {
             const std::string name = "kill" + std::to_string(kill);
-            const Site site = sent_site(name, sent_elsewhere.empty() ? "" : sent_elsewhere + "-" + name, files, 4096);
-            // Across file systems, every other kill comes as a move's record
-            // is made in the base directory, so that it lands while the file
-            // is copied; the others as a source leaves the sent directory.
-            const bool in_copy = !sent_elsewhere.empty() && kill % 2 == 1;
-            const RunConditions conditions = in_copy ? killed_after(files_before_kill(kill, kKills, files), site.base(),
-                                                                    RunConditions::Progress::FilesMade)
-                                                     : killed_after(files_before_kill(kill, kKills, files), site.sent);
+            const Site site = sent_site(name, sent_for(name), files, 4096);
+            const char* calls = kinds[kill % kinds.size()];
+            const int call = call_for_kill(kill, kKills, calls_made[calls]);
             testing_site::ProgramRun killed;
+            int done = 0;
             if (beside_another_run) {
-                testing_site::RunningProgram first(Program::Filer, site.dir, environment(site), conditions);
+                testing_site::RunningProgram first(Program::Filer, site.dir, environment(site), killed_at(call, calls));
                 // The second starts once the first holds the lock and has
                 // begun to move, so that it is the one that waits.
                 wait_until_fewer_than(files, site.sent);
                 testing_site::RunningProgram second(Program::Filer, site.dir, environment(site));
                 killed = first.finish();
+                // How far the first had got, by the calls it had made: the
+                // second run then finishes the work.
+                done = static_cast<int>(static_cast<long long>(files) * call / calls_made[calls]);
                 const testing_site::ProgramRun other = second.finish();
                 EXPECT_EQ(other.status, 0);
                 EXPECT_EQ(other.output.find("Une autre execution"), std::string::npos) << "gave up too soon";
             } else {
-                killed = testing_site::run_program(Program::Filer, site.dir, environment(site), conditions);
+                killed = testing_site::run_program(Program::Filer, site.dir, environment(site), killed_at(call, calls));
+                done = files - static_cast<int>(testing_site::names_in(site.sent).size());
             }
-            // Beside a second run, that run finishes the work: what the
-            // first had done when it was killed is what the watch saw.
-            const int left = static_cast<int>(testing_site::names_in(site.sent).size());
-            landings.add(killed, beside_another_run ? killed.files_seen : files - left);
+            landings.add(killed, done);
             expect_whole_after_kill(site, originals, kill);
             EXPECT_EQ(run(Program::Filer, site).status, 0);
             expect_filed_once(site, originals, kill);
@@ -305,12 +333,13 @@ TEST_F(Interrupted, KilledStamperLosesNothing) {
     const Fingerprints originals = fingerprints(reference.files());
     const int stampable =
         static_cast<int>(testing_site::names_in(reference.to_send()).size()) - kFiles / 5;  // less the .raw files
+    const int renames =
+        testing_site::run_program(Program::Stamper, reference.dir, environment(reference), counting(kRenames)).calls;
     Landings landings;
     for (int kill = 0; kill < kKills; ++kill) {
         const Site site = generate(tmp / ("kill" + std::to_string(kill)), "", kFiles, 4096);
-        const auto killed =
-            testing_site::run_program(Program::Stamper, site.dir, environment(site),
-                                      killed_after(files_before_kill(kill, kKills, stampable), site.to_send()));
+        const auto killed = testing_site::run_program(Program::Stamper, site.dir, environment(site),
+                                                      killed_at(call_for_kill(kill, kKills, renames), kRenames));
         int stamped = 0;
         for (const std::string& name : testing_site::names_in(site.to_send()))
             stamped += name.find("_Coteau_") != std::string::npos;

@@ -204,8 +204,8 @@ TEST(SiteCheck, ReasonsAndTheirCodesComeFromThePasses) {
              fs.put_file(native_path("/site/base/envoye/P0300_x_2015.K7"), "x");
          },
          "P0300_x_2015.K7", "move-record-blocks",
-         "brasko: The move record is about another site's directories: it is left for that site's run, and nothing "
-         "is moved until it is gone",
+         "brasko: The move record names files outside this site's directories: it is left for the run it belongs "
+         "to, and nothing is moved until it is gone",
          false},
         {"a file under an aside name in sent",
          [](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/.P0300_x_2015.K7.12-1.aside"), "x"); },

@@ -23,6 +23,16 @@ enum class MoveOutcome {
     Failed,
 };
 
+// Where a program's moves start and end: the files `depth` folders below
+// `directory` (the filer's archive files are two below the base directory,
+// in <photometer>\<year> or wetsensor\<sub>; a sent or to-send file is
+// right in its directory). A move record is acted on only when both its
+// ends lie in such a place.
+struct MoveArea {
+    std::string directory;
+    unsigned depth = 0;
+};
+
 // What a run found at the name of its move record, and what it did.
 enum class RecordFound {
     Nothing,         // no record: no move was interrupted

@@ -2,6 +2,7 @@
 
 #include "common/fs/move_policy.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -56,18 +57,6 @@ bool is_digits(const std::string& text, std::size_t from, std::size_t to) {
     return true;
 }
 
-// The names of a path below a directory; false when one is empty or not a
-// name (".", "..", a character no file name may hold).
-bool is_plain_descent(const std::string& rest) {
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= rest.size(); ++i) {
-        if (i < rest.size() && !is_path_separator(rest[i])) continue;
-        if (!is_portable_name(std::string_view(rest).substr(start, i - start))) return false;
-        start = i + 1;
-    }
-    return true;
-}
-
 // The lines of a text that end with a line break.
 std::vector<std::string> complete_lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -105,19 +94,14 @@ bool has_temporary_form(const std::string& name) {
     return false;
 }
 
-// A path the programs could have recorded: from a root, through plain
-// names only.
-bool is_plain_path(const std::string& path) {
-    const PathRoot root = root_of(path);
-    return root.length > 0 && root.length < path.size() && is_plain_descent(path.substr(root.length));
-}
-
-// Whether a record may name this move: both ends plain paths, not one
-// and the same spelling (a change of case alone is a move), and neither of
-// the temporaries' form (no move of the programs starts or ends at one).
+// Whether a record may name this move: both ends files of plain names,
+// not one and the same spelling (a change of case alone is a move), and
+// neither of the temporaries' form (no move of the programs starts or ends
+// at one).
 bool is_recordable_move(const std::string& from, const std::string& to) {
-    return is_plain_path(from) && is_plain_path(to) && from != to && !has_temporary_form(split_path(from).name) &&
-           !has_temporary_form(split_path(to).name);
+    const std::string from_name = split_path(from).name, to_name = split_path(to).name;
+    return from != to && is_portable_name(from_name) && is_portable_name(to_name) && !has_temporary_form(from_name) &&
+           !has_temporary_form(to_name);
 }
 
 // Whether `temporary` is a name the keeper makes with `suffix` beside the
@@ -128,21 +112,30 @@ bool is_temporary_of(const std::string& temporary, const std::string& path, cons
            is_own_name_of(temporary_parts.name, path_parts.name, suffix);
 }
 
-// Whether `path` lies below one of `directories`, through plain names.
-bool is_inside(const std::string& path, const std::vector<std::string>& directories) {
-    for (const std::string& root : directories) {
-        if (root.empty() || path.size() <= root.size() || path.compare(0, root.size(), root) != 0) continue;
-        const std::size_t rest = is_path_separator(root.back()) ? root.size() : root.size() + 1;
-        if (rest == root.size() + 1 && !is_path_separator(path[root.size()])) continue;
-        if (rest < path.size() && is_plain_descent(path.substr(rest))) return true;
+// Whether `path` names a file exactly as deep below one of `areas` as it
+// says, compared as the file system compares names ("." and ".." taken
+// from the spelling, so that the area's own spelling may hold them), each
+// name below the area a name a file may have.
+bool is_in_area(const std::string& path, const std::vector<MoveArea>& areas) {
+    const PathNames file = path_names(path);
+    for (const MoveArea& area : areas) {
+        const PathNames directory = path_names(area.directory);
+        const std::size_t depth = directory.names.size();
+        if (area.directory.empty() || name_key(file.root) != name_key(directory.root) ||
+            file.names.size() != depth + area.depth + 1)
+            continue;
+        bool inside = true;
+        for (std::size_t i = 0; i < file.names.size() && inside; ++i)
+            inside =
+                i < depth ? name_key(file.names[i]) == name_key(directory.names[i]) : is_portable_name(file.names[i]);
+        if (inside) return true;
     }
     return false;
 }
 
 }  // namespace
 
-RecordFound classify_move_record(const std::string& text, const std::vector<std::string>& site_directories,
-                                 RecordedMove& move) {
+RecordFound classify_move_record(const std::string& text, const std::vector<MoveArea>& areas, RecordedMove& move) {
     const std::vector<std::string> lines = complete_lines(text);
     const std::string header = std::string(kJournalHeader) + "\n";
     const bool ours = header.compare(0, text.size(), text) == 0 || (!lines.empty() && lines[0] == kJournalHeader);
@@ -162,8 +155,7 @@ RecordFound classify_move_record(const std::string& text, const std::vector<std:
     } else {
         return RecordFound::NotARecord;
     }
-    if (!is_inside(move.from, site_directories) || !is_inside(move.to, site_directories))
-        return RecordFound::OthersRecord;
+    if (!is_in_area(move.from, areas) || !is_in_area(move.to, areas)) return RecordFound::OthersRecord;
     return RecordFound::Finished;
 }
 
@@ -179,9 +171,9 @@ DiskCalls& platform_disk_calls() {
     return platform;
 }
 
-void FileKeeper::keep_journal(std::string journal, std::vector<std::string> site_directories) {
+void FileKeeper::keep_journal(std::string journal, std::vector<MoveArea> areas) {
     journal_ = std::move(journal);
-    site_directories_ = std::move(site_directories);
+    areas_ = std::move(areas);
 }
 
 MoveOutcome FileKeeper::move(const std::string& from, const std::string& to) {
@@ -280,6 +272,8 @@ FileKeeper::PutBack FileKeeper::put_back(const std::string& aside, const std::st
         return done;
     }
     disk_.flush_directory(directory_part(own_name));
+    if (done == PutBack::AtNewName && directory_part(at) != directory_part(own_name))
+        disk_.flush_directory(directory_part(at));
     clear_record();
     return done;
 }
@@ -412,11 +406,15 @@ std::string FileKeeper::own_name_beside(const std::string& path, const char* suf
 FsStatus FileKeeper::record(const std::string& from, const std::string& to, const std::string& temporary) {
     if (journal_.empty()) return FsStatus::Ok;
     if (record_pending_) return FsStatus::Failed;
+    const std::string text = std::string(kJournalHeader) + "\n" + from + "\n" + to + "\n" + temporary + "\n";
+    // Nothing is recorded that the next run would not act on: a move that
+    // such a record would leave half done is not started.
+    RecordedMove move;
+    if (classify_move_record(text, areas_, move) != RecordFound::Finished) return FsStatus::Failed;
     disk_.remove(journal_);
     // Flushed, with its directory, before the move it covers starts: after
     // a power cut the next run still finds it.
-    FsStatus status =
-        write_new_file(journal_, std::string(kJournalHeader) + "\n" + from + "\n" + to + "\n" + temporary + "\n", true);
+    FsStatus status = write_new_file(journal_, text, true);
     if (status == FsStatus::Ok) {
         disk_.flush_directory(directory_part(journal_));
     } else {
@@ -481,7 +479,7 @@ RecordFound FileKeeper::read_record(const FileInfo& entry, RecordedMove& move) {
     if (got < 0) return RecordFound::Unreadable;
     if (static_cast<std::size_t>(got) > kMoveRecordLimit) return RecordFound::NotARecord;
     text.resize(static_cast<std::size_t>(got));
-    return classify_move_record(text, site_directories_, move);
+    return classify_move_record(text, areas_, move);
 }
 
 RecordFound FileKeeper::finish_recorded(const RecordedMove& move, JournalRecovery& recovery) {

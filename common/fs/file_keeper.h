@@ -75,11 +75,10 @@ struct RecordedMove {
 };
 
 // What the text of a file at a move record's name is: Finished for a sound
-// record about paths within `site_directories`, read into `move`; Cut,
-// NotARecord or OthersRecord otherwise. The one reading of a record, for
-// the runs and for the dry run alike.
-RecordFound classify_move_record(const std::string& text, const std::vector<std::string>& site_directories,
-                                 RecordedMove& move);
+// record whose ends lie in `areas`, read into `move`; Cut, NotARecord or
+// OthersRecord otherwise. The one reading of a record, for the runs, for
+// the dry run, and for the keeper before it writes one.
+RecordFound classify_move_record(const std::string& text, const std::vector<MoveArea>& areas, RecordedMove& move);
 
 // A record is never larger than this; a larger file is not one.
 constexpr std::size_t kMoveRecordLimit = 16384;
@@ -97,8 +96,8 @@ public:
 
     // Records every move that is not a single rename in the file `journal`
     // while it runs. A recorded path is acted on only when it lies inside
-    // one of `site_directories`.
-    void keep_journal(std::string journal, std::vector<std::string> site_directories);
+    // one of `areas`.
+    void keep_journal(std::string journal, std::vector<MoveArea> areas);
 
     // Finishes or undoes the move that an interrupted run left recorded in
     // the journal, and removes its temporary.
@@ -174,7 +173,7 @@ private:
 
     DiskCalls& disk_;
     std::string journal_;
-    std::vector<std::string> site_directories_;
+    std::vector<MoveArea> areas_;
     unsigned own_names_ = 0;
     bool record_pending_ = false;  // a record stands whose move could not be settled
 };

@@ -87,9 +87,8 @@ public:
     virtual void discard(const std::string& path) = 0;
     // Records each move that is not a single rename in `journal` from now
     // on, after finishing a move that an interrupted run left recorded
-    // there; a record is acted on only inside `site_directories`.
-    virtual JournalRecovery keep_move_journal(const std::string& journal,
-                                              const std::vector<std::string>& site_directories) = 0;
+    // there; a record is acted on only when its ends lie in `areas`.
+    virtual JournalRecovery keep_move_journal(const std::string& journal, const std::vector<MoveArea>& areas) = 0;
     // The run lock on the file at `path`, waited for up to `wait_ms`.
     virtual RunLock lock(const std::string& path, unsigned wait_ms) = 0;
 };

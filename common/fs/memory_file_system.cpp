@@ -376,8 +376,7 @@ void MemoryFileSystem::discard(const std::string& path) {
     erase_entry(*holder, parts.names.back());
 }
 
-JournalRecovery MemoryFileSystem::keep_move_journal(const std::string& journal,
-                                                    const std::vector<std::string>& site_directories) {
+JournalRecovery MemoryFileSystem::keep_move_journal(const std::string& journal, const std::vector<MoveArea>& areas) {
     // Moves here are whole at once: nothing is recorded. What stands at the
     // record's name is read as a run reads it, so that a dry run foretells
     // whether the run may move; a move it finds recorded is not finished
@@ -391,7 +390,7 @@ JournalRecovery MemoryFileSystem::keep_move_journal(const std::string& journal,
     else if (read.status != FsStatus::Ok)
         recovery.found = RecordFound::Unreadable;
     else
-        recovery.found = classify_move_record(read.bytes, site_directories, move);
+        recovery.found = classify_move_record(read.bytes, areas, move);
     return recovery;
 }
 

@@ -67,9 +67,8 @@ MoveOutcome RealFileSystem::move(const std::string& from, const std::string& to)
 
 void RealFileSystem::discard(const std::string& path) { keeper_.discard(path); }
 
-JournalRecovery RealFileSystem::keep_move_journal(const std::string& journal,
-                                                  const std::vector<std::string>& site_directories) {
-    keeper_.keep_journal(journal, site_directories);
+JournalRecovery RealFileSystem::keep_move_journal(const std::string& journal, const std::vector<MoveArea>& areas) {
+    keeper_.keep_journal(journal, areas);
     return keeper_.recover_recorded_move();
 }
 

@@ -31,8 +31,7 @@ public:
     FsStatus write_whole(const std::string& path, const std::string& content) override;
     MoveOutcome move(const std::string& from, const std::string& to) override;
     void discard(const std::string& path) override;
-    JournalRecovery keep_move_journal(const std::string& journal,
-                                      const std::vector<std::string>& site_directories) override;
+    JournalRecovery keep_move_journal(const std::string& journal, const std::vector<MoveArea>& areas) override;
     RunLock lock(const std::string& path, unsigned wait_ms) override;
 
 private:

@@ -40,8 +40,8 @@ constexpr const char* kRecordUnusable =
     "A file that is not a move record of this program cannot be set aside: nothing is moved until it is gone: ";
 constexpr const char* kRecordUnreadable = "The move record cannot be read: nothing is moved until it can be: ";
 constexpr const char* kOthersRecord =
-    "The move record is about another site's directories: it is left for that site's run, and nothing is moved "
-    "until it is gone: ";
+    "The move record names files outside this site's directories: it is left for the run it belongs to, and "
+    "nothing is moved until it is gone: ";
 constexpr const char* kRecordUnfinished =
     "An interrupted move cannot be finished yet: its record stays, and nothing is moved until it is finished: ";
 constexpr const char* kSameFile = "The target is this very file under another name: it stays as it was.\n";
@@ -205,14 +205,13 @@ CommandResult BuiltinInterpreter::run(const Command& given) {
     return std::move(result_);
 }
 
-JournalRecovery BuiltinInterpreter::keep_move_journal(const std::string& journal,
-                                                      const std::vector<std::string>& site_directories) {
+JournalRecovery BuiltinInterpreter::keep_move_journal(const std::string& journal, const std::vector<MoveArea>& areas) {
     // Each directory as configured and as a run that enters it names it.
-    std::vector<std::string> spellings;
-    for (const std::string& directory : site_directories) {
-        spellings.push_back(whole(directory));
-        if (std::optional<std::string> entered = fs_.directory_to_enter(whole(directory)))
-            spellings.push_back(std::move(*entered));
+    std::vector<MoveArea> spellings;
+    for (const MoveArea& area : areas) {
+        spellings.push_back({whole(area.directory), area.depth});
+        if (std::optional<std::string> entered = fs_.directory_to_enter(whole(area.directory)))
+            spellings.push_back({std::move(*entered), area.depth});
     }
     const JournalRecovery recovery = fs_.keep_move_journal(whole(journal), spellings);
     if (!recovery.set_aside.empty()) console_ << "\n" << kNotARecord << recovery.set_aside << "\n";

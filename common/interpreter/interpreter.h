@@ -37,13 +37,13 @@ public:
     virtual CommandResult run(const Command& command) = 0;
     // Records each move that is not a single rename in the file `journal`
     // while it runs, after finishing or undoing one that an interrupted run
-    // left recorded there, within `site_directories` only; what it found
+    // left recorded there, within `areas` only; what it found
     // there. When it is not usable, the pass moves nothing. An interpreter
     // that hands its moves to another program keeps no such record.
     virtual JournalRecovery keep_move_journal(const std::string& journal,
-                                              const std::vector<std::string>& site_directories) {
+                                              const std::vector<MoveArea>& areas) {
         (void)journal;
-        (void)site_directories;
+        (void)areas;
         return JournalRecovery();
     }
 
@@ -101,7 +101,7 @@ public:
         : CommandInterpreter(fs, std::move(current_directory)), console_(console), host_(host), cache_(fs) {}
     CommandResult run(const Command& command) override;
     JournalRecovery keep_move_journal(const std::string& journal,
-                                      const std::vector<std::string>& site_directories) override;
+                                      const std::vector<MoveArea>& areas) override;
 
 private:
     void list_bare(const Command& command);

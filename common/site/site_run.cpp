@@ -6,12 +6,13 @@ namespace site {
 
 namespace {
 
-// The directories a run moves files in, the only ones its move record may
+// Where a run's moves start and end, the only places its move record may
 // name: the stamper renames in to-send; the filer moves from sent into the
-// archive under the base directory.
-std::vector<std::string> moved_in(const PathConfig& paths, WorkDirectory work) {
-    if (work == WorkDirectory::ToSend) return {paths.to_send};
-    return {paths.base, paths.sent};
+// archive two folders below the base directory (never the base directory's
+// own files: its locks, listings and records).
+std::vector<MoveArea> moved_in(const PathConfig& paths, WorkDirectory work) {
+    if (work == WorkDirectory::ToSend) return {{paths.to_send, 0}};
+    return {{paths.sent, 0}, {paths.base, 2}};
 }
 
 // Locks the run of `program` on the site whose base directory is `base`.

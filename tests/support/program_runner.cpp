@@ -1,13 +1,11 @@
 #include "tests/support/program_runner.h"
 
 #include <fcntl.h>
-#include <sys/inotify.h>
-
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <cstdint>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -51,32 +49,31 @@ std::string executable(Program program) {
     return suite_setting("SITE_TEST_SITECHECK", SITE_SITECHECK_PATH);
 }
 
-// Watches `directory` for files that leave it, or that are made there.
-int watch_progress(const std::string& directory, RunConditions::Progress progress) {
-    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (watch < 0) throw std::runtime_error("cannot watch " + directory);
-    const std::uint32_t events = progress == RunConditions::Progress::FilesMade ? IN_CREATE : IN_MOVED_FROM | IN_DELETE;
-    if (::inotify_add_watch(watch, directory.c_str(), events) < 0) {
-        ::close(watch);
-        throw std::runtime_error("cannot watch " + directory);
-    }
-    return watch;
+// The words that run a program under strace, to kill it at a call or to
+// count calls, as `conditions` say; none when they ask for neither.
+// (strace's seccomp filter is not used: with it, the kill is not made.)
+std::vector<std::string> tracer_words(const RunConditions& conditions, const std::string& calls_path) {
+    if (conditions.kill_at_call <= 0 && !conditions.count_calls) return {};
+    std::vector<std::string> words = {"strace", "-f", "-qq", "-e", "trace=" + conditions.calls, "-o"};
+    words.push_back(conditions.count_calls ? calls_path : "/dev/null");
+    if (conditions.kill_at_call > 0)
+        words.insert(words.end(), {"-e", "inject=" + conditions.calls +
+                                             ":signal=SIGKILL:when=" + std::to_string(conditions.kill_at_call)});
+    return words;
 }
 
-// The files (no temporaries: names led by a dot) that the events waiting
-// on `watch` saw.
-int files_seen(int watch) {
-    alignas(inotify_event) char buffer[64 * 1024];
-    int files = 0;
-    for (;;) {
-        const ssize_t got = ::read(watch, buffer, sizeof buffer);
-        if (got <= 0) return files;
-        for (ssize_t at = 0; at < got;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-            if (event->len > 0 && event->name[0] != '.' && !(event->mask & IN_ISDIR)) ++files;
-            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-        }
+// The calls in strace's list: a line per call, "<pid> <name>(...".
+int calls_listed(const std::string& listing) {
+    int calls = 0;
+    for (std::size_t start = 0; start < listing.size();) {
+        const std::size_t end = std::min(listing.find('\n', start), listing.size());
+        const std::size_t name = listing.find(' ', start);
+        if (name < end && listing.find('(', name) < end && listing.compare(name + 1, 3, "+++") != 0 &&
+            listing.compare(name + 1, 3, "---") != 0)
+            ++calls;
+        start = end + 1;
     }
+    return calls;
 }
 
 }  // namespace
@@ -96,9 +93,14 @@ RunningProgram::RunningProgram(Program program, const std::string& workdir,
     const std::string exe = executable(program);
     const std::string launcher = suite_setting("SITE_TEST_LAUNCHER", "");
     check_program_matches_suite(exe, launcher);
-    // Watched before the program starts, so that no file it moves is missed.
-    if (conditions.kill_after_files > 0)
-        progress_watch_ = watch_progress(conditions.progress_directory, conditions.progress);
+    if (conditions.count_calls) {
+        char calls_template[] = "/tmp/site-calls-XXXXXX";
+        const int calls = ::mkstemp(calls_template);
+        if (calls < 0) throw std::runtime_error("cannot create a list of calls");
+        ::close(calls);
+        calls_path_ = calls_template;
+    }
+    const std::vector<std::string> tracer = tracer_words(conditions, calls_path_);
     pid_ = ::fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
@@ -119,12 +121,9 @@ RunningProgram::RunningProgram(Program program, const std::string& workdir,
             ::setrlimit(RLIMIT_FSIZE, &limit);
             ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
         }
-        // A program to be killed by its progress yields to the watch on a
-        // busy machine, so that the kill comes soon after the files seen.
-        if (conditions.kill_after_files > 0 && ::nice(10) == -1) ::_exit(124);
         if (::chdir(workdir.c_str()) != 0) ::_exit(126);
         for (const auto& [name, value] : environment) ::setenv(name.c_str(), value.c_str(), 1);
-        std::vector<std::string> words;
+        std::vector<std::string> words = tracer;
         if (!launcher.empty()) words.push_back(launcher);
         words.push_back(exe);
         words.insert(words.end(), conditions.arguments.begin(), conditions.arguments.end());
@@ -143,7 +142,7 @@ RunningProgram::~RunningProgram() {
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
     }
-    if (progress_watch_ >= 0) ::close(progress_watch_);
+    if (!calls_path_.empty()) ::unlink(calls_path_.c_str());
     if (!output_path_.empty()) ::unlink(output_path_.c_str());
     if (!errors_path_.empty()) ::unlink(errors_path_.c_str());
 }
@@ -157,9 +156,7 @@ ProgramRun RunningProgram::finish() {
     while (::waitpid(pid_, &status, WNOHANG) == 0) {
         const auto now = Clock::now();
         if (now >= give_up_at) run.timed_out = true;
-        if (progress_watch_ >= 0) run.files_seen += files_seen(progress_watch_);
-        const bool far_enough = progress_watch_ >= 0 && run.files_seen >= conditions_.kill_after_files;
-        if (run.timed_out || far_enough || (conditions_.kill_after_us > 0 && now >= kill_at)) {
+        if (run.timed_out || (conditions_.kill_after_us > 0 && now >= kill_at)) {
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, &status, 0);
             break;
@@ -172,6 +169,7 @@ ProgramRun RunningProgram::finish() {
     run.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
     run.output = read_file(output_path_);
     run.errors = read_file(errors_path_);
+    if (!calls_path_.empty()) run.calls = calls_listed(read_file(calls_path_));
     std::fputs(run.errors.c_str(), stderr);
     return run;
 }

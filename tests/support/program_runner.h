@@ -30,7 +30,7 @@ struct ProgramRun {
     bool killed = false;     // killed before it ended
     bool timed_out = false;  // still running at the time-out, and killed then
     double seconds = 0;      // from its start to its end
-    int files_seen = 0;      // files seen leaving or made in the progress directory, when one was watched
+    int calls = 0;           // with count_calls: the calls made of those counted
 };
 
 enum class Program { Stamper, Filer, SiteCheck };
@@ -49,14 +49,15 @@ struct RunConditions {
     int timeout_seconds = 120;
     // Its command-line arguments.
     std::vector<std::string> arguments{};
-    // Kill the program with SIGKILL as soon as this many files (names not
-    // led by a dot: no temporary) have left `progress_directory`, renamed
-    // away or removed, or been made there, as `progress` says (0: never). A
-    // kill placed by what the run has done lands at the same point of the
-    // work on a quick or a busy machine.
-    int kill_after_files = 0;
-    std::string progress_directory{};
-    enum class Progress { FilesLeaving, FilesMade } progress = Progress::FilesLeaving;
+    // Run the program under strace and kill it with SIGKILL as it makes
+    // its `kill_at_call`-th call of one of the system calls `calls` (names
+    // joined by commas), before that call does anything (0: never); or,
+    // with `count_calls`, count how many of them it makes. A kill placed
+    // by what the run has done lands at the same point of the work on a
+    // quick or a busy machine.
+    int kill_at_call = 0;
+    bool count_calls = false;
+    std::string calls{};
 };
 
 // A program started in `workdir` with the given environment, its trace
@@ -79,8 +80,8 @@ private:
     std::chrono::steady_clock::time_point started_;
     std::string output_path_;
     std::string errors_path_;
+    std::string calls_path_;  // strace's list of the calls counted
     int pid_ = -1;
-    int progress_watch_ = -1;  // an inotify descriptor on the progress directory
 };
 
 // Runs a program to its end. A Windows program that Wine could not start
