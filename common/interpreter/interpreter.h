@@ -40,8 +40,7 @@ public:
     // left recorded there, within `areas` only; what it found
     // there. When it is not usable, the pass moves nothing. An interpreter
     // that hands its moves to another program keeps no such record.
-    virtual JournalRecovery keep_move_journal(const std::string& journal,
-                                              const std::vector<MoveArea>& areas) {
+    virtual JournalRecovery keep_move_journal(const std::string& journal, const std::vector<MoveArea>& areas) {
         (void)journal;
         (void)areas;
         return JournalRecovery();
@@ -100,8 +99,7 @@ public:
     BuiltinInterpreter(Trace& console, FileSystem& fs, std::string current_directory, Host& host = system_host())
         : CommandInterpreter(fs, std::move(current_directory)), console_(console), host_(host), cache_(fs) {}
     CommandResult run(const Command& command) override;
-    JournalRecovery keep_move_journal(const std::string& journal,
-                                      const std::vector<MoveArea>& areas) override;
+    JournalRecovery keep_move_journal(const std::string& journal, const std::vector<MoveArea>& areas) override;
 
 private:
     void list_bare(const Command& command);
