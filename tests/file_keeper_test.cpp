@@ -634,6 +634,19 @@ TEST_F(FileKeeperTest, TheKeepersOwnRecordsAreReadBackAndNothingElse) {
                                          {{site::join_path(root, "envoye"), 0}, {root, 2}}, move),
               site::RecordFound::Finished);
 
+    // A move that needs a record, to a place outside the areas: the record
+    // would not be acted on, so the move is not made.
+    fresh_site();
+    testing_site::make_dirs(dir / "docs");
+    FaultyDiskCalls across;
+    across.route = Route::AcrossFileSystems;
+    FileKeeper outside(across);
+    outside.keep_journal(journal, site());
+    EXPECT_EQ(outside.move(from, dir / "docs/P0300_Coteau_2015.K7"), MoveOutcome::Failed);
+    EXPECT_EQ(read_file(from), content);
+    EXPECT_TRUE(testing_site::names_in(dir / "docs").empty());
+    EXPECT_FALSE(exists(journal));
+
     if (!testing_site::kPosixOnlyEntries) return;  // a second lock in one process: POSIX only
     const std::string held = dir / "tolvik.lock", other = dir / "brasko.lock";
     const site::RunLock lock = site::RunLock::acquire(held, 0);
