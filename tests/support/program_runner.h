@@ -30,7 +30,7 @@ struct ProgramRun {
     bool killed = false;     // killed before it ended
     bool timed_out = false;  // still running at the time-out, and killed then
     double seconds = 0;      // from its start to its end
-    int calls = 0;           // with count_calls: the calls made of those counted
+    int calls = 0;           // with count_calls: the calls made of the one counted most often
 };
 
 enum class Program { Stamper, Filer, SiteCheck };
