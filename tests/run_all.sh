@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every test suite:
 #   - the check that every include goes down the layers (tools/check_layers.py)
-#     and that every source file is formatted as .clang-format says;
+#     and that every source file is formatted as .clang-format says
+#     (tools/check_format.sh), each first tried on trees with a planted fault
+#     (tests/tool_checks_test.py);
 #   - the Windows programs, cross-compiled with MinGW-w64 (build-win/ with the
 #     built-in interpreter, build-win-cmd/ with the system() route), and their
 #     release package;
@@ -37,10 +39,11 @@ if ! command -v strace >/dev/null; then
 fi
 
 echo "== layers and format =="
+# The two checks are first tried on small trees with a planted fault each.
+python3 tests/tool_checks_test.py
 python3 tools/check_layers.py
 if command -v clang-format >/dev/null; then
-  git ls-files '*.cpp' '*.h' | grep -v '^tests/support/gtest_custom/' | xargs clang-format --dry-run --Werror
-  echo "format: every source file as .clang-format says"
+  bash tools/check_format.sh
 else
   echo "SKIPPED: the format check (install clang-format to run it)"
   if [ "${CI:-}" = true ]; then
