@@ -66,7 +66,10 @@ int run_sitecheck(const std::vector<std::string>& arguments, std::FILE* out, std
     }
     RealFileSystem disk;
     Host& host = system_host();
-    const SiteCheck check = check_site(disk, host, host.start_directory());
+    // The traces are as long as the programs' own (a wet-sensor file lists
+    // its folder each time): kept only when they are shown.
+    const SiteCheck check =
+        check_site(disk, host, host.start_directory(), options.trace ? Trace::Keep::text : Trace::Keep::nothing);
     write(out, options.json ? json_report(check, SITE_VERSION) : human_report(check));
     if (options.trace) write(options.json ? err : out, traces_of(check));
     return check.status();

@@ -366,7 +366,7 @@ int SiteCheck::status() const {
     return 0;
 }
 
-SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_directory) {
+SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_directory, Trace::Keep traces) {
     SiteCheck check;
     check.checked_at = host.now();
     check.configuration = read_configuration(disk, host, start_directory);
@@ -394,7 +394,7 @@ SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_dire
     const std::optional<PathConfig> stamper_reaches = reached(overlay, stamper);
     const std::optional<PathConfig> filer_reaches = reached(overlay, filer);
     const std::vector<WaitingFile> files = waiting_files(overlay, configuration, stamper_reaches, filer_reaches, stops);
-    Trace stamper_trace, transfer_trace, filer_trace;
+    Trace stamper_trace(traces), transfer_trace(traces), filer_trace(traces);
     Heard heard;
     if (stamper) {
         BuiltinInterpreter interpreter(stamper_trace, overlay, start_directory, host);

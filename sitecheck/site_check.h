@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/base/trace.h"
 #include "common/fs/file_system.h"
 #include "common/host/host.h"
 #include "common/site/path_config.h"
@@ -69,6 +70,7 @@ struct SiteCheck {
     std::vector<std::string> problems;  // what is wrong with the configuration
     std::vector<FilePrediction> files;
     std::vector<Leftover> leftovers;
+    // What the programs would print, when asked for (Trace::Keep::text).
     std::string stamper_trace;
     std::string transfer_trace;
     std::string filer_trace;
@@ -80,7 +82,9 @@ struct SiteCheck {
 };
 
 // Runs the dry run of the site started from `start_directory`, reading
-// through `disk`, which it never changes, on the machine `host`.
-SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_directory);
+// through `disk`, which it never changes, on the machine `host`; with
+// Trace::Keep::nothing the programs' traces are not kept.
+SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_directory,
+                     Trace::Keep traces = Trace::Keep::text);
 
 }  // namespace site

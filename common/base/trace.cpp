@@ -9,7 +9,7 @@ namespace site {
 
 Trace& Trace::operator<<(std::string_view text) {
     if (stream_ == nullptr) {
-        collected_.append(text);
+        if (keep_ == Keep::text) collected_.append(text);
         return *this;
     }
     if (in_block_ + text.size() > kBlock) write_out();

@@ -18,8 +18,12 @@ public:
     // Writes to `stream` (normally stdout), gathering the text into blocks
     // (line by line on a terminal, where someone watches).
     explicit Trace(std::FILE* stream) : stream_(stream), by_line_(is_terminal(stream)) {}
-    // Collects the text in memory; see text().
-    Trace() = default;
+    // Whether an in-memory trace keeps its text: a trace that nobody will
+    // read drops it (a dry run's traces grow as the programs' own logs do).
+    enum class Keep { text, nothing };
+    // Collects the text in memory, see text(); or, with Keep::nothing,
+    // drops it.
+    explicit Trace(Keep keep = Keep::text) : keep_(keep) {}
     Trace(const Trace&) = delete;
     Trace& operator=(const Trace&) = delete;
     ~Trace() { write_out(); }
@@ -53,6 +57,7 @@ private:
 
     std::FILE* stream_ = nullptr;
     bool by_line_ = false;
+    Keep keep_ = Keep::text;
     // The text not yet handed to the stream.
     char block_[kBlock];
     std::size_t in_block_ = 0;
