@@ -8,6 +8,7 @@ const char* const kUnspellableName = "unspellable-name";
 const char* const kDeviceName = "device-name";
 const char* const kProgramStopped = "program-stopped";
 const char* const kSentHoldsName = "sent-holds-name";
+const char* const kTransferFails = "transfer-fails";
 const char* const kAlreadyArchived = "already-archived";
 const char* const kNotTaken = "not-taken";
 const char* const kOwnTemporary = "own-temporary";

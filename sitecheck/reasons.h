@@ -25,6 +25,7 @@ extern const char* const kUnspellableName;
 extern const char* const kDeviceName;
 extern const char* const kProgramStopped;
 extern const char* const kSentHoldsName;
+extern const char* const kTransferFails;
 extern const char* const kAlreadyArchived;
 extern const char* const kNotTaken;
 extern const char* const kOwnTemporary;

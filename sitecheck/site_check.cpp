@@ -28,6 +28,8 @@ constexpr const char* kDeviceNameText =
     "a name Windows keeps for a device: the programs leave it out of their listings; rename it by hand";
 constexpr const char* kAlreadyArchivedText = "the archive already holds the same bytes under this name: this copy goes";
 constexpr const char* kOwnFinding = "sitecheck";
+constexpr const char* kSentHoldsNameText = "a file of that name is already in the sent directory";
+constexpr const char* kTransferFailsText = "the transfer cannot put it in the sent directory";
 
 // The paths a program reads, and which of them come from its defaults.
 PathConfig read_paths(FileSystem& disk, const std::string& start, const PathConfig& defaults,
@@ -165,16 +167,40 @@ void check_site_name(const SiteConfiguration& configuration, std::vector<std::st
         problems.push_back("no site name: " + configuration.site_file + " names no site under [NAME SITE]");
 }
 
+// Why the transfer leaves files in the to-send directory: by name key, and
+// for every file when it cannot run at all.
+struct LeftByTransfer {
+    std::map<std::string, StayReason> files;
+    std::optional<StayReason> all;
+
+    StayReason of(const std::string& name) const {
+        const auto found = files.find(name_key(name));
+        if (found != files.end()) return found->second;
+        return all.value_or(StayReason{kTransferFails, kOwnFinding, kTransferFailsText});
+    }
+};
+
 // What the site's transfer tool does once the files are sent: each file of
 // the to-send directory goes to the sent directory, never onto another.
-void transfer(FileSystem& fs, const std::string& to_send, const std::string& sent, Trace& trace) {
+LeftByTransfer transfer(FileSystem& fs, const std::string& to_send, const std::string& sent, Trace& trace) {
+    LeftByTransfer left;
     for (const std::string& name : regular_files_in(fs, to_send)) {
         const std::string target = join_path(sent, name);
-        if (!fs.info(target) && fs.move(join_path(to_send, name), target) == MoveOutcome::Moved)
-            trace << name << " -> " << sent << "\n";
-        else
+        if (fs.info(target)) {
             trace << name << ": a file of that name is already in the sent directory, left in to-send\n";
+            left.files[name_key(name)] = {kSentHoldsName, kOwnFinding, kSentHoldsNameText};
+            continue;
+        }
+        const MoveOutcome outcome = fs.move(join_path(to_send, name), target);
+        if (outcome == MoveOutcome::Moved) {
+            trace << name << " -> " << sent << "\n";
+            continue;
+        }
+        trace << name << ": " << kTransferFailsText << " (" << move_code(outcome) << "), left in to-send\n";
+        left.files[name_key(name)] = {kTransferFails, kOwnFinding,
+                                      std::string(kTransferFailsText) + " (" + move_code(outcome) + ")"};
     }
+    return left;
 }
 
 // The directories as the programs reach them: each path resolved once, the
@@ -298,10 +324,12 @@ void find_leftovers(FileSystem& fs, const PathConfig& paths, std::vector<Leftove
     look(paths.base, 0, look);
 }
 
-// What the two passes said of the files, as they ran over the overlay.
+// What the two passes and the transfer said of the files, as they ran over
+// the overlay.
 struct Heard {
     ReasonsHeard stamper{"tolvik"};
     ReasonsHeard filer{"brasko"};
+    LeftByTransfer transfer;
 };
 
 // Where the passes leave a file that they could take, and why it stays
@@ -315,10 +343,13 @@ void follow(const WaitingFile& file, const std::map<std::string, std::string>& m
     prediction.new_name = final_place.name;
     const std::string final_directory = path_key(final_place.directory);
     if (stamper && final_directory == path_key(stamper->to_send)) {
+        // What tolvik said of a file that kept its name, then why the
+        // transfer left it.
         prediction.fate = Fate::StaysInToSend;
-        prediction.reasons = {
-            filer ? StayReason{kSentHoldsName, kOwnFinding, "a file of that name is already in the sent directory"}
-                  : StayReason{kProgramStopped, "brasko", stops.filer + ", and the transfer is not foretold"}};
+        if (prediction.new_name == file.name) prediction.reasons = heard.stamper.of(file.name);
+        prediction.reasons.push_back(
+            filer ? heard.transfer.of(prediction.new_name)
+                  : StayReason{kProgramStopped, "brasko", stops.filer + ", and the transfer is not foretold"});
     } else if (filer && final_directory == path_key(filer->sent)) {
         prediction.fate = Fate::StaysInSent;
         prediction.reasons = reasons_for_staying(file, prediction, heard.stamper, heard.filer);
@@ -400,9 +431,12 @@ SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_dire
         BuiltinInterpreter interpreter(stamper_trace, overlay, start_directory, host);
         run_stamping_pass(stamper_trace, interpreter, overlay, host, heard.stamper);
     }
-    if (stamper && filer && is_directory(overlay, stamper->to_send) && is_directory(overlay, filer->sent) &&
-        path_key(stamper_reaches->to_send) != path_key(filer_reaches->sent))
-        transfer(overlay, stamper_reaches->to_send, filer_reaches->sent, transfer_trace);
+    if (stamper && filer && !is_directory(overlay, filer->sent))
+        heard.transfer.all =
+            StayReason{kTransferFails, kOwnFinding, std::string(kTransferFailsText) + ": it is not there"};
+    else if (stamper && filer && is_directory(overlay, stamper->to_send) &&
+             path_key(stamper_reaches->to_send) != path_key(filer_reaches->sent))
+        heard.transfer = transfer(overlay, stamper_reaches->to_send, filer_reaches->sent, transfer_trace);
     if (filer) {
         BuiltinInterpreter interpreter(filer_trace, overlay, start_directory, host);
         run_filing_pass(filer_trace, interpreter, overlay, heard.filer);

@@ -208,6 +208,19 @@ TEST(SiteCheck, ReasonsAndTheirCodesComeFromThePasses) {
          "brasko: The move record names files outside this site's directories: it is left for the run it belongs "
          "to, and nothing is moved until it is gone",
          false},
+        {"no sent directory for the transfer, tolvik's reason kept",
+         [&](MemoryFileSystem& fs) {
+             fs.put_file(native_path("/site/path_autok7.txt"),
+                         sample::path_config_text(native_path("/site/base"), native_path("/site/base/aenvoyer"),
+                                                  native_path("/site/base/nowhere")));
+             fs.put_file(native_path("/site/base/aenvoyer/03011420.K7"), sample::k7_file_bytes(k7),
+                         testing_site::march_1_2015_1420());
+         },
+         "03011420.K7", "no-photometer-number transfer-fails",
+         "tolvik: pas de numero : " + native_path("/pf/ASTPWin/PAR/CIM300.PAR") +
+             " absent ou sans ligne Number, nom inchange; the transfer cannot put it in the sent directory: it is "
+             "not there",
+         false},
         {"a file under an aside name in sent",
          [](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/.P0300_x_2015.K7.12-1.aside"), "x"); },
          ".P0300_x_2015.K7.12-1.aside", "own-temporary",
