@@ -50,7 +50,8 @@ void file_listed_names(TextReader& listing, FilingRun& run) {
     std::string name;
     for (ListingRead read; (read = read_listing_line(listing, name)) != ListingRead::End;) {
         if (read == ListingRead::TooLong) {
-            trace << "\n\nNom trop long dans la liste, ignore : " << name << "...\n";
+            trace << "\n\n" << kListedNameTooLong << " : " << name << "...\n";
+            run.observer.refused(name, Refusal::ListedNameTooLong, kListedNameTooLong);
             continue;
         }
         if (read == ListingRead::NotAName) {
@@ -81,7 +82,7 @@ void run_filing_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& 
     const std::string listing_path = join_path(paths.base, kListingFile);
     const Command list = Command::list_directory(paths.sent, listing_path);
     trace << "\ntmp-->" << list.rendered() << "\n";
-    interpreter.run(list);
+    observer.ran("", interpreter.run(list));
     trace << "\ntmp-->" << listing_path;
 
     if (first_listed_word(fs, listing_path, trace).empty()) {

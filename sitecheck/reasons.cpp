@@ -42,6 +42,7 @@ const char* refusal_code(Refusal refusal) {
         case Refusal::PatternMissesFile: return "pattern-misses-file";
         case Refusal::CannotMakeDirectory: return "cannot-make-directory";
         case Refusal::OwnTemporaryName: return kOwnTemporary;
+        case Refusal::ListedNameTooLong: return "listed-name-too-long";
     }
     return "unknown";
 }
@@ -70,8 +71,21 @@ bool is_collision(const StayReason& reason) {
     return reason.code == move_code(MoveOutcome::TargetExists) || reason.code == kSentHoldsName;
 }
 
+const char* left_out_code(LeftOut why) {
+    switch (why) {
+        case LeftOut::Unspellable: return kUnspellableName;
+        case LeftOut::DeviceName: return kDeviceName;
+        case LeftOut::NotAWindowsName: return "not-a-windows-name";
+    }
+    return "unknown";
+}
+
 void ReasonsHeard::refused(const std::string& name, Refusal refusal, const std::string& text) {
-    refusals_[name].push_back({refusal_code(refusal), program_, text});
+    // A name too long for the listing is known by its first part only.
+    if (refusal == Refusal::ListedNameTooLong)
+        cut_names_.push_back({name, {refusal_code(refusal), program_, text}});
+    else
+        refusals_[name].push_back({refusal_code(refusal), program_, text});
 }
 
 void ReasonsHeard::note(const std::string& key, const FileOutcome& file) {
@@ -82,6 +96,8 @@ void ReasonsHeard::note(const std::string& key, const FileOutcome& file) {
 }
 
 void ReasonsHeard::ran(const std::string& name, const CommandResult& result) {
+    for (const ListedOut& out : result.left_out)
+        refusals_[out.name].push_back({left_out_code(out.why), program_, out.said});
     for (const FileOutcome& file : result.files) note(name_key(split_path(file.path).name), file);
     // A command for one file speaks of the listed name too: the filer moves
     // "<name less its last 4 characters>.raw" for a listed wet-sensor name.
@@ -97,6 +113,8 @@ std::vector<StayReason> ReasonsHeard::of(const std::string& name) const {
     }
     if (const auto found = refusals_.find(name); found != refusals_.end())
         reasons.insert(reasons.end(), found->second.begin(), found->second.end());
+    for (const auto& [first_part, reason] : cut_names_)
+        if (name.compare(0, first_part.size(), first_part) == 0) reasons.push_back(reason);
     if (const auto found = last_outcome_.find(name_key(name)); found != last_outcome_.end())
         reasons.push_back(found->second);
     return reasons;

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/site/run_observer.h"
@@ -16,8 +17,10 @@ struct StayReason {
     std::string text;     // the program's own words
 };
 
-// The code of each refusal and of each move that left a file where it was.
+// The code of each refusal, of each name a listing left out and of each
+// move that left a file where it was.
 const char* refusal_code(Refusal refusal);
+const char* left_out_code(LeftOut why);
 const char* move_code(MoveOutcome outcome);
 
 // The codes the dry run gives of its own.
@@ -64,7 +67,9 @@ private:
     std::string program_;
     RecordFound record_ = RecordFound::Nothing;
     std::map<std::string, std::vector<StayReason>> refusals_;  // by listed name
-    std::map<std::string, StayReason> last_outcome_;           // by name key, while the file stays
+    // Names too long for the listing, by their first part.
+    std::vector<std::pair<std::string, StayReason>> cut_names_;
+    std::map<std::string, StayReason> last_outcome_;  // by name key, while the file stays
 };
 
 }  // namespace site

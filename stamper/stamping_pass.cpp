@@ -242,7 +242,7 @@ void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem
     const PathConfig& paths = opened->paths;
 
     const std::string listing_path = join_path(paths.base, kListingFile);
-    interpreter.run(Command::list_matching(join_path(paths.to_send, kStampedPattern), listing_path));
+    observer.ran("", interpreter.run(Command::list_matching(join_path(paths.to_send, kStampedPattern), listing_path)));
     std::optional<TextReader> listing = read_text(fs, listing_path);
     if (!listing) {
         trace << "\nListe " << listing_path << " illisible";
@@ -256,7 +256,10 @@ void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem
             case ListingRead::Name: stamper.stamp(name); break;
             case ListingRead::Unterminated:
             case ListingRead::End: trace << "\nPlus de fichier\n"; break;
-            case ListingRead::TooLong: trace << "\nNom trop long dans la liste, ignore : " << name << "...\n"; break;
+            case ListingRead::TooLong:
+                trace << "\n" << kListedNameTooLong << " : " << name << "...\n";
+                observer.refused(name, Refusal::ListedNameTooLong, kListedNameTooLong);
+                break;
             case ListingRead::NotAName: trace << not_listed_line(name); break;
         }
     }

@@ -160,7 +160,8 @@ TEST(SiteCheck, ReasonsAndTheirCodesComeFromThePasses) {
     k7.number = 300;
     k7.par_name = "CIM300";
     const std::string stamped = "P0044_Coteau_201503011420-1420.k8";
-    const std::vector<Case> cases = {
+    const std::string long_name = "P0300_Coteau_2015" + std::string(190, 'x') + ".K7";
+    std::vector<Case> cases = {
         {"no parameter file",
          [&](MemoryFileSystem& fs) {
              fs.put_file(native_path("/site/base/aenvoyer/03011420.K7"), sample::k7_file_bytes(k7),
@@ -221,11 +222,20 @@ TEST(SiteCheck, ReasonsAndTheirCodesComeFromThePasses) {
              " absent ou sans ligne Number, nom inchange; the transfer cannot put it in the sent directory: it is "
              "not there",
          false},
+        {"a name too long for a line of the listing",
+         [&](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/") + long_name, "x"); }, long_name,
+         "listed-name-too-long", "brasko: Nom trop long dans la liste, ignore", false},
         {"a file under an aside name in sent",
          [](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/.P0300_x_2015.K7.12-1.aside"), "x"); },
          ".P0300_x_2015.K7.12-1.aside", "own-temporary",
          "brasko: nom de fichier temporaire des programmes, fichier laisse en place", false},
     };
+    if (testing_site::kPosixOnlyEntries)
+        cases.push_back(
+            {"a name Windows cannot hold",
+             [](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/P0300_x_2015.K7 "), "x"); },
+             "P0300_x_2015.K7 ", "not-a-windows-name",
+             "brasko: Not listed, a name that Windows cannot hold: P0300_x_2015.K7 ", false});
     for (const Case& c : cases) {
         const site::SiteCheck check = checked_healthy_site(c.change);
         const auto file = std::find_if(check.files.begin(), check.files.end(),

@@ -244,15 +244,23 @@ void BuiltinInterpreter::list_bare(const Command& command) {
     for (const std::string& name : matches.names) {
         // Only names that Windows could hold: no line break can split a
         // line, no 0x1A end the listing, no wildcard reach a pattern.
-        if (has_unspellable_character(name))
-            console_ << kNotListedUnspellable << name << "\n";
-        else if (is_portable_name(name))
+        if (is_portable_name(name) && !has_unspellable_character(name))
             listing += name + "\r\n";
         else
-            console_ << kNotListedNotAWindowsName << shown_name(name) << "\n";
+            leave_out(name);
     }
     if (!write_whole(command.target, listing)) return;
     if (listing.empty()) console_ << kFileNotFound;
+}
+
+void BuiltinInterpreter::leave_out(const std::string& name) {
+    const bool unspellable = has_unspellable_character(name);
+    const std::string said = unspellable ? kNotListedUnspellable + name : kNotListedNotAWindowsName + shown_name(name);
+    console_ << said << "\n";
+    const LeftOut why = unspellable                     ? LeftOut::Unspellable
+                        : is_reserved_device_name(name) ? LeftOut::DeviceName
+                                                        : LeftOut::NotAWindowsName;
+    result_.left_out.push_back({name, why, said});
 }
 
 void BuiltinInterpreter::rename(const Command& command) {

@@ -13,6 +13,20 @@
 
 namespace site {
 
+// Why a listing left a name out: the programs could not take it.
+enum class LeftOut {
+    Unspellable,      // a character this system's code page cannot spell
+    DeviceName,       // a name Windows keeps for a device
+    NotAWindowsName,  // any other name Windows cannot hold (a trailing space or dot, a forbidden character)
+};
+
+// A name a listing left out, and what the interpreter printed about it.
+struct ListedOut {
+    std::string name;
+    LeftOut why = LeftOut::NotAWindowsName;
+    std::string said;
+};
+
 // What a command did to one file it named.
 struct FileOutcome {
     std::string path;                           // the file, as a whole path
@@ -26,7 +40,8 @@ struct CommandResult {
     // False when the command went to another program, whose outcome for
     // each file this one cannot see.
     bool known = true;
-    std::vector<FileOutcome> files;  // the files it moved or tried to move
+    std::vector<FileOutcome> files;   // the files it moved or tried to move
+    std::vector<ListedOut> left_out;  // the names a listing left out
 };
 
 class CommandInterpreter {
@@ -103,6 +118,8 @@ public:
 
 private:
     void list_bare(const Command& command);
+    // A name the listing cannot hold: said, and kept in the result.
+    void leave_out(const std::string& name);
     void rename(const Command& command);
     void move_one(const Command& command);
     // Moves a single file to the command's target, or into it when it is a

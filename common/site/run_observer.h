@@ -23,6 +23,7 @@ enum class Refusal {
     PatternMissesFile,    // brasko: the photometer's pattern does not take the file
     CannotMakeDirectory,  // brasko: an archive folder cannot be made
     OwnTemporaryName,     // brasko: a name of the programs' own temporary forms, never filed
+    ListedNameTooLong,    // either: the name is longer than a line of the listing; its first part is given
 };
 
 class RunObserver {

@@ -30,6 +30,8 @@ ListingRead read_listing_line(TextReader& listing, std::string& name) {
     return skip_rest_of_line(listing) ? ListingRead::TooLong : ListingRead::Unterminated;
 }
 
+const char* const kListedNameTooLong = "Nom trop long dans la liste, ignore";
+
 std::string not_listed_line(const std::string& name) {
     if (name.find('?') != std::string::npos || has_unspellable_character(name))
         return kNotListedUnspellable + name + "\n";

@@ -29,4 +29,7 @@ ListingRead read_listing_line(TextReader& listing, std::string& name);
 // pass then passes them over with this line.
 std::string not_listed_line(const std::string& name);
 
+// What the trace says of a TooLong line, before the line's first piece.
+extern const char* const kListedNameTooLong;
+
 }  // namespace site
