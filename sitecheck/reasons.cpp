@@ -81,11 +81,13 @@ const char* left_out_code(LeftOut why) {
 }
 
 void ReasonsHeard::refused(const std::string& name, Refusal refusal, const std::string& text) {
-    // A name too long for the listing is known by its first part only.
-    if (refusal == Refusal::ListedNameTooLong)
-        cut_names_.push_back({name, {refusal_code(refusal), program_, text}});
-    else
+    // A name too long for the listing is known by its first part only (an
+    // empty one would name every file).
+    if (refusal == Refusal::ListedNameTooLong) {
+        if (!name.empty()) cut_names_.push_back({name, {refusal_code(refusal), program_, text}});
+    } else {
         refusals_[name].push_back({refusal_code(refusal), program_, text});
+    }
 }
 
 void ReasonsHeard::note(const std::string& key, const FileOutcome& file) {
@@ -101,7 +103,8 @@ void ReasonsHeard::ran(const std::string& name, const CommandResult& result) {
     for (const FileOutcome& file : result.files) note(name_key(split_path(file.path).name), file);
     // A command for one file speaks of the listed name too: the filer moves
     // "<name less its last 4 characters>.raw" for a listed wet-sensor name.
-    if (result.files.size() == 1) note(name_key(name), result.files.front());
+    // (A listing is run for no listed name.)
+    if (result.files.size() == 1 && !name.empty()) note(name_key(name), result.files.front());
 }
 
 std::vector<StayReason> ReasonsHeard::of(const std::string& name) const {

@@ -342,7 +342,8 @@ void follow(const WaitingFile& file, const std::map<std::string, std::string>& m
     const SplitPath final_place = split_path(prediction.final_path);
     prediction.new_name = final_place.name;
     const std::string final_directory = path_key(final_place.directory);
-    if (stamper && final_directory == path_key(stamper->to_send)) {
+    const bool in_sent = filer && final_directory == path_key(filer->sent);
+    if (stamper && final_directory == path_key(stamper->to_send) && !in_sent) {
         // What tolvik said of a file that kept its name, then why the
         // transfer left it.
         prediction.fate = Fate::StaysInToSend;
@@ -350,7 +351,7 @@ void follow(const WaitingFile& file, const std::map<std::string, std::string>& m
         prediction.reasons.push_back(
             filer ? heard.transfer.of(prediction.new_name)
                   : StayReason{kProgramStopped, "brasko", stops.filer + ", and the transfer is not foretold"});
-    } else if (filer && final_directory == path_key(filer->sent)) {
+    } else if (in_sent) {
         prediction.fate = Fate::StaysInSent;
         prediction.reasons = reasons_for_staying(file, prediction, heard.stamper, heard.filer);
     } else {

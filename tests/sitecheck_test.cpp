@@ -222,6 +222,14 @@ TEST(SiteCheck, ReasonsAndTheirCodesComeFromThePasses) {
              " absent ou sans ligne Number, nom inchange; the transfer cannot put it in the sent directory: it is "
              "not there",
          false},
+        {"to-send and sent one directory: brasko's reason, no transfer's",
+         [](MemoryFileSystem& fs) {
+             fs.put_file(native_path("/site/path_autok7.txt"),
+                         sample::path_config_text(native_path("/site/base"), native_path("/site/base/envoye"),
+                                                  native_path("/site/base/envoye")));
+             fs.put_file(native_path("/site/base/envoye/notes.txt"), "x");
+         },
+         "notes.txt", "not-taken", "brasko takes no file of this name (neither .K7, .K8 nor .raw with a '_')", false},
         {"a name too long for a line of the listing",
          [&](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/") + long_name, "x"); }, long_name,
          "listed-name-too-long", "brasko: Nom trop long dans la liste, ignore", false},

@@ -17,7 +17,7 @@ FORMAT = os.path.join(ROOT, "tools", "check_format.sh")
 SOUND = {
     "common/base/a.h": "#pragma once\n#include <string>\n",
     "common/fs/b.h": '#pragma once\n#include "common/base/a.h"\n',
-    "filer/c.cpp": '#include "common/fs/b.h"\n#include <vector>\n',
+    "filer/c.cpp": '#include "common/fs/b.h"\n#include <vector>\n#include <stdio.h>\n',
     "common/text/encoding_win32.cpp": "#include <windows.h>\n",
     "common/platform/platform_posix.cpp": "#include <sys/stat.h>\n#include <unistd.h>\n",
     "tests/anything.cpp": '#include <windows.h>\n#include "sitecheck/x.h"\n',

@@ -62,7 +62,9 @@ STANDARD_HEADERS = set(
     iosfwd iostream istream iterator limits list locale map memory memory_resource mutex new
     numeric optional ostream queue random ratio regex scoped_allocator set shared_mutex sstream
     stack stdexcept streambuf string string_view system_error thread tuple type_traits
-    typeindex typeinfo unordered_map unordered_set utility valarray variant vector""".split()
+    typeindex typeinfo unordered_map unordered_set utility valarray variant vector
+    assert.h ctype.h errno.h fenv.h float.h inttypes.h limits.h locale.h math.h setjmp.h signal.h
+    stdarg.h stddef.h stdint.h stdio.h stdlib.h string.h time.h uchar.h wchar.h wctype.h""".split()
 )
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^">]+)[">]', re.M)
 
