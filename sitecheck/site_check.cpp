@@ -186,19 +186,17 @@ LeftByTransfer transfer(FileSystem& fs, const std::string& to_send, const std::s
     LeftByTransfer left;
     for (const std::string& name : regular_files_in(fs, to_send)) {
         const std::string target = join_path(sent, name);
-        if (fs.info(target)) {
-            trace << name << ": a file of that name is already in the sent directory, left in to-send\n";
-            left.files[name_key(name)] = {kSentHoldsName, kOwnFinding, kSentHoldsNameText};
-            continue;
+        StayReason stays{kSentHoldsName, kOwnFinding, kSentHoldsNameText};
+        if (!fs.info(target)) {
+            const MoveOutcome outcome = fs.move(join_path(to_send, name), target);
+            if (outcome == MoveOutcome::Moved) {
+                trace << name << " -> " << sent << "\n";
+                continue;
+            }
+            stays = {kTransferFails, kOwnFinding, std::string(kTransferFailsText) + " (" + move_code(outcome) + ")"};
         }
-        const MoveOutcome outcome = fs.move(join_path(to_send, name), target);
-        if (outcome == MoveOutcome::Moved) {
-            trace << name << " -> " << sent << "\n";
-            continue;
-        }
-        trace << name << ": " << kTransferFailsText << " (" << move_code(outcome) << "), left in to-send\n";
-        left.files[name_key(name)] = {kTransferFails, kOwnFinding,
-                                      std::string(kTransferFailsText) + " (" + move_code(outcome) + ")"};
+        trace << name << ": " << stays.text << ", left in to-send\n";
+        left.files[name_key(name)] = std::move(stays);
     }
     return left;
 }
