@@ -18,6 +18,7 @@
 #include "common/fs/file_keeper.h"
 #include "common/fs/paths.h"
 #include "common/fs/run_lock.h"
+#include "common/platform/platform.h"
 #include "tests/support/temp_site.h"
 #include "tests/support/test_platform.h"
 
@@ -26,7 +27,6 @@ namespace {
 using site::FileKeeper;
 using site::FsStatus;
 using site::MoveOutcome;
-using site::OsFile;
 using testing_site::exists;
 using testing_site::read_file;
 using testing_site::TempDir;
@@ -37,7 +37,7 @@ struct Killed {};
 
 enum class Route { Rename, AcrossFileSystems, NoExclusiveRename, AcrossWithoutExclusiveRename };
 
-class FaultyDiskCalls : public site::DiskCalls {
+class FaultyDiskCalls : public site::PlatformDiskCalls {
 public:
     Route route = Route::Rename;
     bool case_blind = false;                   // a name finds the entry spelled in any case, as on exFAT
@@ -53,17 +53,17 @@ public:
     int calls = 0;
 
     std::optional<site::FileInfo> info(const std::string& path) override {
-        std::optional<site::FileInfo> info = DiskCalls::info(actual(path));
+        std::optional<site::FileInfo> info = PlatformDiskCalls::info(actual(path));
         // exfat-fuse gives each spelling of a name an inode number of its own.
         if (info && case_blind) info->index = std::hash<std::string>()(path);
         return info;
     }
-    OsFile open_regular(const std::string& path, FsStatus& status) override {
+    site::DiskFilePtr open_regular(const std::string& path, FsStatus& status) override {
         if (path == unreadable) {
             status = FsStatus::AccessDenied;
-            return OsFile();
+            return nullptr;
         }
-        return DiskCalls::open_regular(actual(path), status);
+        return PlatformDiskCalls::open_regular(actual(path), status);
     }
     FsStatus rename_no_replace(const std::string& from, const std::string& to) override {
         step();
@@ -73,46 +73,46 @@ public:
         if (route == Route::AcrossWithoutExclusiveRename)
             return crosses(from, to) ? FsStatus::CrossDevice : FsStatus::Unsupported;
         if (from == undeletable) return FsStatus::AccessDenied;
-        return changed_names(DiskCalls::rename_no_replace(from, to), {from, to});
+        return changed_names(PlatformDiskCalls::rename_no_replace(from, to), {from, to});
     }
     FsStatus rename_replacing(const std::string& from, const std::string& to) override {
         step();
         if (is_refused(to)) return FsStatus::Exists;
         if (route == Route::AcrossWithoutExclusiveRename && crosses(from, to)) return FsStatus::CrossDevice;
         if (from == undeletable) return FsStatus::AccessDenied;
-        return changed_names(DiskCalls::rename_replacing(actual(from), actual(to)), {from, to});
+        return changed_names(PlatformDiskCalls::rename_replacing(actual(from), actual(to)), {from, to});
     }
     FsStatus remove(const std::string& path) override {
         step();
         if (path == undeletable) return FsStatus::AccessDenied;
         if (is_journal(path) && exists(path)) expect_names_flushed();
-        const FsStatus removed = changed_names(DiskCalls::remove(actual(path)), {path});
+        const FsStatus removed = changed_names(PlatformDiskCalls::remove(actual(path)), {path});
         return path == lost_answer ? FsStatus::Failed : removed;
     }
-    OsFile create_new(const std::string& path, FsStatus& status) override {
+    site::DiskFilePtr create_new(const std::string& path, FsStatus& status) override {
         step();
         if (is_journal(path)) unflushed.clear();
-        return DiskCalls::create_new(actual(path), status);
+        return PlatformDiskCalls::create_new(actual(path), status);
     }
-    FsStatus write(OsFile& file, const char* data, std::size_t size) override {
+    FsStatus write(site::DiskFile& file, const char* data, std::size_t size) override {
         step();
         std::string bytes(data, size);
         if (corrupt_writes && !bytes.empty()) bytes[bytes.size() / 2] ^= 0x20;
         if (write_limit >= 0) {
             const std::size_t fits = std::min<std::size_t>(size, static_cast<std::size_t>(write_limit));
             write_limit -= static_cast<long long>(fits);
-            DiskCalls::write(file, bytes.data(), fits);
+            PlatformDiskCalls::write(file, bytes.data(), fits);
             if (fits < size) return FsStatus::NoSpace;
         }
-        return DiskCalls::write(file, bytes.data(), bytes.size());
+        return PlatformDiskCalls::write(file, bytes.data(), bytes.size());
     }
-    FsStatus flush(OsFile& file) override {
+    FsStatus flush(site::DiskFile& file) override {
         step();
-        return DiskCalls::flush(file);
+        return PlatformDiskCalls::flush(file);
     }
     void flush_directory(const std::string& path) override {
         step();
-        DiskCalls::flush_directory(path);
+        PlatformDiskCalls::flush_directory(path);
         unflushed.erase(path);
         if (after_copy_placed) std::exchange(after_copy_placed, nullptr)();
     }
@@ -181,20 +181,20 @@ public:
     };
     std::vector<Change> changes;
 
-    OsFile create_new(const std::string& path, FsStatus& status) override {
-        OsFile file = FaultyDiskCalls::create_new(path, status);
-        if (file.is_open()) {
-            const std::uint64_t index = file.info()->index;
+    site::DiskFilePtr create_new(const std::string& path, FsStatus& status) override {
+        site::DiskFilePtr file = FaultyDiskCalls::create_new(path, status);
+        if (file) {
+            const std::uint64_t index = file->info()->index;
             name_change([=](auto& names) { names[path] = index; });
         }
         return file;
     }
-    FsStatus write(OsFile& file, const char* data, std::size_t size) override {
+    FsStatus write(site::DiskFile& file, const char* data, std::size_t size) override {
         const FsStatus status = FaultyDiskCalls::write(file, data, size);
         changes.push_back({Kind::Data, nullptr, file.info()->index, std::string(data, size)});
         return status;
     }
-    FsStatus flush(OsFile& file) override {
+    FsStatus flush(site::DiskFile& file) override {
         const FsStatus status = FaultyDiskCalls::flush(file);
         changes.push_back({Kind::Flush, nullptr, file.info()->index, ""});
         return status;

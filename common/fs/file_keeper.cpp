@@ -8,6 +8,7 @@
 
 #include "common/base/ascii.h"
 #include "common/fs/paths.h"
+#include "common/platform/platform.h"
 #include "common/text/name_rule.h"
 
 namespace site {
@@ -26,7 +27,7 @@ constexpr const char* kNotARecordSuffix = ".not-a-record";
 std::string directory_part(const std::string& path) { return directory_or_current(split_path(path).directory); }
 
 // Reads until `size` bytes are in or the file ends; the count read.
-long long read_fully(OsFile& file, char* buffer, std::size_t size) {
+long long read_fully(DiskFile& file, char* buffer, std::size_t size) {
     std::size_t filled = 0;
     while (filled < size) {
         const long long got = file.read(buffer + filled, size - filled);
@@ -38,7 +39,7 @@ long long read_fully(OsFile& file, char* buffer, std::size_t size) {
 }
 
 // Both files from their start, byte for byte.
-bool same_bytes(OsFile& a, OsFile& b) {
+bool same_bytes(DiskFile& a, DiskFile& b) {
     if (!a.rewind() || !b.rewind()) return false;
     std::vector<char> chunk_a(kChunk), chunk_b(kChunk);
     for (;;) {
@@ -166,11 +167,6 @@ bool is_set_aside_record(const std::string& name) {
 
 bool is_own_temporary_name(const std::string& name) { return is_set_aside_record(name) || has_temporary_form(name); }
 
-DiskCalls& platform_disk_calls() {
-    static DiskCalls platform;
-    return platform;
-}
-
 void FileKeeper::keep_journal(std::string journal, std::vector<MoveArea> areas) {
     journal_ = std::move(journal);
     areas_ = std::move(areas);
@@ -285,11 +281,11 @@ bool FileKeeper::hold_same_bytes(const std::string& a, const FileInfo& info_a, c
 
 bool FileKeeper::same_content(const std::string& a, const std::string& b) {
     FsStatus status;
-    OsFile file_a = disk_.open_regular(a, status);
-    if (!file_a.is_open()) return false;
-    OsFile file_b = disk_.open_regular(b, status);
-    if (!file_b.is_open()) return false;
-    return file_a.info_at_open().size == file_b.info_at_open().size && same_bytes(file_a, file_b);
+    const DiskFilePtr file_a = disk_.open_regular(a, status);
+    if (!file_a) return false;
+    const DiskFilePtr file_b = disk_.open_regular(b, status);
+    if (!file_b) return false;
+    return file_a->info_at_open().size == file_b->info_at_open().size && same_bytes(*file_a, *file_b);
 }
 
 bool FileKeeper::remove_source(const std::string& from) {
@@ -312,29 +308,29 @@ FsStatus FileKeeper::place(const std::string& from, const std::string& to) {
 
 MoveOutcome FileKeeper::move_by_copy(const std::string& from, const std::string& to, const FileInfo& source_entry) {
     FsStatus status;
-    OsFile source = disk_.open_regular(from, status);
-    if (!source.is_open()) return status == FsStatus::NotRegular ? MoveOutcome::AccessDenied : outcome_of(status);
-    const std::optional<FileInfo> source_info = source.info();
+    const DiskFilePtr source = disk_.open_regular(from, status);
+    if (!source) return status == FsStatus::NotRegular ? MoveOutcome::AccessDenied : outcome_of(status);
+    const std::optional<FileInfo> source_info = source->info();
     if (!source_info) return MoveOutcome::Failed;
 
     std::string temporary;
-    OsFile copy;
+    DiskFilePtr copy;
     // A name of this form left by another process (or a user) is passed
     // over for the next one.
-    for (int attempt = 0; attempt < kOwnNameAttempts && !copy.is_open(); ++attempt) {
+    for (int attempt = 0; attempt < kOwnNameAttempts && !copy; ++attempt) {
         temporary = own_name_beside(to, kCopySuffix);
         status = record(from, to, temporary);
         if (status != FsStatus::Ok) break;
         copy = disk_.create_new(temporary, status);
         if (status != FsStatus::Exists) break;
     }
-    if (!copy.is_open()) {
+    if (!copy) {
         clear_record();
         return status == FsStatus::Exists ? MoveOutcome::Failed : outcome_of(status);
     }
-    MoveOutcome outcome = copy_verified(source, copy, *source_info);
-    source.close();
-    const FsStatus closed = copy.close();
+    MoveOutcome outcome = copy_verified(*source, *copy, *source_info);
+    source->close();
+    const FsStatus closed = copy->close();
     if (outcome == MoveOutcome::Moved && closed != FsStatus::Ok) outcome = outcome_of(closed);
     const FsStatus placed = outcome == MoveOutcome::Moved ? place(temporary, to) : FsStatus::Failed;
     if (outcome == MoveOutcome::Moved) outcome = outcome_of(placed);
@@ -381,7 +377,7 @@ MoveOutcome FileKeeper::settle_source(const std::string& from, const std::string
     return MoveOutcome::Moved;
 }
 
-MoveOutcome FileKeeper::copy_verified(OsFile& source, OsFile& copy, const FileInfo& source_info) {
+MoveOutcome FileKeeper::copy_verified(DiskFile& source, DiskFile& copy, const FileInfo& source_info) {
     std::vector<char> chunk(kChunk);
     for (;;) {
         const long long got = source.read(chunk.data(), kChunk);
@@ -425,11 +421,11 @@ FsStatus FileKeeper::record(const std::string& from, const std::string& to, cons
 
 FsStatus FileKeeper::write_new_file(const std::string& path, const std::string& content, bool flushed) {
     FsStatus status;
-    OsFile file = disk_.create_new(path, status);
-    if (!file.is_open()) return status;
-    status = disk_.write(file, content.data(), content.size());
-    if (status == FsStatus::Ok && flushed) status = disk_.flush(file);
-    const FsStatus closed = file.close();
+    const DiskFilePtr file = disk_.create_new(path, status);
+    if (!file) return status;
+    status = disk_.write(*file, content.data(), content.size());
+    if (status == FsStatus::Ok && flushed) status = disk_.flush(*file);
+    const FsStatus closed = file->close();
     return status == FsStatus::Ok ? closed : status;
 }
 
@@ -464,8 +460,8 @@ JournalRecovery FileKeeper::recover_recorded_move() {
 RecordFound FileKeeper::read_record(const FileInfo& entry, RecordedMove& move) {
     if (!entry.is_regular || entry.size > kMoveRecordLimit) return RecordFound::NotARecord;
     FsStatus status;
-    OsFile file = disk_.open_regular(journal_, status);
-    if (!file.is_open()) {
+    const DiskFilePtr file = disk_.open_regular(journal_, status);
+    if (!file) {
         if (status == FsStatus::NotFound) return RecordFound::Nothing;
         // Most likely a record of ours that another account wrote: it is
         // neither set aside nor followed, and nothing moves until it can be
@@ -475,7 +471,7 @@ RecordFound FileKeeper::read_record(const FileInfo& entry, RecordedMove& move) {
     // One byte more than a record may hold: a file that grew meanwhile is
     // not read whole either.
     std::string text(kMoveRecordLimit + 1, '\0');
-    const long long got = read_fully(file, &text[0], text.size());
+    const long long got = read_fully(*file, &text[0], text.size());
     if (got < 0) return RecordFound::Unreadable;
     if (static_cast<std::size_t>(got) > kMoveRecordLimit) return RecordFound::NotARecord;
     text.resize(static_cast<std::size_t>(got));

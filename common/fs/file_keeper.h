@@ -147,7 +147,7 @@ private:
     // Gives a file a new name on the same file system without replacing.
     FsStatus place(const std::string& from, const std::string& to);
     // Copies, flushes and reads back; Moved when the copy is whole.
-    MoveOutcome copy_verified(OsFile& source, OsFile& copy, const FileInfo& source_info);
+    MoveOutcome copy_verified(DiskFile& source, DiskFile& copy, const FileInfo& source_info);
     // A fresh name of the keeper's own beside `path`: ".<name>.<process>-<n><suffix>".
     std::string own_name_beside(const std::string& path, const char* suffix);
 

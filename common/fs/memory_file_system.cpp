@@ -1,8 +1,5 @@
 #include "common/fs/memory_file_system.h"
 
-#include "common/fs/file_keeper.h"
-
-#include "common/fs/move_policy.h"
 #include "common/fs/paths.h"
 
 #include <algorithm>
@@ -150,26 +147,6 @@ MemoryFileSystem::Entry* MemoryFileSystem::entry_at(const PathParts& parts, Dire
     return &entry;
 }
 
-std::string MemoryFileSystem::bytes_of(const Entry& entry, std::size_t limit) {
-    if (entry.bytes_here) return entry.content.substr(0, limit);
-    return below_->read(entry.below_path, limit).bytes;
-}
-
-bool MemoryFileSystem::same_bytes(Entry& a, Entry& b) {
-    if (!a.info.is_regular || !b.info.is_regular || a.info.size != b.info.size) return false;
-    // Two files on the disk are compared there, in chunks: a data file is
-    // never read whole. Only files the dry run wrote itself are in memory.
-    if (!a.bytes_here && !b.bytes_here) return below_->same_bytes(a.below_path, b.below_path);
-    const std::size_t limit = a.bytes_here ? a.content.size() + 1 : b.content.size() + 1;
-    return bytes_of(a, limit) == bytes_of(b, limit);
-}
-
-bool MemoryFileSystem::same_bytes(const std::string& a, const std::string& b) {
-    Entry* entry_a = entry_at(resolved(a), nullptr);
-    Entry* entry_b = entry_at(resolved(b), nullptr);
-    return entry_a != nullptr && entry_b != nullptr && same_bytes(*entry_a, *entry_b);
-}
-
 void MemoryFileSystem::put_directory(const std::string& path) {
     PathParts parts = parts_of(path);
     PathParts partial;
@@ -184,8 +161,23 @@ void MemoryFileSystem::put_directory(const std::string& path) {
 void MemoryFileSystem::put_file(const std::string& path, const std::string& content, std::time_t modified) {
     const PathParts parts = parts_of(path);
     put_directory(spelled_path(parent_of(parts)));
-    write_whole(path, content);
-    if (Entry* entry = entry_at(parts)) entry->info.modified = modified;
+    Directory* parent = directory_at(parent_of(parts));
+    if (parent == nullptr) return;
+    erase_entry(*parent, parts.names.back());
+    Entry& entry = new_file(*parent, parts.names.back());
+    entry.content = content;
+    entry.info.size = content.size();
+    entry.info.modified = modified;
+}
+
+MemoryFileSystem::Entry& MemoryFileSystem::new_file(Directory& directory, const std::string& name) {
+    Entry& entry = directory.entries[name_key(name)];
+    entry = Entry();
+    entry.name = name;
+    entry.info = fresh_info(false, 0);
+    entry.bytes_here = true;
+    changed(directory);
+    return entry;
 }
 
 std::optional<FileInfo> MemoryFileSystem::info(const std::string& path) {
@@ -279,25 +271,6 @@ bool MemoryFileSystem::make_directory(const std::string& path) {
     return true;
 }
 
-FsStatus MemoryFileSystem::write_whole(const std::string& path, const std::string& content) {
-    const PathParts parts = resolved(path);
-    if (parts.names.empty()) return FsStatus::AccessDenied;
-    Directory* parent = directory_at(parent_of(parts));
-    if (parent == nullptr) return FsStatus::NotFound;
-    if (const Entry* existing = entry_at(parts);
-        (existing != nullptr && existing->info.is_directory) || !may_change(*parent))
-        return FsStatus::AccessDenied;
-    erase_entry(*parent, parts.names.back());
-    Entry entry;
-    entry.name = parts.names.back();
-    entry.info = fresh_info(false, content.size());
-    entry.content = content;
-    entry.bytes_here = true;
-    parent->entries[name_key(entry.name)] = std::move(entry);
-    changed(*parent);
-    return FsStatus::Ok;
-}
-
 void MemoryFileSystem::rekey_directories(const std::string& from_key, const std::string& to_key,
                                          const std::string& to_path) {
     const auto moves_with = [&](const std::string& key) {
@@ -323,38 +296,134 @@ void MemoryFileSystem::rekey_directories(const std::string& from_key, const std:
                 entry.directory_key = to_key + entry.directory_key.substr(from_key.size());
 }
 
-MoveOutcome MemoryFileSystem::move(const std::string& from, const std::string& to) {
+// An open file on the disk in memory. One opened for reading holds the
+// bytes it had when it was opened; one made new is written here and gives
+// its file those bytes when it is closed, as a file written on a disk is
+// seen whole once it is closed.
+class MemoryFileSystem::OpenFile final : public DiskFile {
+public:
+    enum class Mode { Read, Write };
+    OpenFile(MemoryFileSystem& disk, std::string path, FileInfo info, std::string bytes, Mode mode)
+        : disk_(disk), path_(std::move(path)), info_(info), bytes_(std::move(bytes)), mode_(mode) {}
+    ~OpenFile() override { close(); }
+
+    const FileInfo& info_at_open() const override { return info_; }
+    std::optional<FileInfo> info() const override {
+        FileInfo now = info_;
+        now.size = bytes_.size();
+        return now;
+    }
+    long long read(char* buffer, std::size_t size) override {
+        const std::size_t got = std::min(size, bytes_.size() - std::min(position_, bytes_.size()));
+        std::copy_n(bytes_.data() + position_, got, buffer);
+        position_ += got;
+        return static_cast<long long>(got);
+    }
+    FsStatus write_all(const char* data, std::size_t size) override {
+        if (mode_ != Mode::Write || !open_) return FsStatus::AccessDenied;
+        bytes_.replace(std::min(position_, bytes_.size()), size, data, size);
+        position_ += size;
+        return FsStatus::Ok;
+    }
+    FsStatus flush() override { return open_ ? FsStatus::Ok : FsStatus::Failed; }
+    bool rewind() override {
+        position_ = 0;
+        return open_;
+    }
+    bool set_modified(std::time_t when) override {
+        info_.modified = when;
+        return open_;
+    }
+    FsStatus close() override {
+        if (!open_) return FsStatus::Ok;
+        open_ = false;
+        if (mode_ == Mode::Read) return FsStatus::Ok;
+        return disk_.commit(path_, bytes_, info_.modified) ? FsStatus::Ok : FsStatus::Failed;
+    }
+
+private:
+    MemoryFileSystem& disk_;
+    std::string path_;
+    FileInfo info_;
+    std::string bytes_;
+    Mode mode_;
+    std::size_t position_ = 0;
+    bool open_ = true;
+};
+
+DiskFilePtr MemoryFileSystem::open_regular(const std::string& path, FsStatus& status) {
+    const Entry* entry = entry_at(resolved(path));
+    if (entry == nullptr) {
+        status = FsStatus::NotFound;
+        return nullptr;
+    }
+    if (!entry->bytes_here) {
+        // A file from below is read whole while it is open here: the keeper
+        // opens files only to compare or copy them, one move at a time.
+        FileRead below = below_->read(entry->below_path);
+        status = below.status;
+        if (status != FsStatus::Ok) return nullptr;
+        return std::make_unique<OpenFile>(*this, path, below.info, std::move(below.bytes), OpenFile::Mode::Read);
+    }
+    if (!entry->info.is_regular) {
+        status = FsStatus::NotRegular;
+        return nullptr;
+    }
+    status = FsStatus::Ok;
+    return std::make_unique<OpenFile>(*this, path, entry->info, entry->content, OpenFile::Mode::Read);
+}
+
+DiskFilePtr MemoryFileSystem::create_new(const std::string& path, FsStatus& status) {
+    const PathParts parts = resolved(path);
+    Directory* parent = parts.names.empty() ? nullptr : directory_at(parent_of(parts));
+    if (parent == nullptr) {
+        status = parts.names.empty() ? FsStatus::AccessDenied : FsStatus::NotFound;
+        return nullptr;
+    }
+    if (entry_at(parts) != nullptr) {
+        status = FsStatus::Exists;
+        return nullptr;
+    }
+    if (!may_change(*parent)) {
+        status = FsStatus::AccessDenied;
+        return nullptr;
+    }
+    const Entry& made = new_file(*parent, parts.names.back());
+    status = FsStatus::Ok;
+    return std::make_unique<OpenFile>(*this, path, made.info, std::string(), OpenFile::Mode::Write);
+}
+
+bool MemoryFileSystem::commit(const std::string& path, const std::string& bytes, std::time_t modified) {
+    Entry* entry = entry_at(resolved(path));
+    if (entry == nullptr || !entry->bytes_here || !entry->info.is_regular) return false;
+    entry->content = bytes;
+    entry->info.size = bytes.size();
+    entry->info.modified = modified;
+    return true;
+}
+
+FsStatus MemoryFileSystem::rename_no_replace(const std::string& from, const std::string& to) {
     const PathParts source_parts = resolved(from), target_parts = resolved(to);
-    if (source_parts.names.empty() || target_parts.names.empty()) return MoveOutcome::Failed;
+    if (source_parts.names.empty() || target_parts.names.empty()) return FsStatus::AccessDenied;
     Directory* source_directory = nullptr;
     Entry* source = entry_at(source_parts, &source_directory);
-    if (source == nullptr) return MoveOutcome::SourceMissing;
+    if (source == nullptr) return FsStatus::NotFound;
     Directory* target_directory = directory_at(parent_of(target_parts));
-    if (target_directory == nullptr) return MoveOutcome::SourceMissing;
+    if (target_directory == nullptr) return FsStatus::NotFound;
     const std::string& new_name = target_parts.names.back();
-    Directory* target_holder = nullptr;
-    if (Entry* target = entry_at(target_parts, &target_holder)) {
-        const bool renames = source->name != new_name;
-        if (target == source) {
-            // One entry: only a change of case is a rename to make.
-            if (!renames)
-                return settled_outcome(from == to ? TargetFound::ItsOwnName : TargetFound::ThisEntry, renames);
-            if (!may_change(*source_directory)) return MoveOutcome::AccessDenied;
-            source->name = new_name;
-            changed(*source_directory);
-            return settled_outcome(TargetFound::ThisEntry, renames);
-        }
-        if (!same_bytes(*source, *target)) return settled_outcome(TargetFound::AnotherFile, renames);
-        if (!may_change(*source_directory)) return MoveOutcome::AccessDenied;
-        // The target already holds this file: the move is completed.
-        erase_entry(*source_directory, source_parts.names.back());
-        return settled_outcome(TargetFound::SecondCopy, renames);
+    if (const Entry* target = entry_at(target_parts)) {
+        // One entry under two spellings: only a change of case is a rename.
+        if (target != source || source->name == new_name) return FsStatus::Exists;
+        if (!may_change(*source_directory)) return FsStatus::AccessDenied;
+        source->name = new_name;
+        changed(*source_directory);
+        return FsStatus::Ok;
     }
-    if (!may_change(*source_directory) || !may_change(*target_directory)) return MoveOutcome::AccessDenied;
+    if (!may_change(*source_directory) || !may_change(*target_directory)) return FsStatus::AccessDenied;
     const std::string source_key = path_key(source_parts), target_key = path_key(target_parts);
     if (source->info.is_directory) {
-        if (target_key.compare(0, source_key.size() + 1, source_key + kPathSeparator) == 0) return MoveOutcome::Failed;
-        if (directory_at(source_parts) == nullptr) return MoveOutcome::Failed;
+        if (target_key.compare(0, source_key.size() + 1, source_key + kPathSeparator) == 0) return FsStatus::Failed;
+        if (directory_at(source_parts) == nullptr) return FsStatus::Failed;
         source = entry_at(source_parts, &source_directory);
         rekey_directories(source_key, target_key, spelled_path(target_parts));
         source->directory_key = target_key;
@@ -365,33 +434,23 @@ MoveOutcome MemoryFileSystem::move(const std::string& from, const std::string& t
     target_directory->entries[name_key(new_name)] = std::move(moved);
     changed(*source_directory);
     changed(*target_directory);
-    return MoveOutcome::Moved;
+    return FsStatus::Ok;
 }
 
-void MemoryFileSystem::discard(const std::string& path) {
+FsStatus MemoryFileSystem::rename_replacing(const std::string& from, const std::string& to) {
+    const FsStatus removed = remove(to);
+    if (removed != FsStatus::Ok && removed != FsStatus::NotFound) return removed;
+    return rename_no_replace(from, to);
+}
+
+FsStatus MemoryFileSystem::remove(const std::string& path) {
     const PathParts parts = resolved(path);
     Directory* holder = nullptr;
     const Entry* entry = entry_at(parts, &holder);
-    if (entry == nullptr || entry->info.is_directory) return;
+    if (entry == nullptr) return FsStatus::NotFound;
+    if (entry->info.is_directory || !may_change(*holder)) return FsStatus::AccessDenied;
     erase_entry(*holder, parts.names.back());
-}
-
-JournalRecovery MemoryFileSystem::keep_move_journal(const std::string& journal, const std::vector<MoveArea>& areas) {
-    // Moves here are whole at once: nothing is recorded. What stands at the
-    // record's name is read as a run reads it, so that a dry run foretells
-    // whether the run may move; a move it finds recorded is not finished
-    // here.
-    JournalRecovery recovery;
-    if (!info(journal)) return recovery;
-    const FileRead read = this->read(journal, kMoveRecordLimit + 1);
-    RecordedMove move;
-    if (read.status == FsStatus::NotRegular || read.bytes.size() > kMoveRecordLimit)
-        recovery.found = RecordFound::NotARecord;
-    else if (read.status != FsStatus::Ok)
-        recovery.found = RecordFound::Unreadable;
-    else
-        recovery.found = classify_move_record(read.bytes, areas, move);
-    return recovery;
+    return FsStatus::Ok;
 }
 
 RunLock MemoryFileSystem::lock(const std::string& path, unsigned wait_ms) {

@@ -1,5 +1,5 @@
-// A file system held in memory, for the tests of the passes and for the dry
-// run.
+// A disk held in memory, and the file system over it, for the tests of the
+// passes and for the dry run.
 //
 // On its own it starts empty. Laid over another file system it shows that
 // one's directories and files as they are, reading them only when asked,
@@ -8,11 +8,14 @@
 // needed; from then on its entries live here, and a file moved or renamed
 // here is still read from where it lies below.
 //
-// It moves as the real file system does for the outcomes a pass can see:
-// never onto another file, a target that already holds the same bytes
-// completes the move, a change of case alone is a rename. What only a real
-// disk can do (run out of space, refuse a deletion, fail halfway through a
-// copy) does not happen here.
+// It is a disk, not a second set of rules: it answers the keeper's calls
+// (disk_calls.h) as a disk does (a rename never replaces, a change of case
+// alone renames where names are compared without case, a file being
+// written is seen whole once it is closed), and moves, whole writes, the
+// proof of a second copy and the move record and its recovery are the
+// keeper's, as on the real disk. What only a real disk can do (run out of
+// space, fail halfway through a copy, be a second file system) does not
+// happen here; the keeper's tests put those faults at its calls.
 #pragma once
 
 #include <cstdint>
@@ -23,15 +26,15 @@
 #include <string>
 #include <vector>
 
-#include "common/fs/file_system.h"
+#include "common/fs/disk_file_system.h"
 #include "common/fs/paths.h"
 
 namespace site {
 
-class MemoryFileSystem final : public FileSystem {
+class MemoryFileSystem final : private DiskCalls, public DiskFileSystem {
 public:
     // Over `below`, which is only ever read; or empty when it is null.
-    explicit MemoryFileSystem(FileSystem* below = nullptr) : below_(below) {}
+    explicit MemoryFileSystem(FileSystem* below = nullptr) : DiskFileSystem(static_cast<DiskCalls&>(*this)), below_(below) {}
 
     // For tests: makes a file with `content` and time stamp `modified`,
     // and any directory on its way.
@@ -49,6 +52,7 @@ public:
     // the remainder of a move, or replaced by a file written here.
     const std::set<std::string>& removed_from_below() const { return removed_; }
 
+    // What stands at `path`, for the passes and for the keeper alike.
     std::optional<FileInfo> info(const std::string& path) override;
     std::optional<FileInfo> target_info(const std::string& path) override;
     std::optional<DirectoryStamp> directory_stamp(const std::string& path) override;
@@ -57,15 +61,20 @@ public:
     // A directory from below as that file system says; one made here, yes.
     bool may_change_directory(const std::string& path) override;
     FileRead read(const std::string& path, std::size_t limit = kWholeFile) override;
-    bool same_bytes(const std::string& a, const std::string& b) override;
     bool make_directory(const std::string& path) override;
-    FsStatus write_whole(const std::string& path, const std::string& content) override;
-    MoveOutcome move(const std::string& from, const std::string& to) override;
-    void discard(const std::string& path) override;
-    JournalRecovery keep_move_journal(const std::string& journal, const std::vector<MoveArea>& areas) override;
     RunLock lock(const std::string& path, unsigned wait_ms) override;
 
 private:
+    class OpenFile;
+
+    // The keeper's calls, on the disk in memory.
+    DiskFilePtr open_regular(const std::string& path, FsStatus& status) override;
+    DiskFilePtr create_new(const std::string& path, FsStatus& status) override;
+    FsStatus rename_no_replace(const std::string& from, const std::string& to) override;
+    FsStatus rename_replacing(const std::string& from, const std::string& to) override;
+    FsStatus remove(const std::string& path) override;
+    void flush_directory(const std::string& path) override { (void)path; }
+
     struct Entry {
         std::string name;  // as spelled
         FileInfo info;
@@ -109,8 +118,11 @@ private:
     // The entry at `parts` and the directory that holds it.
     Entry* entry_at(const PathParts& parts, Directory** holder = nullptr);
     FileInfo fresh_info(bool is_directory, std::uint64_t size);
-    bool same_bytes(Entry& a, Entry& b);
-    std::string bytes_of(const Entry& entry, std::size_t limit);
+    // A new empty file named `name` in `directory`, made here.
+    Entry& new_file(Directory& directory, const std::string& name);
+    // Gives the file at `path` the bytes written to it through an open
+    // file, when that is closed; false when it is no longer there.
+    bool commit(const std::string& path, const std::string& bytes, std::time_t modified);
     void changed(Directory& directory) {
         if (!times_frozen_) ++directory.changes;
     }

@@ -53,24 +53,9 @@ FileRead RealFileSystem::read(const std::string& path, std::size_t limit) {
     return read;
 }
 
-bool RealFileSystem::same_bytes(const std::string& a, const std::string& b) { return keeper_.same_content(a, b); }
-
 bool RealFileSystem::make_directory(const std::string& path) { return site::make_directory(path); }
 
 bool RealFileSystem::may_change_directory(const std::string& path) { return site::may_change_directory(path); }
-
-FsStatus RealFileSystem::write_whole(const std::string& path, const std::string& content) {
-    return keeper_.write_whole(path, content);
-}
-
-MoveOutcome RealFileSystem::move(const std::string& from, const std::string& to) { return keeper_.move(from, to); }
-
-void RealFileSystem::discard(const std::string& path) { keeper_.discard(path); }
-
-JournalRecovery RealFileSystem::keep_move_journal(const std::string& journal, const std::vector<MoveArea>& areas) {
-    keeper_.keep_journal(journal, areas);
-    return keeper_.recover_recorded_move();
-}
 
 RunLock RealFileSystem::lock(const std::string& path, unsigned wait_ms) { return RunLock::acquire(path, wait_ms); }
 

@@ -5,14 +5,15 @@
 
 #include <map>
 
-#include "common/fs/file_keeper.h"
-#include "common/fs/file_system.h"
+#include "common/fs/disk_file_system.h"
 
 namespace site {
 
 // The disk, through the platform layer.
-class RealFileSystem final : public FileSystem {
+class RealFileSystem final : public DiskFileSystem {
 public:
+    RealFileSystem() : DiskFileSystem(platform_disk_calls()) {}
+
     std::optional<FileInfo> info(const std::string& path) override;
     std::optional<FileInfo> listed_info(const std::string& path) override;
     std::optional<FileInfo> target_info(const std::string& path) override;
@@ -26,12 +27,7 @@ public:
     std::optional<std::string> directory_to_enter(const std::string& path) override;
     bool may_change_directory(const std::string& path) override;
     FileRead read(const std::string& path, std::size_t limit = kWholeFile) override;
-    bool same_bytes(const std::string& a, const std::string& b) override;
     bool make_directory(const std::string& path) override;
-    FsStatus write_whole(const std::string& path, const std::string& content) override;
-    MoveOutcome move(const std::string& from, const std::string& to) override;
-    void discard(const std::string& path) override;
-    JournalRecovery keep_move_journal(const std::string& journal, const std::vector<MoveArea>& areas) override;
     RunLock lock(const std::string& path, unsigned wait_ms) override;
 
 private:
@@ -40,7 +36,6 @@ private:
         std::string name;
     };
 
-    FileKeeper keeper_;
     std::map<std::string, EnteredName> entered_names_;  // by the path given
 };
 
