@@ -445,6 +445,11 @@ SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_dire
     for (const std::optional<PathConfig>* paths : {&stamper_reaches, &filer_reaches})
         if (*paths && (paths == &stamper_reaches || !stamper_reaches || (*paths)->base != stamper_reaches->base))
             find_leftovers(disk, **paths, check.leftovers);
+    // A temporary that a recorded move names is gone once the run has
+    // finished that move: only what the cycle leaves is a leftover.
+    check.leftovers.erase(std::remove_if(check.leftovers.begin(), check.leftovers.end(),
+                                         [&](const Leftover& leftover) { return !overlay.info(leftover.path); }),
+                          check.leftovers.end());
     check.stamper_trace = stamper_trace.text();
     check.transfer_trace = transfer_trace.text();
     check.filer_trace = filer_trace.text();

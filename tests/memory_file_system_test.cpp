@@ -83,6 +83,7 @@ TEST(MemoryFileSystem, MovesAsTheDiskDoes) {
         {"into a missing directory", "none/file", MoveOutcome::SourceMissing, true},
         {"onto itself", "s/file", MoveOutcome::TargetExists, true},
         {"to a free name", "d/free", MoveOutcome::Moved, false},
+        {"to a name longer than a file system holds", "d/" + std::string(256, 'n'), MoveOutcome::NameTooLong, true},
     };
     for (const Case& c : cases) {
         testing_site::TempDir dir;

@@ -233,6 +233,13 @@ TEST(SiteCheck, ReasonsAndTheirCodesComeFromThePasses) {
         {"a name too long for a line of the listing",
          [&](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/") + long_name, "x"); }, long_name,
          "listed-name-too-long", "brasko: Nom trop long dans la liste, ignore", false},
+        {"a new name longer than a file system holds",
+         [](MemoryFileSystem& fs) {
+             fs.put_file(native_path("/site/electron-site.ini"), sample::site_file_text(std::string(240, 'C')));
+         },
+         "P0044_03011420.K8", "name-too-long directory-refused",
+         "tolvik: The filename or extension is too long.; brasko: nom de repertoire refuse, fichier laisse en place",
+         false},
         {"a file under an aside name in sent",
          [](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/.P0300_x_2015.K7.12-1.aside"), "x"); },
          ".P0300_x_2015.K7.12-1.aside", "own-temporary",
@@ -307,6 +314,35 @@ TEST(SiteCheck, MoveRecordsAndLeftoversAsTheRunsFindThem) {
                          "record-set-aside " + native_path("/site/base/brasko-move.txt.77-1.not-a-record")}));
     EXPECT_EQ(check.status(), 1);
     EXPECT_NE(site::verdict(check).find("LEFTOVERS: 3 file(s)"), std::string::npos) << site::verdict(check);
+}
+
+// A move that a killed run left recorded is finished by the keeper before
+// the pass, in the dry run as in the run: its temporary is no leftover, and
+// a file under an aside name is foretold from where it is put back.
+TEST(SiteCheck, ARecordedMoveIsFinishedBeforeTheFilesAreForetold) {
+    const std::string pid = "77";
+    const std::string to_send = native_path("/site/base/aenvoyer/"), archive = native_path("/site/base/044/2015/");
+    const std::string aside = ".P0044_03011420.K8." + pid + "-1.aside";
+    const std::string part = archive + ".P0044_x_2015.K7." + pid + "-2.part";
+    const site::SiteCheck check = checked_healthy_site([&](MemoryFileSystem& fs) {
+        fs.discard(to_send + "P0044_03011420.K8");
+        fs.put_file(to_send + aside, "k8", testing_site::march_1_2015_1420());
+        fs.put_file(native_path("/site/base/tolvik-move.txt"),
+                    "brasko move record 1\n" + to_send + "P0044_03011420.K8\n" + to_send +
+                        "P0044_Coteau_201503011420-1420.k8\n" + to_send + aside + "\n");
+        fs.put_file(native_path("/site/base/envoye/P0044_x_2015.K7"), "k7");
+        fs.put_file(part, "half a co");
+        fs.put_file(native_path("/site/base/brasko-move.txt"), "brasko move record 1\n" +
+                                                                   native_path("/site/base/envoye/P0044_x_2015.K7\n") +
+                                                                   archive + "P0044_x_2015.K7\n" + part + "\n");
+    });
+    EXPECT_EQ(check.configuration.stamper_record, site::RecordFound::Finished);
+    EXPECT_EQ(check.configuration.filer_record, site::RecordFound::Finished);
+    EXPECT_TRUE(check.leftovers.empty()) << site::human_report(check);
+    EXPECT_EQ(check.status(), 0) << site::human_report(check) << check.stamper_trace << check.filer_trace;
+    for (const site::FilePrediction& file : check.files)
+        EXPECT_EQ(file.fate, site::Fate::Filed) << file.name << "\n" << site::human_report(check);
+    EXPECT_EQ(check.files.size(), 2u) << site::human_report(check);
 }
 
 // Monitoring reads names as characters: decoded from the ANSI code page on

@@ -13,6 +13,11 @@ namespace {
 // The device number of everything made in memory, which no disk gives.
 constexpr std::uint64_t kMemoryDevice = ~std::uint64_t(0);
 
+// The longest name a site's file systems hold: ext4 counts 255 bytes, NTFS
+// and exFAT 255 UTF-16 units, which a name in the ANSI code page's single
+// bytes never exceeds before its bytes do.
+constexpr std::size_t kLongestName = 255;
+
 // The end of the name that starts at `start`.
 std::size_t name_end(const std::string& path, std::size_t start) {
     while (start < path.size() && !is_path_separator(path[start])) ++start;
@@ -258,7 +263,9 @@ bool MemoryFileSystem::make_directory(const std::string& path) {
     const PathParts parts = resolved(path);
     if (parts.names.empty()) return false;
     Directory* parent = directory_at(parent_of(parts));
-    if (parent == nullptr || entry_at(parts) != nullptr || !may_change(*parent)) return false;
+    if (parent == nullptr || entry_at(parts) != nullptr || parts.names.back().size() > kLongestName ||
+        !may_change(*parent))
+        return false;
     const std::string key = path_key(parts);
     Entry entry;
     entry.name = parts.names.back();
@@ -384,6 +391,10 @@ DiskFilePtr MemoryFileSystem::create_new(const std::string& path, FsStatus& stat
         status = FsStatus::Exists;
         return nullptr;
     }
+    if (parts.names.back().size() > kLongestName) {
+        status = FsStatus::NameTooLong;
+        return nullptr;
+    }
     if (!may_change(*parent)) {
         status = FsStatus::AccessDenied;
         return nullptr;
@@ -419,6 +430,7 @@ FsStatus MemoryFileSystem::rename_no_replace(const std::string& from, const std:
         changed(*source_directory);
         return FsStatus::Ok;
     }
+    if (new_name.size() > kLongestName) return FsStatus::NameTooLong;
     if (!may_change(*source_directory) || !may_change(*target_directory)) return FsStatus::AccessDenied;
     const std::string source_key = path_key(source_parts), target_key = path_key(target_parts);
     if (source->info.is_directory) {
