@@ -22,10 +22,6 @@ namespace {
 
 // A path slot that the path file did not fill.
 constexpr const char* kUnset = "\x01";
-constexpr const char* kUnspellableText =
-    "a name that this system's code page cannot spell: the programs cannot open it; rename it by hand";
-constexpr const char* kDeviceNameText =
-    "a name Windows keeps for a device: the programs leave it out of their listings; rename it by hand";
 constexpr const char* kAlreadyArchivedText = "the archive already holds the same bytes under this name: this copy goes";
 constexpr const char* kOwnFinding = "sitecheck";
 constexpr const char* kSentHoldsNameText = "a file of that name is already in the sent directory";
@@ -91,28 +87,20 @@ bool is_par_name(const std::string& name) {
     return name.size() > 4 && lower_ascii(name.substr(name.size() - 4)) == ".par";
 }
 
-// Why a file waits for ever, known from its name alone (the programs leave
-// it out of their listings and can never open it); nothing for a name the
-// programs can take.
-std::optional<StayReason> unopenable_because(const std::string& name) {
-    if (has_unspellable_character(name)) return StayReason{kUnspellableName, kOwnFinding, kUnspellableText};
-    if (is_reserved_device_name(name)) return StayReason{kDeviceName, kOwnFinding, kDeviceNameText};
-    return std::nullopt;
-}
-
-// Whether a listing takes the names that the programs cannot even open.
+// Whether a listing takes the entries that cannot even be looked at: a
+// name the system cannot open is still a file waiting, and the passes say
+// why they leave it.
 enum class Unopenable { Left, Taken };
 
-// The regular files of a directory; with Unopenable::Taken also the names
-// the programs cannot open (a file there waits for ever).
+// The regular files of a directory; with Unopenable::Taken also the
+// entries that are no directory and cannot be looked at.
 std::vector<std::string> regular_files_in(FileSystem& fs, const std::string& directory,
                                           Unopenable unopenable = Unopenable::Left) {
     std::vector<std::string> names;
     if (const auto listed = fs.list(directory))
         for (const DirectoryEntry& entry : *listed) {
             const std::optional<FileInfo> info = fs.info(join_path(directory, entry.name));
-            if ((info && info->is_regular) ||
-                (unopenable == Unopenable::Taken && !entry.is_directory && unopenable_because(entry.name)))
+            if ((info && info->is_regular) || (unopenable == Unopenable::Taken && !entry.is_directory && !info))
                 names.push_back(entry.name);
         }
     return names;
@@ -227,9 +215,8 @@ struct Stops {
 void take_inventory(FileSystem& fs, const char* directory, const std::string& path,
                     const std::optional<StayReason>& stopped, std::vector<WaitingFile>& files) {
     for (const std::string& name : regular_files_in(fs, path, Unopenable::Taken)) {
-        const std::optional<StayReason> unopenable = unopenable_because(name);
         const std::optional<FileInfo> info = fs.info(join_path(path, name));
-        files.push_back({directory, path, name, unopenable ? unopenable : stopped,
+        files.push_back({directory, path, name, stopped,
                          info ? std::optional<std::time_t>(info->modified) : std::nullopt});
     }
 }
