@@ -39,7 +39,7 @@ void file_photometer_line(const std::string& name, FilingRun& run) {
     const PhotometerName parsed = parse_photometer_name(name, problem);
     if (problem == NameProblem::NoP) {
         trace << "=pos zero=>" << line;
-        run.observer.refused(name, Refusal::NoP, "no 'P' in the name");
+        run.observer.refused(name, Refusal::NoP, "=pos zero=>" + name);
     }
     if (problem != NameProblem::None) return;
 

@@ -128,6 +128,22 @@ std::string real_place(const std::string& original, const std::map<std::string, 
     return found.size() == 1 ? found[0] : found.empty() ? std::string() : "(several places)";
 }
 
+// The reasons sitecheck gives for the files, from their lines of JSON: the
+// program each is from and that program's own words.
+std::vector<std::pair<std::string, std::string>> foretold_reasons(const std::string& json) {
+    std::vector<std::pair<std::string, std::string>> reasons;
+    size_t start = 0;
+    for (size_t end; (end = json.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = json.substr(start, end - start);
+        if (line.find("{\"directory\": ") == std::string::npos) continue;
+        for (size_t at = line.find("\"reasons\": ["); (at = line.find("{\"code\": ", at)) != std::string::npos;) {
+            const std::string reason = line.substr(at++);
+            reasons.emplace_back(json_field(reason, "program"), json_field(reason, "text"));
+        }
+    }
+    return reasons;
+}
+
 // What a hostile site adds to the generated one: files that collide with
 // the archive, names the programs refuse or cannot take, and, on odd seeds,
 // a missing parameter file.
@@ -171,8 +187,23 @@ void add_hostile_files(const std::string& site, const sample::SiteOptions& optio
         write_file(path, std::string(file.content) + " " + tag);
     }
     // A name that Windows cannot hold: Wine does not show it to the programs.
-    if (!testing_site::testing_windows_build())
+    if (!testing_site::testing_windows_build()) {
         write_file(site + "/base/aenvoyer/A\x1a_" + tag + ".raw", "end-of-data byte " + tag);
+        write_file(site + "/base/aenvoyer/CON.K7", "a device name " + tag);
+    }
+    // A file at brasko's record name that is not a record: brasko sets it
+    // aside and goes on.
+    if (seed == 2) write_file(site + "/base/brasko-move.txt", std::string(512, '\0'));
+    // tolvik killed while it proved a second copy: the file under its aside
+    // name, which the next run puts back first.
+    if (seed == 3 && !testing_site::testing_windows_build()) {
+        const std::string to_send = site + "/base/aenvoyer/";
+        write_file(to_send + ".P0044_0302.K8.77-1.aside", "set aside " + tag);
+        testing_site::set_mtime(to_send + ".P0044_0302.K8.77-1.aside", testing_site::utc_time(2015, 3, 2, 12, 0));
+        write_file(site + "/base/tolvik-move.txt", "brasko move record 1\n" + to_send + "P0044_0302.K8\n" + to_send +
+                                                      "P0044_Coteau_201503021200-1200.k8\n" + to_send +
+                                                      ".P0044_0302.K8.77-1.aside\n");
+    }
     // Device names, and names outside the Windows code page (which an NTFS
     // disk can hold), sent: brasko never lists the ones, and the Windows
     // brasko cannot open the others.
@@ -207,7 +238,7 @@ TEST(Prediction, SitecheckForetellsEveryFilesPlaceAndChangesNothing) {
     const testing_site::SiteFixture fixture;
     const std::vector<std::pair<std::string, std::string>> environment = {
         {"TZ", "Europe/Paris"}, {"ProgramFiles", fixture.program_files_shown()}};
-    int sites = 0, files = 0, mismatches = 0;
+    int sites = 0, files = 0, mismatches = 0, reasons = 0, unsaid = 0;
     for (unsigned seed : {1u, 2u, 3u, 4u}) {
         testing_site::TempDir tmp;
         sample::SiteOptions options;
@@ -229,17 +260,30 @@ TEST(Prediction, SitecheckForetellsEveryFilesPlaceAndChangesNothing) {
         EXPECT_EQ(files_below(site), before) << "sitecheck changed the site";
         std::vector<std::string> archive = {"007", "044", "aenvoyer", "envoye"};
         if (!testing_site::testing_windows_build() && seed == 2) archive.insert(archive.begin() + 2, "1234");
+        if (seed == 2) archive.insert(archive.end() - 1, "brasko-move.txt");
+        if (seed == 3 && !testing_site::testing_windows_build()) archive.push_back("tolvik-move.txt");
         EXPECT_EQ(testing_site::names_in(site + "/base"), archive);
         EXPECT_EQ(check.status, seed % 2 == 1 ? 2 : 1) << check.output;
         const std::map<std::string, std::string> predicted = predicted_places(check.output);
 
-        testing_site::run_program(testing_site::Program::Stamper, site, environment);
+        const std::string stamper_said = testing_site::run_program(testing_site::Program::Stamper, site, environment).output;
         const std::string to_send = site + "/base/aenvoyer", sent = site + "/base/envoye";
         for (const std::string& name : testing_site::names_in(to_send))
             if (!testing_site::exists(sent + "/" + name))
                 std::rename((to_send + "/" + name).c_str(), (sent + "/" + name).c_str());
-        testing_site::run_program(testing_site::Program::Filer, site, environment);
+        const std::string filer_said = testing_site::run_program(testing_site::Program::Filer, site, environment).output;
         const std::map<std::string, std::string> after = files_below(site);
+        // Each reason foretold in a program's words is what that program
+        // then said.
+        for (const auto& [program, text] : foretold_reasons(check.output)) {
+            if (program != "tolvik" && program != "brasko") continue;
+            ++reasons;
+            const std::string& said = program == "tolvik" ? stamper_said : filer_said;
+            if (utf8_of_unspellable(said).find(utf8_of_unspellable(text)) == std::string::npos) {
+                ++unsaid;
+                ADD_FAILURE() << program << " did not say: " << text << "\n" << said;
+            }
+        }
 
         ++sites;
         for (const auto& [relative, bytes] : before) {
@@ -258,7 +302,8 @@ TEST(Prediction, SitecheckForetellsEveryFilesPlaceAndChangesNothing) {
             }
         }
     }
-    std::fprintf(stderr, "[ prediction ] %d sites, %d files, %d mismatches\n", sites, files, mismatches);
+    std::fprintf(stderr, "[ prediction ] %d sites, %d files, %d mismatches; %d reasons in the programs' words, %d not said\n",
+                 sites, files, mismatches, reasons, unsaid);
 }
 
 // Archive directories the programs' account cannot write: the dry run,

@@ -169,7 +169,7 @@ TEST(SiteCheck, ReasonsAndTheirCodesComeFromThePasses) {
          },
          "03011420.K7", "no-photometer-number no-p",
          "tolvik: pas de numero : " + native_path("/pf/ASTPWin/PAR/CIM300.PAR") +
-             " absent ou sans ligne Number, nom inchange; brasko: no 'P' in the name",
+             " absent ou sans ligne Number, nom inchange; brasko: =pos zero=>03011420.K7",
          false},
         {"the new name taken in sent",
          [&](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/") + stamped, "other"); },
@@ -182,7 +182,7 @@ TEST(SiteCheck, ReasonsAndTheirCodesComeFromThePasses) {
          "P0300_x_0103.K7", "directory-refused", "brasko: nom de repertoire refuse, fichier laisse en place", false},
         {"no P in the name",
          [](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/Q0300_x_2015.K7"), "x"); },
-         "Q0300_x_2015.K7", "no-p", "brasko: no 'P' in the name", false},
+         "Q0300_x_2015.K7", "no-p", "brasko: =pos zero=>Q0300_x_2015.K7", false},
         {"a wet-sensor name that does not end in .raw",
          [](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/w_A001.rawx"), "x"); }, "w_A001.rawx",
          "source-missing", "brasko: The system cannot find the file specified.", false},
