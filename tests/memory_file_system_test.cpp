@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/support/temp_site.h"
+#include "tests/support/test_platform.h"
 
 namespace {
 
@@ -66,6 +67,24 @@ TEST(MemoryFileSystem, OverARealDirectoryItReadsAndNeverWrites) {
     EXPECT_EQ(fs.removed_from_below().count(site::path_key(dir / "a/sub/two.K7")), 1u);
     EXPECT_EQ(testing_site::files_below(dir.path()), before);
     EXPECT_FALSE(testing_site::exists(dir / "new"));
+}
+
+// A directory reached under two spellings below (here a link to it) is one
+// directory in memory too: a move from the one to the other finds the file
+// itself, as the disk does, not a second copy to remove.
+TEST(MemoryFileSystem, ADirectoryUnderTwoSpellingsIsOne) {
+    SKIP_WITHOUT_POSIX_ONLY_ENTRIES();
+    testing_site::TempDir dir;
+    testing_site::make_dirs(dir / "archive");
+    testing_site::write_file(dir / "archive/one.K7", "one");
+    ASSERT_TRUE(testing_site::make_symbolic_link(dir / "archive", dir / "sent"));
+    site::RealFileSystem disk;
+    site::MemoryFileSystem memory(&disk);
+    EXPECT_EQ(memory.move(dir / "sent/one.K7", dir / "archive/one.K7"), MoveOutcome::SameFile);
+    EXPECT_EQ(memory.read(dir / "archive/one.K7").bytes, "one");
+    EXPECT_TRUE(memory.removed_from_below().empty());
+    EXPECT_EQ(disk.move(dir / "sent/one.K7", dir / "archive/one.K7"), MoveOutcome::SameFile);
+    EXPECT_EQ(testing_site::read_file(dir / "archive/one.K7"), "one");
 }
 
 // The same moves on the disk and in memory give the same outcomes: the dry

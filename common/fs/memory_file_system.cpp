@@ -101,10 +101,23 @@ MemoryFileSystem::Directory& MemoryFileSystem::new_directory(const std::string& 
 MemoryFileSystem::Directory* MemoryFileSystem::load_from_below(const std::string& below_path, const std::string& key,
                                                                const std::string& path) {
     if (below_ == nullptr) return nullptr;
+    // One directory below under two spellings (a link to it, say) is one
+    // directory here as well: what a move does under the one spelling shows
+    // under the other, as on the disk. A file system that gives no index
+    // tells no directories apart.
+    std::optional<DirectoryStamp> identity = below_->directory_stamp(below_path);
+    if (identity && identity->index == 0) identity.reset();
+    if (identity)
+        for (auto& [known_key, known] : directories_)
+            if (known.below_identity && known.below_identity->same_directory(*identity)) {
+                aliases_[key] = known_key;
+                return &known;
+            }
     std::optional<std::vector<DirectoryEntry>> listed = below_->list(below_path);
     if (!listed) return nullptr;
     Directory& directory = new_directory(key, path);
     directory.below_path = below_path;
+    directory.below_identity = identity;
     for (const DirectoryEntry& found : *listed) {
         Entry entry;
         entry.name = found.name;
@@ -120,7 +133,8 @@ MemoryFileSystem::Directory* MemoryFileSystem::load_from_below(const std::string
 MemoryFileSystem::Directory* MemoryFileSystem::directory_at(const PathParts& parts) {
     if (parts.nowhere) return nullptr;
     const std::string key = path_key(parts);
-    auto known = directories_.find(key);
+    const auto alias = aliases_.find(key);
+    auto known = directories_.find(alias == aliases_.end() ? key : alias->second);
     if (known != directories_.end()) return &known->second;
     if (parts.names.empty()) {
         if (below_ != nullptr) return load_from_below(spelled_path(parts), key, spelled_path(parts));
@@ -131,7 +145,7 @@ MemoryFileSystem::Directory* MemoryFileSystem::directory_at(const PathParts& par
     // Read from below on first use; a link to a directory counts as one.
     if (!entry->info.is_directory && !below_->directory_stamp(entry->below_path)) return nullptr;
     Directory* loaded = load_from_below(entry->below_path, key, spelled_path(parts));
-    if (loaded != nullptr) entry->directory_key = key;
+    if (loaded != nullptr && !aliases_.count(key)) entry->directory_key = key;
     return loaded;
 }
 
@@ -284,6 +298,7 @@ void MemoryFileSystem::rekey_directories(const std::string& from_key, const std:
         return key == from_key || (key.size() > from_key.size() && key.compare(0, from_key.size(), from_key) == 0 &&
                                    key[from_key.size()] == kPathSeparator);
     };
+    aliases_.clear();  // found again from below when next needed
     std::map<std::string, Directory> moved;
     for (auto it = directories_.begin(); it != directories_.end();) {
         if (!moves_with(it->first)) {

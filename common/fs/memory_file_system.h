@@ -91,6 +91,7 @@ private:
     struct Directory {
         std::string path;                // as first spelled
         std::string below_path;          // where it lies below; empty when made here
+        std::optional<DirectoryStamp> below_identity;  // which directory it is below
         std::optional<bool> may_change;  // asked below once, when first needed
         std::uint64_t index = 0;
         std::int64_t changes = 0;
@@ -135,6 +136,8 @@ private:
 
     FileSystem* below_;
     std::map<std::string, Directory> directories_;  // by path key
+    // Other path keys of directories read from below, to the key they are kept under.
+    std::map<std::string, std::string> aliases_;
     std::uint64_t next_index_ = 1;
     std::set<std::string> removed_;
     bool times_frozen_ = false;
