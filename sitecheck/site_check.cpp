@@ -216,8 +216,8 @@ void take_inventory(FileSystem& fs, const char* directory, const std::string& pa
                     const std::optional<StayReason>& stopped, std::vector<WaitingFile>& files) {
     for (const std::string& name : regular_files_in(fs, path, Unopenable::Taken)) {
         const std::optional<FileInfo> info = fs.info(join_path(path, name));
-        files.push_back({directory, path, name, stopped,
-                         info ? std::optional<std::time_t>(info->modified) : std::nullopt});
+        files.push_back(
+            {directory, path, name, stopped, info ? std::optional<std::time_t>(info->modified) : std::nullopt});
     }
 }
 

@@ -201,8 +201,8 @@ void add_hostile_files(const std::string& site, const sample::SiteOptions& optio
         write_file(to_send + ".P0044_0302.K8.77-1.aside", "set aside " + tag);
         testing_site::set_mtime(to_send + ".P0044_0302.K8.77-1.aside", testing_site::utc_time(2015, 3, 2, 12, 0));
         write_file(site + "/base/tolvik-move.txt", "brasko move record 1\n" + to_send + "P0044_0302.K8\n" + to_send +
-                                                      "P0044_Coteau_201503021200-1200.k8\n" + to_send +
-                                                      ".P0044_0302.K8.77-1.aside\n");
+                                                       "P0044_Coteau_201503021200-1200.k8\n" + to_send +
+                                                       ".P0044_0302.K8.77-1.aside\n");
     }
     // Device names, and names outside the Windows code page (which an NTFS
     // disk can hold), sent: brasko never lists the ones, and the Windows
@@ -266,12 +266,14 @@ TEST(Prediction, SitecheckForetellsEveryFilesPlaceAndChangesNothing) {
         EXPECT_EQ(check.status, seed % 2 == 1 ? 2 : 1) << check.output;
         const std::map<std::string, std::string> predicted = predicted_places(check.output);
 
-        const std::string stamper_said = testing_site::run_program(testing_site::Program::Stamper, site, environment).output;
+        const std::string stamper_said =
+            testing_site::run_program(testing_site::Program::Stamper, site, environment).output;
         const std::string to_send = site + "/base/aenvoyer", sent = site + "/base/envoye";
         for (const std::string& name : testing_site::names_in(to_send))
             if (!testing_site::exists(sent + "/" + name))
                 std::rename((to_send + "/" + name).c_str(), (sent + "/" + name).c_str());
-        const std::string filer_said = testing_site::run_program(testing_site::Program::Filer, site, environment).output;
+        const std::string filer_said =
+            testing_site::run_program(testing_site::Program::Filer, site, environment).output;
         const std::map<std::string, std::string> after = files_below(site);
         // Each reason foretold in a program's words is what that program
         // then said.
@@ -302,7 +304,8 @@ TEST(Prediction, SitecheckForetellsEveryFilesPlaceAndChangesNothing) {
             }
         }
     }
-    std::fprintf(stderr, "[ prediction ] %d sites, %d files, %d mismatches; %d reasons in the programs' words, %d not said\n",
+    std::fprintf(stderr,
+                 "[ prediction ] %d sites, %d files, %d mismatches; %d reasons in the programs' words, %d not said\n",
                  sites, files, mismatches, reasons, unsaid);
 }
 

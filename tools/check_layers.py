@@ -35,8 +35,8 @@ RANKS = {
     "sitecheck": 7,
 }
 PLATFORM_USERS = {
-    "common/fs/disk_calls.h",
-    "common/fs/file_keeper.h",
+    "common/fs/disk_calls.cpp",
+    "common/fs/file_keeper.cpp",
     "common/fs/real_file_system.cpp",
     "common/fs/run_lock.cpp",
     "common/host/system_host.cpp",

@@ -34,7 +34,8 @@ namespace site {
 class MemoryFileSystem final : private DiskCalls, public DiskFileSystem {
 public:
     // Over `below`, which is only ever read; or empty when it is null.
-    explicit MemoryFileSystem(FileSystem* below = nullptr) : DiskFileSystem(static_cast<DiskCalls&>(*this)), below_(below) {}
+    explicit MemoryFileSystem(FileSystem* below = nullptr)
+        : DiskFileSystem(static_cast<DiskCalls&>(*this)), below_(below) {}
 
     // For tests: makes a file with `content` and time stamp `modified`,
     // and any directory on its way.
@@ -89,10 +90,10 @@ private:
         std::string directory_key;
     };
     struct Directory {
-        std::string path;                // as first spelled
-        std::string below_path;          // where it lies below; empty when made here
+        std::string path;                              // as first spelled
+        std::string below_path;                        // where it lies below; empty when made here
         std::optional<DirectoryStamp> below_identity;  // which directory it is below
-        std::optional<bool> may_change;  // asked below once, when first needed
+        std::optional<bool> may_change;                // asked below once, when first needed
         std::uint64_t index = 0;
         std::int64_t changes = 0;
         std::map<std::string, Entry> entries;  // by name key
