@@ -4,7 +4,7 @@
 
 namespace site {
 
-const char* const kRefusedDirectoryName = "=R=>nom de repertoire refuse, fichier laisse en place\n";
+const char* const kRefusedDirectoryName = "nom de repertoire refuse, fichier laisse en place";
 
 std::optional<std::string> archive_directory_name(std::string_view composed) {
     std::string stored = without_trailing_dots_and_spaces(composed);

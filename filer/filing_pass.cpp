@@ -21,7 +21,7 @@ const PathConfig kFilerDefaults = {"D:\\logiciels\\dravex\\base", "D:\\logiciels
 namespace {
 
 constexpr const char* kListingFile = "dirk7.txt";
-constexpr const char* kOwnTemporaryNameLine = "=R=>nom de fichier temporaire des programmes, fichier laisse en place\n";
+constexpr const char* kOwnTemporaryName = "nom de fichier temporaire des programmes, fichier laisse en place";
 
 bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
@@ -63,7 +63,7 @@ void file_listed_names(TextReader& listing, FilingRun& run) {
         // A copy or a file moved aside by a stopped move: it is never taken
         // for a data file of its own, and the trace says it is there.
         if (is_own_temporary_name(name))
-            run.refuse(Refusal::OwnTemporaryName, kOwnTemporaryNameLine);
+            run.refuse(Refusal::OwnTemporaryName, kOwnTemporaryName, TraceMark::refused);
         else if (is_photometer_name(name))
             file_photometer_line(name, run);
         else if (contains(name, ".raw"))

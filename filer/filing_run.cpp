@@ -9,14 +9,12 @@ bool FilingRun::create_and_enter(const std::string& name, const char* failure) {
         trace << "Directory created\n";
         return enter(name);
     }
-    refuse(Refusal::CannotMakeDirectory, failure);
+    refuse(Refusal::CannotMakeDirectory, failure, TraceMark::plain);
     return false;
 }
 
-void FilingRun::refuse(Refusal refusal, const std::string& line) {
-    trace << line;
-    std::string reason = line.compare(0, 4, "=R=>") == 0 ? line.substr(4) : line;
-    if (!reason.empty() && reason.back() == '\n') reason.pop_back();
+void FilingRun::refuse(Refusal refusal, const std::string& reason, TraceMark mark) {
+    trace << (mark == TraceMark::refused ? "=R=>" : "") << reason << "\n";
     observer.refused(listed, refusal, reason);
 }
 

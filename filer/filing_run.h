@@ -14,6 +14,10 @@
 
 namespace site {
 
+// How a refusal's line in the trace starts: with the "=R=>" of a file left
+// in place, or as the reason alone.
+enum class TraceMark { refused, plain };
+
 // What the handlers of one filing run work with. The directory they stand
 // in is the interpreter's current directory: the handlers steer it, and
 // "dir" lists it.
@@ -25,10 +29,9 @@ struct FilingRun {
     RunObserver& observer;
     std::string listed;  // the listed name being filed
 
-    // Prints the trace line `line` that says why the listed file stays
-    // where it is ("=R=>" and a newline around the reason), and tells the
-    // observer.
-    void refuse(Refusal refusal, const std::string& line);
+    // Tells the observer why the listed file stays where it is, and prints
+    // the reason as a line of the trace, marked as `mark` says.
+    void refuse(Refusal refusal, const std::string& reason, TraceMark mark);
     // Runs a command for the listed file, its result to the observer.
     void run(const Command& command) { observer.ran(listed, interpreter.run(command)); }
 
@@ -40,7 +43,7 @@ struct FilingRun {
         return interpreter.change_directory(join_path(first, second));
     }
     // Creates `name` in the current directory and enters it, with the
-    // trace "Directory created\n", or refuses with `failure` when it cannot
+    // trace "Directory created\n", or refuses with the reason `failure` when it cannot
     // be created; true when it was entered.
     bool create_and_enter(const std::string& name, const char* failure);
     // Enters `name`; when it is missing, says so and creates it as above.

@@ -9,7 +9,7 @@ namespace site {
 
 namespace {
 
-constexpr const char* kCannotCreate = "Unable to create directory of photometer\n";
+constexpr const char* kCannotCreate = "Unable to create directory of photometer";
 
 // Enters base/<photometer>/<year>, creating what is missing. A year
 // directory is only ever made inside its photometer's: when that cannot be
@@ -26,7 +26,7 @@ void enter_archive_directories(const std::string& photometer, const std::string&
     if (run.create_and_enter(photometer, kCannotCreate))
         run.create_and_enter(year, kCannotCreate);
     else
-        run.refuse(Refusal::CannotMakeDirectory, kCannotCreate);
+        run.refuse(Refusal::CannotMakeDirectory, kCannotCreate, TraceMark::plain);
 }
 
 }  // namespace
@@ -50,14 +50,15 @@ void file_photometer_line(const std::string& name, FilingRun& run) {
     trace << "=dir=> " << join_path(parsed.directory, parsed.year) << "\n";
     const std::optional<std::string> photometer = archive_directory_name(parsed.directory);
     if (!photometer || !is_archive_year(parsed.year)) {
-        run.refuse(Refusal::DirectoryRefused, kRefusedDirectoryName);
+        run.refuse(Refusal::DirectoryRefused, kRefusedDirectoryName, TraceMark::refused);
         return;
     }
     // A line whose own pattern cannot take its file (a number of three or
     // five digits) would only make directories for nothing.
     if (!wildcard_match(parsed.file_pattern(), name)) {
         run.refuse(Refusal::PatternMissesFile,
-                   "=R=>le motif " + parsed.file_pattern() + " ne prend pas ce fichier, fichier laisse en place\n");
+                   "le motif " + parsed.file_pattern() + " ne prend pas ce fichier, fichier laisse en place",
+                   TraceMark::refused);
         return;
     }
 

@@ -8,7 +8,7 @@ namespace site {
 
 namespace {
 
-constexpr const char* kCannotCreate = "Unable to create directory of Wet sensors\n";
+constexpr const char* kCannotCreate = "Unable to create directory of Wet sensors";
 constexpr const char* kWetSensorDirectory = "wetsensor";
 
 // Enters base/wetsensor/<directory>, creating what is missing. A
@@ -21,7 +21,7 @@ void enter_wetsensor_directories(const std::string& directory, const std::string
         return;
     }
     run.trace << "=R=>le repertoire n existe pas " << sub << "\n";
-    run.refuse(Refusal::CannotMakeDirectory, kCannotCreate);
+    run.refuse(Refusal::CannotMakeDirectory, kCannotCreate, TraceMark::plain);
 }
 
 }  // namespace
@@ -33,7 +33,7 @@ void file_wetsensor_line(const std::string& name, FilingRun& run) {
     const std::string raw_name = parsed->base_name + ".raw";
     const std::optional<std::string> directory = archive_directory_name(sub);
     if (!directory) {
-        run.refuse(Refusal::DirectoryRefused, kRefusedDirectoryName);
+        run.refuse(Refusal::DirectoryRefused, kRefusedDirectoryName, TraceMark::refused);
         return;
     }
 
