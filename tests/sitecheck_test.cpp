@@ -241,7 +241,7 @@ TEST(SiteCheck, ReasonsAndTheirCodesComeFromThePasses) {
          "tolvik: The filename or extension is too long.; brasko: nom de repertoire refuse, fichier laisse en place",
          false},
         {"a device name in to-send: the transfer takes it, brasko leaves it out",
-         [](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/aenvoyer/CON.K7"), "x"); }, "CON.K7",
+         [](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/aenvoyer/") + "CON.K7", "x"); }, "CON.K7",
          "device-name device-name",
          "tolvik: Not listed, a name that Windows cannot hold: CON.K7; brasko: Not listed, a name that Windows "
          "cannot hold: CON.K7",

@@ -179,6 +179,7 @@ void MemoryFileSystem::put_directory(const std::string& path) {
 
 void MemoryFileSystem::put_file(const std::string& path, const std::string& content, std::time_t modified) {
     const PathParts parts = parts_of(path);
+    if (parts.names.empty()) return;
     put_directory(spelled_path(parent_of(parts)));
     Directory* parent = directory_at(parent_of(parts));
     if (parent == nullptr) return;
