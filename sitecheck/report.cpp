@@ -228,7 +228,7 @@ std::string human_report(const SiteCheck& check) {
                    record_meaning(found) + "\n";
     if (!check.problems.empty()) {
         out += "\nConfiguration problems\n";
-        for (const std::string& problem : check.problems) out += "  " + problem + "\n";
+        for (const Problem& problem : check.problems) out += "  " + problem.text + "\n";
     }
     out += "\nFiles (" + std::to_string(check.files.size()) + ")\n";
     for (const FilePrediction& file : check.files) out += file_line(file);
@@ -267,7 +267,13 @@ std::string json_report(const SiteCheck& check, const std::string& version) {
            (configuration.filer_record == RecordFound::Finished ? "true" : "false") +
            ", \"move_records\": {\"tolvik\": " + json_string(record_code(configuration.stamper_record)) +
            ", \"brasko\": " + json_string(record_code(configuration.filer_record)) + "}\n  },\n";
-    out += "  \"problems\": " + json_list(check.problems) + ",\n";
+    std::vector<std::string> problems, codes;
+    for (const Problem& problem : check.problems) {
+        problems.push_back(problem.text);
+        codes.push_back(problem.code);
+    }
+    out += "  \"problems\": " + json_list(problems) + ",\n";
+    out += "  \"problem_codes\": " + json_list(codes) + ",\n";
     out += "  \"files\": [";
     for (size_t i = 0; i < check.files.size(); ++i) {
         const FilePrediction& file = check.files[i];

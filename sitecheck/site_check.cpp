@@ -42,45 +42,59 @@ PathConfig read_paths(FileSystem& disk, const std::string& start, const PathConf
     return paths;
 }
 
-// The paths as the program works with them; nothing, with why it would do
-// nothing in `stopped_by`, when the configuration stops it.
+const char* empty_path_code(EmptyPath empty) {
+    switch (empty) {
+        case EmptyPath::Base: return "no-base-path";
+        case EmptyPath::ToSend: return "no-to-send-path";
+        case EmptyPath::Sent: return "no-sent-path";
+    }
+    return "no-path";
+}
+
+// The paths as the program works with them; nothing when the configuration
+// stops it, with the program's own words for why in `stopped_by`, and the
+// problem.
 std::optional<PathConfig> working(const PathConfig& read, WorkDirectory work, const std::string& start,
-                                  std::string& stopped_by) {
-    Trace refusal;
-    std::optional<PathConfig> paths = working_paths(read, work, start, refusal);
-    if (!paths) stopped_by = refusal.text().substr(1, refusal.text().size() - 2);
-    return paths;
+                                  std::string& stopped_by, std::vector<Problem>& problems) {
+    WorkingPaths found = working_paths(read, work, start);
+    if (found.empty) {
+        stopped_by = empty_path_line(*found.empty);
+        problems.push_back({empty_path_code(*found.empty), stopped_by});
+    }
+    return found.paths;
 }
 
 // A line longer than the line buffer is read in pieces, each taken as a line
 // of its own: the programs then take their paths from the wrong lines.
-void check_path_file_lines(FileSystem& disk, const SiteConfiguration& configuration,
-                           std::vector<std::string>& problems) {
+void check_path_file_lines(FileSystem& disk, const SiteConfiguration& configuration, std::vector<Problem>& problems) {
     std::optional<TextReader> file = read_text(disk, configuration.path_file);
     if (!file) return;
     std::string line;
     for (size_t piece = 0, number = 1; piece < 3 && file->read_line(line, kLineBufferSize); ++piece) {
         if (line.find('\n') == std::string::npos && !file->eof()) {
-            problems.push_back(configuration.path_file + ": line " + std::to_string(number) + " is longer than " +
-                               std::to_string(kLineBufferSize - 1) +
-                               " characters: the programs read it cut into pieces, each taken as a line of its own");
+            problems.push_back(
+                {"path-line-too-long",
+                 configuration.path_file + ": line " + std::to_string(number) + " is longer than " +
+                     std::to_string(kLineBufferSize - 1) +
+                     " characters: the programs read it cut into pieces, each taken as a line of its own"});
             return;
         }
         ++number;
     }
 }
 
-void require_directory(FileSystem& disk, const std::string& path, const char* what,
-                       std::vector<std::string>& problems) {
+void require_directory(FileSystem& disk, const std::string& path, const char* what, std::vector<Problem>& problems) {
     if (!is_directory(disk, path)) {
-        problems.push_back(std::string("the ") + what + " directory " + path + " does not exist");
+        problems.push_back({std::string("no-") + what + "-directory",
+                            std::string("the ") + what + " directory " + path + " does not exist"});
         return;
     }
     // A spelling the in-memory layer cannot follow would make the dry run
     // see an empty site: say so rather than foretell nothing.
     MemoryFileSystem probe(&disk);
     if (!is_directory(probe, path))
-        problems.push_back(std::string("sitecheck cannot follow the path of the ") + what + " directory " + path);
+        problems.push_back({"path-not-followed",
+                            std::string("sitecheck cannot follow the path of the ") + what + " directory " + path});
 }
 
 bool is_par_name(const std::string& name) {
@@ -116,7 +130,7 @@ void read_parameter_files(FileSystem& disk, Host& host, SiteConfiguration& confi
 // A .K7 file waiting to be stamped needs its parameter file, with a Number
 // line: without it the file keeps its name for ever.
 void check_parameter_files(FileSystem& disk, const SiteConfiguration& configuration, const std::string& to_send,
-                           std::vector<std::string>& problems) {
+                           std::vector<Problem>& problems) {
     std::map<std::string, int> needed;
     for (const std::string& name : regular_files_in(disk, to_send)) {
         if (!is_listed_k7(name)) continue;
@@ -129,8 +143,9 @@ void check_parameter_files(FileSystem& disk, const SiteConfiguration& configurat
         const std::optional<TextReader> text = read_text(disk, path);
         TextReader reader = text ? *text : TextReader::from_bytes("");
         if (text && parse_par(reader).found) continue;
-        problems.push_back("the parameter file " + path + (text ? " has no Number line" : " is missing") +
-                           " (needed by " + std::to_string(count) + " .K7 file(s) waiting to be stamped)");
+        problems.push_back({text ? "parameter-file-without-number" : "parameter-file-missing",
+                            "the parameter file " + path + (text ? " has no Number line" : " is missing") +
+                                " (needed by " + std::to_string(count) + " .K7 file(s) waiting to be stamped)"});
     }
 }
 
@@ -148,11 +163,12 @@ SiteConfiguration read_configuration(FileSystem& disk, Host& host, const std::st
     return configuration;
 }
 
-void check_site_name(const SiteConfiguration& configuration, std::vector<std::string>& problems) {
+void check_site_name(const SiteConfiguration& configuration, std::vector<Problem>& problems) {
     if (!configuration.site_name)
-        problems.push_back("no site name: " + configuration.site_file + " cannot be read");
+        problems.push_back({"site-file-unreadable", "no site name: " + configuration.site_file + " cannot be read"});
     else if (configuration.site_name->empty())
-        problems.push_back("no site name: " + configuration.site_file + " names no site under [NAME SITE]");
+        problems.push_back(
+            {"no-site-name", "no site name: " + configuration.site_file + " names no site under [NAME SITE]"});
 }
 
 // Why the transfer leaves files in the to-send directory: by name key, and
@@ -391,11 +407,9 @@ SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_dire
     check_path_file_lines(disk, configuration, check.problems);
     Stops stops;
     const std::optional<PathConfig> stamper =
-        working(configuration.stamper, WorkDirectory::ToSend, start_directory, stops.stamper);
+        working(configuration.stamper, WorkDirectory::ToSend, start_directory, stops.stamper, check.problems);
     const std::optional<PathConfig> filer =
-        working(configuration.filer, WorkDirectory::Sent, start_directory, stops.filer);
-    for (const std::string* stop : {&stops.stamper, &stops.filer})
-        if (!stop->empty()) check.problems.push_back(*stop);
+        working(configuration.filer, WorkDirectory::Sent, start_directory, stops.filer, check.problems);
     if (stamper) {
         require_directory(disk, stamper->base, "base", check.problems);
         require_directory(disk, stamper->to_send, "to-send", check.problems);

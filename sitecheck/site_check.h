@@ -64,10 +64,17 @@ struct FilePrediction {
     std::optional<std::time_t> modified;  // its time stamp now; nothing when it cannot be read
 };
 
+// What is wrong with the configuration: a stable code, for monitoring,
+// and what it is in words.
+struct Problem {
+    std::string code;  // "no-sent-directory", "parameter-file-missing", ...
+    std::string text;
+};
+
 struct SiteCheck {
     std::time_t checked_at = 0;  // the host's clock when the check ran
     SiteConfiguration configuration;
-    std::vector<std::string> problems;  // what is wrong with the configuration
+    std::vector<Problem> problems;  // what is wrong with the configuration
     std::vector<FilePrediction> files;
     std::vector<Leftover> leftovers;
     // What the programs would print, when asked for (Trace::Keep::text).

@@ -53,7 +53,7 @@ TEST(SiteCheck, VerdictAndProblems) {
         const char* what;
         std::function<void(MemoryFileSystem&)> change;
         int status;
-        std::string problem;  // a part of the first problem
+        std::string problem;  // the first problem's code, then a part of its text
         int staying = -1;     // files foretold to stay where they are; -1: not looked at
     };
     sample::K7Fields k7;
@@ -68,15 +68,17 @@ TEST(SiteCheck, VerdictAndProblems) {
          1, ""},
         {"no sent directory",
          [](MemoryFileSystem& fs) { fs.move(native_path("/site/base/envoye"), native_path("/site/old")); }, 2,
-         "the sent directory " + native_path("/site/base/envoye") + " does not exist"},
+         "no-sent-directory the sent directory " + native_path("/site/base/envoye") + " does not exist"},
         {"no site file", [](MemoryFileSystem& fs) { fs.discard(native_path("/site/electron-site.ini")); }, 2,
-         "no site name: " + native_path("/site/electron-site.ini") + " cannot be read"},
+         "site-file-unreadable no site name: " + native_path("/site/electron-site.ini") + " cannot be read"},
         {"no parameter file",
          [&](MemoryFileSystem& fs) {
              fs.put_file(native_path("/site/base/aenvoyer/03011420.K7"), sample::k7_file_bytes(k7),
                          testing_site::march_1_2015_1420());
          },
-         2, "the parameter file " + native_path("/pf/ASTPWin/PAR/CIM300.PAR") + " is missing (needed by 1 .K7 file(s)"},
+         2,
+         "parameter-file-missing the parameter file " + native_path("/pf/ASTPWin/PAR/CIM300.PAR") +
+             " is missing (needed by 1 .K7 file(s)"},
         // The files still wait when the configuration stops the programs.
         {"an empty base line",
          [](MemoryFileSystem& fs) {
@@ -85,7 +87,7 @@ TEST(SiteCheck, VerdictAndProblems) {
                  sample::path_config_text("", native_path("/site/base/aenvoyer"), native_path("/site/base/envoye")));
              fs.put_file(native_path("/site/base/envoye/P0044_Coteau_2015.K7"), "sent");
          },
-         2, "path_autok7.txt ne donne pas de repertoire de base : rien n est fait", 2},
+         2, "no-base-path path_autok7.txt ne donne pas de repertoire de base : rien n est fait", 2},
         {"a path line cut by the line buffer",
          [](MemoryFileSystem& fs) {
              fs.put_file(
@@ -93,7 +95,7 @@ TEST(SiteCheck, VerdictAndProblems) {
                  sample::path_config_text(native_path("/site/base/") + std::string(200, 'x'),
                                           native_path("/site/base/aenvoyer"), native_path("/site/base/envoye")));
          },
-         2, native_path("/site/path_autok7.txt") + ": line 1 is longer than 199 characters"},
+         2, "path-line-too-long " + native_path("/site/path_autok7.txt") + ": line 1 is longer than 199 characters"},
         {"a name the code page cannot spell",
          [](MemoryFileSystem& fs) { fs.put_file(native_path("/site/base/envoye/wet_<U+65E5>_A001.raw"), "x"); }, 1, "",
          1},
@@ -103,7 +105,8 @@ TEST(SiteCheck, VerdictAndProblems) {
         EXPECT_EQ(check.status(), c.status) << c.what << "\n" << site::human_report(check);
         if (!c.problem.empty()) {
             ASSERT_FALSE(check.problems.empty()) << c.what;
-            EXPECT_NE(check.problems[0].find(c.problem), std::string::npos) << c.what << ": " << check.problems[0];
+            EXPECT_EQ((check.problems[0].code + " " + check.problems[0].text).find(c.problem), 0u)
+                << c.what << ": " << check.problems[0].text;
         }
         EXPECT_NE(site::human_report(check).find(site::verdict(check)), std::string::npos) << c.what;
         if (c.staying >= 0) {

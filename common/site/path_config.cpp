@@ -35,18 +35,20 @@ PathConfig read_path_config(const PathConfig& defaults, TextReader& file, Trace&
     return config;
 }
 
-std::optional<PathConfig> working_paths(const PathConfig& read, WorkDirectory work, const std::string& start_directory,
-                                        Trace& trace) {
+WorkingPaths working_paths(const PathConfig& read, WorkDirectory work, const std::string& start_directory) {
     const std::string& worked_in = work == WorkDirectory::ToSend ? read.to_send : read.sent;
-    const char* missing = read.base.empty()   ? "de base"
-                          : worked_in.empty() ? (work == WorkDirectory::ToSend ? "a envoyer" : "des envoyes")
-                                              : nullptr;
-    if (missing != nullptr) {
-        trace << "\n" << kPathConfigFile << " ne donne pas de repertoire " << missing << " : rien n est fait\n";
-        return std::nullopt;
-    }
-    return PathConfig{absolute_path(read.base, start_directory), absolute_path(read.to_send, start_directory),
-                      absolute_path(read.sent, start_directory)};
+    if (read.base.empty()) return {std::nullopt, EmptyPath::Base};
+    if (worked_in.empty()) return {std::nullopt, work == WorkDirectory::ToSend ? EmptyPath::ToSend : EmptyPath::Sent};
+    return {PathConfig{absolute_path(read.base, start_directory), absolute_path(read.to_send, start_directory),
+                       absolute_path(read.sent, start_directory)},
+            std::nullopt};
+}
+
+std::string empty_path_line(EmptyPath empty) {
+    const char* missing = empty == EmptyPath::Base     ? "de base"
+                          : empty == EmptyPath::ToSend ? "a envoyer"
+                                                       : "des envoyes";
+    return std::string(kPathConfigFile) + " ne donne pas de repertoire " + missing + " : rien n est fait";
 }
 
 PathConfig read_path_config(FileSystem& fs, const std::string& start_directory, const PathConfig& defaults,

@@ -36,12 +36,22 @@ PathConfig read_path_config(const PathConfig& defaults, TextReader& file, Trace&
 // or the sent directory.
 enum class WorkDirectory { ToSend, Sent };
 
+// A directory that the configuration leaves empty.
+enum class EmptyPath { Base, ToSend, Sent };
+
 // The configuration as a pass works with it: each directory made absolute
 // against the directory the program was started in, once, so that a
-// relative path means the same wherever the pass goes. Nothing, after one
-// trace line, when the configuration leaves a directory the program works in
-// empty: there is no place to work in, and nothing is done.
-std::optional<PathConfig> working_paths(const PathConfig& read, WorkDirectory work, const std::string& start_directory,
-                                        Trace& trace);
+// relative path means the same wherever the pass goes. No paths, and the
+// directory that is empty, when the configuration leaves one that the
+// program works in empty: there is no place to work in, and nothing is done.
+struct WorkingPaths {
+    std::optional<PathConfig> paths;
+    std::optional<EmptyPath> empty;
+};
+WorkingPaths working_paths(const PathConfig& read, WorkDirectory work, const std::string& start_directory);
+
+// The trace line of a run that an empty directory stops, without the line
+// breaks around it.
+std::string empty_path_line(EmptyPath empty);
 
 }  // namespace site

@@ -42,8 +42,12 @@ std::optional<OpenSiteRun> open_site_run(const SiteRunKind& kind, Trace& trace, 
     const std::string start_directory = interpreter.current_directory();
     const PathConfig read = read_path_config(fs, start_directory, kind.defaults, trace);
     trace << "\npathbase-->" << read.base << "\npathenvoye-->" << read.sent << kind.after_paths;
-    std::optional<PathConfig> working = working_paths(read, kind.work, start_directory, trace);
-    if (!working) return std::nullopt;
+    WorkingPaths found = working_paths(read, kind.work, start_directory);
+    if (!found.paths) {
+        trace << "\n" << empty_path_line(*found.empty) << "\n";
+        return std::nullopt;
+    }
+    std::optional<PathConfig>& working = found.paths;
     std::optional<RunLock> lock = lock_site_run(fs, working->base, kind.program, trace);
     if (!lock) return std::nullopt;
     const JournalRecovery recovery =
