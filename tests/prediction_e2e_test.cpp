@@ -8,6 +8,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -16,6 +17,7 @@
 #include "tests/support/program_runner.h"
 #include "tests/support/site_fixture.h"
 #include "tests/support/temp_site.h"
+#include "tests/support/test_platform.h"
 #include "tools/sample_site.h"
 
 namespace {
@@ -232,13 +234,66 @@ void add_hostile_files(const std::string& site, const sample::SiteOptions& optio
             (options.program_files + "/ASTPWin/PAR/" + sample::par_name_for(options.par_prefix, 300) + ".PAR").c_str());
 }
 
+// What the comparisons with the real cycle counted.
+struct Tally {
+    int sites = 0, files = 0, mismatches = 0, reasons = 0, unsaid = 0;
+};
+
+using Environment = std::vector<std::pair<std::string, std::string>>;
+
+// Runs the real cycle over the site below `root` (tolvik and brasko started
+// in `run_in`, the transfer as a rename of each file that sent does not
+// hold yet), and compares each waiting file's place, and each reason in a
+// program's words, with what sitecheck said in `json` of the site as it was
+// (`before`).
+void compare_with_cycle(const std::string& root, const std::string& run_in, const Environment& environment,
+                        const std::string& json, const std::map<std::string, std::string>& before, Tally& tally) {
+    const std::map<std::string, std::string> predicted = predicted_places(json);
+    const std::string stamper_said =
+        testing_site::run_program(testing_site::Program::Stamper, run_in, environment).output;
+    const std::string to_send = root + "/base/aenvoyer", sent = root + "/base/envoye";
+    for (const std::string& name : testing_site::names_in(to_send))
+        if (!testing_site::exists(sent + "/" + name))
+            std::rename((to_send + "/" + name).c_str(), (sent + "/" + name).c_str());
+    const std::string filer_said = testing_site::run_program(testing_site::Program::Filer, run_in, environment).output;
+    const std::map<std::string, std::string> after = files_below(root);
+    // Each reason foretold in a program's words is what that program
+    // then said.
+    for (const auto& [program, text] : foretold_reasons(json)) {
+        if (program != "tolvik" && program != "brasko") continue;
+        ++tally.reasons;
+        const std::string& said = program == "tolvik" ? stamper_said : filer_said;
+        if (utf8_of_unspellable(said).find(utf8_of_unspellable(text)) == std::string::npos) {
+            ++tally.unsaid;
+            ADD_FAILURE() << program << " did not say: " << text << "\n" << said;
+        }
+    }
+
+    ++tally.sites;
+    for (const auto& [relative, bytes] : before) {
+        if (relative.rfind("base/aenvoyer/", 0) != 0 && relative.rfind("base/envoye/", 0) != 0) continue;
+        ++tally.files;
+        const std::string original = root + "/" + relative;
+        const auto foretold = predicted.find(folded(original));
+        const std::string real = real_place(relative, before, after);
+        const std::string real_path = real.empty() ? real : root + "/" + real;
+        if (foretold == predicted.end() || folded(foretold->second) != folded(real_path)) {
+            ++tally.mismatches;
+            ADD_FAILURE() << original << ": foretold "
+                          << (foretold == predicted.end() ? "nothing" : "'" + foretold->second + "'") << ", really '"
+                          << real_path << "'\n"
+                          << json;
+        }
+    }
+}
+
 TEST(Prediction, SitecheckForetellsEveryFilesPlaceAndChangesNothing) {
     if (testing_site::suite_setting("SITE_TEST_INTERPRETER") == "cmd")
         GTEST_SKIP() << "sitecheck runs the built-in interpreter; the system() route's moves are the Windows one's";
     const testing_site::SiteFixture fixture;
     const std::vector<std::pair<std::string, std::string>> environment = {
         {"TZ", "Europe/Paris"}, {"ProgramFiles", fixture.program_files_shown()}};
-    int sites = 0, files = 0, mismatches = 0, reasons = 0, unsaid = 0;
+    Tally tally;
     for (unsigned seed : {1u, 2u, 3u, 4u}) {
         testing_site::TempDir tmp;
         sample::SiteOptions options;
@@ -266,47 +321,70 @@ TEST(Prediction, SitecheckForetellsEveryFilesPlaceAndChangesNothing) {
         EXPECT_EQ(check.status, seed % 2 == 1 ? 2 : 1) << check.output;
         const std::map<std::string, std::string> predicted = predicted_places(check.output);
 
-        const std::string stamper_said =
-            testing_site::run_program(testing_site::Program::Stamper, site, environment).output;
-        const std::string to_send = site + "/base/aenvoyer", sent = site + "/base/envoye";
-        for (const std::string& name : testing_site::names_in(to_send))
-            if (!testing_site::exists(sent + "/" + name))
-                std::rename((to_send + "/" + name).c_str(), (sent + "/" + name).c_str());
-        const std::string filer_said =
-            testing_site::run_program(testing_site::Program::Filer, site, environment).output;
-        const std::map<std::string, std::string> after = files_below(site);
-        // Each reason foretold in a program's words is what that program
-        // then said.
-        for (const auto& [program, text] : foretold_reasons(check.output)) {
-            if (program != "tolvik" && program != "brasko") continue;
-            ++reasons;
-            const std::string& said = program == "tolvik" ? stamper_said : filer_said;
-            if (utf8_of_unspellable(said).find(utf8_of_unspellable(text)) == std::string::npos) {
-                ++unsaid;
-                ADD_FAILURE() << program << " did not say: " << text << "\n" << said;
-            }
-        }
-
-        ++sites;
-        for (const auto& [relative, bytes] : before) {
-            if (relative.rfind("base/aenvoyer/", 0) != 0 && relative.rfind("base/envoye/", 0) != 0) continue;
-            ++files;
-            const std::string original = site + "/" + relative;
-            const auto foretold = predicted.find(folded(original));
-            const std::string real = real_place(relative, before, after);
-            const std::string real_path = real.empty() ? real : site + "/" + real;
-            if (foretold == predicted.end() || folded(foretold->second) != folded(real_path)) {
-                ++mismatches;
-                ADD_FAILURE() << original << ": foretold "
-                              << (foretold == predicted.end() ? "nothing" : "'" + foretold->second + "'")
-                              << ", really '" << real_path << "'\n"
-                              << check.output;
-            }
-        }
+        compare_with_cycle(site, site, environment, check.output, before, tally);
     }
     std::fprintf(stderr,
                  "[ prediction ] %d sites, %d files, %d mismatches; %d reasons in the programs' words, %d not said\n",
-                 sites, files, mismatches, reasons, unsaid);
+                 tally.sites, tally.files, tally.mismatches, tally.reasons, tally.unsaid);
+}
+
+// Small sites, each with a case that sitecheck once foretold wrongly: the
+// places and the reasons it gives now are what the real cycle does and says.
+TEST(Prediction, SmallSitesWithOneHardCaseEach) {
+    if (testing_site::suite_setting("SITE_TEST_INTERPRETER") == "cmd")
+        GTEST_SKIP() << "sitecheck runs the built-in interpreter; the system() route's moves are the Windows one's";
+    const bool posix = !testing_site::testing_windows_build();
+    struct Case {
+        const char* what;
+        bool runs;         // on this build
+        const char* code;  // a reason sitecheck gives
+        std::function<void(const testing_site::SiteFixture&)> plant;
+    };
+    const std::vector<Case> cases = {
+        {"a name with a colon alone in sent", posix, "not-a-windows-name",
+         [](const testing_site::SiteFixture& site) {
+             site.add_file(site.sent(), "P0300_Coteau_2015:1.K7", "colon", testing_site::march_1_2015_1420());
+         }},
+        {"sent a link into the archive folder its file belongs in", posix, "same-file",
+         [](const testing_site::SiteFixture& site) {
+             testing_site::make_dirs(site.base() + "/300/2015");
+             site.add_file(site.base() + "/300/2015", "P0300_Coteau_2015.K7", "archived",
+                           testing_site::march_1_2015_1420());
+             ::rmdir(site.sent().c_str());
+             ASSERT_TRUE(testing_site::make_symbolic_link(site.base() + "/300/2015", site.sent()));
+         }},
+        // Wine, over a POSIX disk, says a path with a name too long is not
+        // found, where Windows says the name is too long.
+        {"a new name longer than a file system holds", posix, "name-too-long",
+         [](const testing_site::SiteFixture& site) {
+             site.write_site_file(sample::site_file_text(std::string(240, 'C')));
+             site.add_file(site.to_send(), "P0044_0301.K8", "k8", testing_site::march_1_2015_1420());
+         }},
+        {"a stamped name longer than a line of the listing", true, "listed-name-too-long",
+         [](const testing_site::SiteFixture& site) {
+             site.add_file(site.sent(), "P0300_Coteau_2015" + std::string(190, 'x') + ".K7", "long",
+                           testing_site::march_1_2015_1420());
+         }},
+    };
+    Tally tally;
+    for (const Case& c : cases) {
+        if (!c.runs) continue;
+        SCOPED_TRACE(c.what);
+        const testing_site::SiteFixture site;
+        site.write_site_file(sample::site_file_text("Coteau"));
+        c.plant(site);
+        const std::string root = site.base().substr(0, site.base().size() - std::string("/base").size());
+        const Environment environment = {{"TZ", "UTC"}, {"ProgramFiles", site.program_files_shown()}};
+        const std::map<std::string, std::string> before = files_below(root);
+        testing_site::RunConditions json;
+        json.arguments = {"--json"};
+        const auto check = testing_site::run_program(testing_site::Program::SiteCheck, site.work(), environment, json);
+        EXPECT_EQ(files_below(root), before) << "sitecheck changed the site";
+        EXPECT_NE(check.output.find(std::string("{\"code\": \"") + c.code + "\""), std::string::npos) << check.output;
+        compare_with_cycle(root, site.work(), environment, check.output, before, tally);
+    }
+    std::fprintf(stderr, "[ prediction ] %d small sites, %d files, %d mismatches; %d reasons, %d not said\n",
+                 tally.sites, tally.files, tally.mismatches, tally.reasons, tally.unsaid);
 }
 
 // Archive directories the programs' account cannot write: the dry run,

@@ -97,6 +97,8 @@ cmake --build build -j"$jobs"
 ctest --test-dir build -j"$jobs" --output-on-failure
 # Where the kills landed (files done at each kill), for the reliability figures.
 grep -a -h -E 'killed [0-9]+ of [0-9]+ during the run' build/Testing/Temporary/LastTest.log || true
+# sitecheck against the real cycle (places and reasons), for each build.
+grep -a -h -E 'Testing: .*Prediction\.SitecheckForetells|^\[ prediction \]' build/Testing/Temporary/LastTest.log || true
 # The end-to-end and kill tests once more on exFAT and NTFS (FUSE, loop
 # images), natively and with the Windows build under Wine.
 wine_settings=()
