@@ -27,11 +27,16 @@ constexpr const char* kOwnFinding = "sitecheck";
 constexpr const char* kSentHoldsNameText = "a file of that name is already in the sent directory";
 constexpr const char* kTransferFailsText = "the transfer cannot put it in the sent directory";
 
-// The paths a program reads, and which of them come from its defaults.
-PathConfig read_paths(FileSystem& disk, const std::string& start, const PathConfig& defaults,
+// The paths a program reads from the path file (nothing: there is none),
+// and which of them come from its defaults.
+PathConfig read_paths(const std::optional<TextReader>& path_file, const PathConfig& defaults,
                       std::vector<std::string>& from_defaults) {
     Trace ignored;
-    PathConfig paths = read_path_config(disk, start, PathConfig{kUnset, kUnset, kUnset}, ignored);
+    PathConfig paths{kUnset, kUnset, kUnset};
+    if (path_file) {
+        TextReader reader = *path_file;
+        paths = read_path_config(paths, reader, ignored);
+    }
     const std::pair<std::string PathConfig::*, const char*> slots[] = {
         {&PathConfig::base, "base"}, {&PathConfig::to_send, "to-send"}, {&PathConfig::sent, "sent"}};
     for (const auto& [slot, label] : slots) {
@@ -66,9 +71,10 @@ std::optional<PathConfig> working(const PathConfig& read, WorkDirectory work, co
 
 // A line longer than the line buffer is read in pieces, each taken as a line
 // of its own: the programs then take their paths from the wrong lines.
-void check_path_file_lines(FileSystem& disk, const SiteConfiguration& configuration, std::vector<Problem>& problems) {
-    std::optional<TextReader> file = read_text(disk, configuration.path_file);
-    if (!file) return;
+void check_path_file_lines(const std::optional<TextReader>& path_file, const SiteConfiguration& configuration,
+                           std::vector<Problem>& problems) {
+    if (!path_file) return;
+    std::optional<TextReader> file = path_file;
     std::string line;
     for (size_t piece = 0, number = 1; piece < 3 && file->read_line(line, kLineBufferSize); ++piece) {
         if (line.find('\n') == std::string::npos && !file->eof()) {
@@ -149,13 +155,16 @@ void check_parameter_files(FileSystem& disk, const SiteConfiguration& configurat
     }
 }
 
-SiteConfiguration read_configuration(FileSystem& disk, Host& host, const std::string& start) {
+// The configuration, the path file read once (`path_file`) for both
+// programs.
+SiteConfiguration read_configuration(FileSystem& disk, Host& host, const std::string& start,
+                                     const std::optional<TextReader>& path_file) {
     SiteConfiguration configuration;
     configuration.start_directory = start;
     configuration.path_file = join_path(start, kPathConfigFile);
-    configuration.path_file_found = disk.read(configuration.path_file, 0).status == FsStatus::Ok;
-    configuration.stamper = read_paths(disk, start, kStamperDefaults, configuration.stamper_defaults);
-    configuration.filer = read_paths(disk, start, kFilerDefaults, configuration.filer_defaults);
+    configuration.path_file_found = path_file.has_value();
+    configuration.stamper = read_paths(path_file, kStamperDefaults, configuration.stamper_defaults);
+    configuration.filer = read_paths(path_file, kFilerDefaults, configuration.filer_defaults);
     read_parameter_files(disk, host, configuration);
     configuration.site_file = join_path(start, kSiteFile);
     FileValueCache<std::string> once;
@@ -402,9 +411,10 @@ int SiteCheck::status() const {
 SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_directory, Trace::Keep traces) {
     SiteCheck check;
     check.checked_at = host.now();
-    check.configuration = read_configuration(disk, host, start_directory);
+    const std::optional<TextReader> path_file = read_text(disk, join_path(start_directory, kPathConfigFile));
+    check.configuration = read_configuration(disk, host, start_directory, path_file);
     SiteConfiguration& configuration = check.configuration;
-    check_path_file_lines(disk, configuration, check.problems);
+    check_path_file_lines(path_file, configuration, check.problems);
     Stops stops;
     const std::optional<PathConfig> stamper =
         working(configuration.stamper, WorkDirectory::ToSend, start_directory, stops.stamper, check.problems);
