@@ -85,6 +85,11 @@ TEST(MemoryFileSystem, ADirectoryUnderTwoSpellingsIsOne) {
     EXPECT_TRUE(memory.removed_from_below().empty());
     EXPECT_EQ(disk.move(dir / "sent/one.K7", dir / "archive/one.K7"), MoveOutcome::SameFile);
     EXPECT_EQ(testing_site::read_file(dir / "archive/one.K7"), "one");
+    // Nor does a directory go into itself under its other spelling.
+    ASSERT_TRUE(memory.list(dir / "sent"));
+    EXPECT_NE(memory.move(dir / "archive", dir / "sent/inside"), MoveOutcome::Moved);
+    EXPECT_NE(disk.move(dir / "archive", dir / "sent/inside"), MoveOutcome::Moved);
+    EXPECT_EQ(memory.read(dir / "sent/one.K7").bytes, "one");
 }
 
 // The same moves on the disk and in memory give the same outcomes: the dry

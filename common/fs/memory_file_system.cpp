@@ -104,9 +104,9 @@ MemoryFileSystem::Directory* MemoryFileSystem::load_from_below(const std::string
     // One directory below under two spellings (a link to it, say) is one
     // directory here as well: what a move does under the one spelling shows
     // under the other, as on the disk. A file system that gives no index
-    // tells no directories apart.
+    // tells no directories apart, nor does one without a device number.
     std::optional<DirectoryStamp> identity = below_->directory_stamp(below_path);
-    if (identity && identity->index == 0) identity.reset();
+    if (identity && (identity->index == 0 || identity->device == 0)) identity.reset();
     if (identity)
         for (auto& [known_key, known] : directories_)
             if (known.below_identity && known.below_identity->same_directory(*identity)) {
@@ -140,8 +140,20 @@ MemoryFileSystem::Directory* MemoryFileSystem::directory_at(const PathParts& par
         if (below_ != nullptr) return load_from_below(spelled_path(parts), key, spelled_path(parts));
         return &new_directory(key, spelled_path(parts));
     }
-    Entry* entry = entry_at(parts);
+    Directory* holder = nullptr;
+    Entry* entry = entry_at(parts, &holder);
     if (entry == nullptr || entry->below_path.empty()) return nullptr;
+    // Named from the directory that holds it, as that one is kept: below a
+    // directory kept under another spelling, everything is kept under that
+    // spelling too, so that a file's path here and below agree.
+    PathParts kept = parts_of(holder->path);
+    kept.names.push_back(entry->name);
+    if (path_key(kept) != key) {
+        Directory* found = directory_at(kept);
+        const auto kept_alias = aliases_.find(path_key(kept));
+        if (found != nullptr) aliases_[key] = kept_alias == aliases_.end() ? path_key(kept) : kept_alias->second;
+        return found;
+    }
     // Read from below on first use; a link to a directory counts as one.
     if (!entry->info.is_directory && !below_->directory_stamp(entry->below_path)) return nullptr;
     Directory* loaded = load_from_below(entry->below_path, key, spelled_path(parts));
@@ -448,13 +460,20 @@ FsStatus MemoryFileSystem::rename_no_replace(const std::string& from, const std:
     }
     if (new_name.size() > kLongestName) return FsStatus::NameTooLong;
     if (!may_change(*source_directory) || !may_change(*target_directory)) return FsStatus::AccessDenied;
-    const std::string source_key = path_key(source_parts), target_key = path_key(target_parts);
     if (source->info.is_directory) {
-        if (target_key.compare(0, source_key.size() + 1, source_key + kPathSeparator) == 0) return FsStatus::Failed;
-        if (directory_at(source_parts) == nullptr) return FsStatus::Failed;
+        const Directory* moving = directory_at(source_parts);
+        if (moving == nullptr) return FsStatus::Failed;
+        // By the keys the directories are kept under, whatever spelling the
+        // paths used: a directory never goes into itself.
+        const std::string from_key = path_key(parts_of(moving->path));
+        PathParts to = parts_of(target_directory->path);
+        const std::string into_key = path_key(to);
+        if (into_key == from_key || into_key.compare(0, from_key.size() + 1, from_key + kPathSeparator) == 0)
+            return FsStatus::Failed;
+        to.names.push_back(new_name);
         source = entry_at(source_parts, &source_directory);
-        rekey_directories(source_key, target_key, spelled_path(target_parts));
-        source->directory_key = target_key;
+        rekey_directories(from_key, path_key(to), spelled_path(to));
+        source->directory_key = path_key(to);
     }
     Entry moved = std::move(*source);
     moved.name = new_name;
