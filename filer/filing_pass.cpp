@@ -9,25 +9,20 @@
 #include "common/site/site_run.h"
 #include "common/text/listing.h"
 #include "common/text/text_reader.h"
+#include "filer/archive_place.h"
 #include "filer/photometer_files.h"
 #include "filer/wetsensor_files.h"
 
 namespace site {
 
 const char* const kFilerMoveRecord = "brasko-move.txt";
+const char* const kFilerListingFile = "dirk7.txt";
 const PathConfig kFilerDefaults = {"D:\\logiciels\\dravex\\base", "D:\\logiciels\\dravex\\base\\aenvoyer",
                                    "D:\\logiciels\\dravex\\base\\envoye"};
 
 namespace {
 
-constexpr const char* kListingFile = "dirk7.txt";
 constexpr const char* kOwnTemporaryName = "nom de fichier temporaire des programmes, fichier laisse en place";
-
-bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
-
-bool is_photometer_name(const std::string& name) {
-    return contains(name, ".K7") || contains(name, ".k8") || contains(name, ".K8");
-}
 
 void say_nothing_to_file(CommandInterpreter& interpreter) {
     for (const char* text : {"off", "", "", "pas de fichier a ranger", "", ""}) interpreter.run(Command::echo(text));
@@ -62,12 +57,14 @@ void file_listed_names(TextReader& listing, FilingRun& run) {
         run.listed = name;
         // A copy or a file moved aside by a stopped move: it is never taken
         // for a data file of its own, and the trace says it is there.
-        if (is_own_temporary_name(name))
-            run.refuse(Refusal::OwnTemporaryName, kOwnTemporaryName, TraceMark::refused);
-        else if (is_photometer_name(name))
-            file_photometer_line(name, run);
-        else if (contains(name, ".raw"))
-            file_wetsensor_line(name, run);
+        switch (listed_kind(name)) {
+            case ListedKind::OwnTemporary:
+                run.refuse(Refusal::OwnTemporaryName, kOwnTemporaryName, TraceMark::refused);
+                break;
+            case ListedKind::Photometer: file_photometer_line(name, run); break;
+            case ListedKind::WetSensor: file_wetsensor_line(name, run); break;
+            case ListedKind::Other: break;
+        }
     }
 }
 
@@ -79,7 +76,7 @@ void run_filing_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem& 
     if (!opened) return;
     const PathConfig& paths = opened->paths;
 
-    const std::string listing_path = join_path(paths.base, kListingFile);
+    const std::string listing_path = join_path(paths.base, kFilerListingFile);
     const Command list = Command::list_directory(paths.sent, listing_path);
     trace << "\ntmp-->" << list.rendered() << "\n";
     observer.ran("", interpreter.run(list));

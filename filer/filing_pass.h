@@ -24,5 +24,7 @@ extern const PathConfig kFilerDefaults;
 
 // The filer's move record, in the base directory.
 extern const char* const kFilerMoveRecord;
+// The filer's listing of the sent directory, in the base directory.
+extern const char* const kFilerListingFile;
 
 }  // namespace site

@@ -1,6 +1,7 @@
 #include "filer/wetsensor_files.h"
 
 #include "common/fs/paths.h"
+#include "filer/archive_place.h"
 #include "filer/archive_rules.h"
 #include "filer/listed_names.h"
 
@@ -9,7 +10,6 @@ namespace site {
 namespace {
 
 constexpr const char* kCannotCreate = "Unable to create directory of Wet sensors";
-constexpr const char* kWetSensorDirectory = "wetsensor";
 
 // Enters base/wetsensor/<directory>, creating what is missing. A
 // sub-directory is only ever made inside "wetsensor". `directory` is the

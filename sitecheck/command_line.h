@@ -8,6 +8,7 @@
 namespace site {
 
 struct CheckOptions {
+    bool archive = false;  // the audit of the archive instead of the dry run
     bool json = false;
     bool trace = false;  // the two programs' traces too
     bool help = false;

@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <optional>
 
+#include "common/fs/paths.h"
 #include "common/text/encoding.h"
 
 namespace site {
@@ -197,10 +199,12 @@ std::string verdict(const SiteCheck& check) {
     switch (check.status()) {
         case 0: text = "OK: every file would be handled"; break;
         case 1:
-            text = counts.staying > 0
-                       ? "FILES WOULD STAY: " + std::to_string(counts.staying) + " file(s) would stay where they are"
-                       : "LEFTOVERS: " + std::to_string(check.leftovers.size()) +
-                             " file(s) under names of the programs' own";
+            text = counts.staying > 0 ? "FILES WOULD STAY: " + std::to_string(counts.staying) +
+                                            " file(s) would stay where they are"
+                   : !check.leftovers.empty()
+                       ? "LEFTOVERS: " + std::to_string(check.leftovers.size()) +
+                             " file(s) under names of the programs' own"
+                       : "CLOCK WRONG: " + std::to_string(check.clock_warnings.size()) + " sign(s) of a wrong clock";
             break;
         default: text = "CONFIGURATION WRONG: " + std::to_string(check.problems.size()) + " problem(s)"; break;
     }
@@ -241,6 +245,11 @@ std::string human_report(const SiteCheck& check) {
     if (!check.leftovers.empty()) {
         out += "Files the programs left under names of their own (" + std::to_string(check.leftovers.size()) + "):\n";
         for (const Leftover& leftover : check.leftovers) out += "  " + leftover.code + "  " + leftover.path + "\n";
+    }
+    if (!check.clock_warnings.empty()) {
+        out += "Signs of a wrong clock (" + std::to_string(check.clock_warnings.size()) + "):\n";
+        for (const ClockWarning& warning : check.clock_warnings)
+            out += "  " + warning.code + "  " + warning.path + ": " + warning.text + "\n";
     }
     return out + "\n" + verdict(check) + "\n";
 }
@@ -295,6 +304,13 @@ std::string json_report(const SiteCheck& check, const std::string& version) {
         out += std::string(i == 0 ? "\n" : ",\n") + "    {\"path\": " + json_string(check.leftovers[i].path) +
                ", \"code\": " + json_string(check.leftovers[i].code) + "}";
     out += check.leftovers.empty() ? "],\n" : "\n  ],\n";
+    out += "  \"clock_warnings\": [";
+    for (size_t i = 0; i < check.clock_warnings.size(); ++i) {
+        const ClockWarning& warning = check.clock_warnings[i];
+        out += std::string(i == 0 ? "\n" : ",\n") + "    {\"code\": " + json_string(warning.code) +
+               ", \"path\": " + json_string(warning.path) + ", \"text\": " + json_string(warning.text) + "}";
+    }
+    out += check.clock_warnings.empty() ? "],\n" : "\n  ],\n";
     out += "  \"counts\": {\"filed\": " + std::to_string(counts.filed) +
            ", \"staying\": " + std::to_string(counts.staying) +
            ", \"already_archived\": " + std::to_string(counts.archived) +
@@ -304,6 +320,102 @@ std::string json_report(const SiteCheck& check, const std::string& version) {
            ", \"sent\": " + oldest_age(check, "sent") + "},\n";
     out +=
         "  \"status\": " + std::to_string(check.status()) + ", \"verdict\": " + json_string(verdict(check)) + "\n}\n";
+    return out;
+}
+
+namespace {
+
+// How many findings of each code, in the order of the codes.
+std::map<std::string, std::size_t> findings_by_code(const ArchiveAudit& audit) {
+    std::map<std::string, std::size_t> counts;
+    for (const ArchiveFinding& finding : audit.findings) ++counts[finding.code];
+    return counts;
+}
+
+std::string folder_line(const ArchiveFolder& folder) {
+    char line[160];
+    std::snprintf(line, sizeof line, "  %-20s %7zu  %-10s  %-10s  %7zu\n", folder.folder.c_str(), folder.files,
+                  folder.first_date.empty() ? "-" : folder.first_date.c_str(),
+                  folder.last_date.empty() ? "-" : folder.last_date.c_str(), folder.undated);
+    return line;
+}
+
+}  // namespace
+
+std::string archive_verdict(const ArchiveAudit& audit) {
+    switch (audit.status()) {
+        case 0: return "OK: the archive is in order (" + std::to_string(audit.files) + " file(s))";
+        case 1:
+            return "FINDINGS: " + std::to_string(audit.findings.size()) + " finding(s) in " +
+                   std::to_string(audit.files) + " file(s)";
+        default: return "ARCHIVE CANNOT BE READ: " + audit.problems.front().text;
+    }
+}
+
+std::string human_archive_report(const ArchiveAudit& audit) {
+    std::string out = "Archive under " + (audit.base.empty() ? std::string("(no base directory)") : audit.base) + "\n";
+    out += "  files looked at    " + std::to_string(audit.files) + "\n";
+    out += "  read for bytes     " + std::to_string(audit.files_read) + " (only files that share a size)\n";
+    out += "  findings           " + std::to_string(audit.findings.size()) + "\n";
+    for (const auto& [code, count] : findings_by_code(audit))
+        out += "    " + code + std::string(code.size() < 22 ? 22 - code.size() : 1, ' ') + std::to_string(count) + "\n";
+    for (const Problem& problem : audit.problems) out += "\nProblem: " + problem.text + "\n";
+    std::string code;
+    for (const ArchiveFinding& finding : audit.findings) {
+        if (finding.code != code) {
+            code = finding.code;
+            out += "\n" + code + "\n";
+        }
+        out += "  " + finding.path + ": " + finding.text + "\n";
+    }
+    if (!audit.folders.empty()) {
+        out += "\nFolders\n";
+        char header[160];
+        std::snprintf(header, sizeof header, "  %-20s %7s  %-10s  %-10s  %7s\n", "folder", "files", "first date",
+                      "last date", "undated");
+        out += header;
+        for (const ArchiveFolder& folder : audit.folders) out += folder_line(folder);
+    }
+    return out + "\n" + archive_verdict(audit) + "\n";
+}
+
+std::string json_archive_report(const ArchiveAudit& audit, const std::string& version) {
+    std::string out = "{\n  \"program\": \"sitecheck\", \"version\": " + json_string(version) +
+                      ", \"mode\": \"archive\", \"checked_at\": " + json_string(utc_text(audit.checked_at)) + ",\n";
+    out += "  \"base\": " + json_string(audit.base) + ",\n";
+    std::vector<std::string> problems, codes;
+    for (const Problem& problem : audit.problems) {
+        problems.push_back(problem.text);
+        codes.push_back(problem.code);
+    }
+    out += "  \"problems\": " + json_list(problems) + ", \"problem_codes\": " + json_list(codes) + ",\n";
+    out += "  \"counts\": {\"files\": " + std::to_string(audit.files) +
+           ", \"files_read\": " + std::to_string(audit.files_read) +
+           ", \"findings\": " + std::to_string(audit.findings.size()) + ", \"by_code\": {";
+    std::string by_code;
+    for (const auto& [code, count] : findings_by_code(audit))
+        by_code += (by_code.empty() ? "" : ", ") + json_string(code) + ": " + std::to_string(count);
+    out += by_code + "}},\n  \"findings\": [";
+    for (size_t i = 0; i < audit.findings.size(); ++i) {
+        const ArchiveFinding& finding = audit.findings[i];
+        out += std::string(i == 0 ? "\n" : ",\n") + "    {\"code\": " + json_string(finding.code) +
+               ", \"path\": " + json_string(finding.path) + name_bytes_field(split_path(finding.path).name) +
+               ", \"text\": " + json_string(finding.text) +
+               ", \"would_go\": " + (finding.would_go.empty() ? "null" : json_string(finding.would_go)) +
+               ", \"same_as\": " + (finding.same_as.empty() ? "null" : json_string(finding.same_as)) + "}";
+    }
+    out += audit.findings.empty() ? "],\n" : "\n  ],\n";
+    out += "  \"folders\": [";
+    for (size_t i = 0; i < audit.folders.size(); ++i) {
+        const ArchiveFolder& folder = audit.folders[i];
+        const auto date = [](const std::string& text) { return text.empty() ? std::string("null") : json_string(text); };
+        out += std::string(i == 0 ? "\n" : ",\n") + "    {\"folder\": " + json_string(folder.folder) +
+               ", \"files\": " + std::to_string(folder.files) + ", \"undated\": " + std::to_string(folder.undated) +
+               ", \"first_date\": " + date(folder.first_date) + ", \"last_date\": " + date(folder.last_date) + "}";
+    }
+    out += audit.folders.empty() ? "],\n" : "\n  ],\n";
+    out += "  \"status\": " + std::to_string(audit.status()) + ", \"verdict\": " + json_string(archive_verdict(audit)) +
+           "\n}\n";
     return out;
 }
 

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "sitecheck/archive_audit.h"
 #include "sitecheck/site_check.h"
 
 namespace site {
@@ -17,5 +18,11 @@ std::string json_report(const SiteCheck& check, const std::string& version);
 
 // The verdict line.
 std::string verdict(const SiteCheck& check);
+
+// The archive audit: the counts, the findings grouped by code, the table
+// of folders, and its verdict line.
+std::string human_archive_report(const ArchiveAudit& audit);
+std::string json_archive_report(const ArchiveAudit& audit, const std::string& version);
+std::string archive_verdict(const ArchiveAudit& audit);
 
 }  // namespace site

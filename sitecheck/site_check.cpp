@@ -15,6 +15,7 @@
 #include "stamper/photometer_number.h"
 #include "stamper/site_name.h"
 #include "stamper/stamping_pass.h"
+#include "sitecheck/archive_audit.h"
 
 namespace site {
 
@@ -312,11 +313,25 @@ std::string reason_text(const std::vector<StayReason>& reasons) {
     return text;
 }
 
+// The archived file whose name gives the latest date.
+struct NewestArchived {
+    std::optional<NameDate> date;
+    std::string path;
+
+    void consider(const std::string& path_now, const std::string& name) {
+        const std::optional<NameDate> named = date_in_name(name);
+        if (!named || (date && !(*date < *named))) return;
+        date = named;
+        path = path_now;
+    }
+};
+
 // The files of the programs' own temporary forms in the base directory and
 // the archive below it (photometer and year folders, wetsensor and its
-// folders); the to-send and sent directories are taken with the waiting
-// files.
-void find_leftovers(FileSystem& fs, const PathConfig& paths, std::vector<Leftover>& leftovers) {
+// folders), and the newest date that a name in the archive gives; the
+// to-send and sent directories are taken with the waiting files.
+void look_at_archive(FileSystem& fs, const PathConfig& paths, std::vector<Leftover>& leftovers,
+                     NewestArchived& newest) {
     const std::string skipped[] = {path_key(paths.to_send), path_key(paths.sent)};
     const auto look = [&](const std::string& directory, int depth, const auto& self) -> void {
         const std::optional<std::vector<DirectoryEntry>> entries = fs.list(directory);
@@ -328,10 +343,49 @@ void find_leftovers(FileSystem& fs, const PathConfig& paths, std::vector<Leftove
                     self(path, depth + 1, self);
             } else if (is_own_temporary_name(entry.name)) {
                 leftovers.push_back({path, is_set_aside_record(entry.name) ? kRecordSetAside : kOwnTemporary});
+            } else if (depth == 2) {
+                newest.consider(path, entry.name);
             }
         }
     };
     look(paths.base, 0, look);
+}
+
+// The year of an instant in local time, as the stamper would name a file
+// of that time stamp; nothing when the date word cannot hold it.
+std::optional<unsigned> stamped_year(Host& host, std::time_t when) {
+    FileInfo info;
+    info.modified = when;
+    const std::optional<DosStamp> stamp = dos_stamp_of(host, info);
+    if (!stamp) return std::nullopt;
+    return stamp->year();
+}
+
+// What the clocks say: a waiting file dated after the check or in a year
+// far from the PC clock's, and a PC clock behind the archive's dates.
+void check_clocks(Host& host, SiteCheck& check, const NewestArchived& newest) {
+    const std::optional<unsigned> clock_year = stamped_year(host, check.checked_at);
+    const std::string now = local_minute_text(host, check.checked_at);
+    for (const FilePrediction& file : check.files) {
+        if (!file.modified) continue;
+        const std::optional<unsigned> year = stamped_year(host, *file.modified);
+        if (*file.modified > check.checked_at + kClockSlackSeconds)
+            check.clock_warnings.push_back({"future-time-stamp", file.path,
+                                            "its time stamp, " + local_minute_text(host, *file.modified) +
+                                                ", is after the PC clock's time, " + now});
+        else if (year && clock_year && (*year + 1 < *clock_year || *clock_year + 1 < *year))
+            check.clock_warnings.push_back(
+                {"year-far-from-clock", file.path,
+                 "its time stamp gives the year " + std::to_string(*year) + ", the PC clock " +
+                     std::to_string(*clock_year) + ": tolvik names a file by the year of its time stamp"});
+    }
+    const std::optional<std::tm> local = host.local_time_of(check.checked_at);
+    if (!newest.date || !local) return;
+    const NameDate today{local->tm_year + 1900, local->tm_mon + 1, local->tm_mday};
+    if (today < *newest.date)
+        check.clock_warnings.push_back({"clock-before-archive", newest.path,
+                                        "the PC clock says " + today.text() + ", before " + newest.date->text() +
+                                            ", the date in the name of this archived file"});
 }
 
 // What the two passes and the transfer said of the files, as they ran over
@@ -402,7 +456,7 @@ FilePrediction predict(const WaitingFile& file, MemoryFileSystem& overlay,
 
 int SiteCheck::status() const {
     if (!problems.empty()) return 2;
-    if (!leftovers.empty()) return 1;
+    if (!leftovers.empty() || !clock_warnings.empty()) return 1;
     for (const FilePrediction& file : files)
         if (file.fate == Fate::StaysInToSend || file.fate == Fate::StaysInSent) return 1;
     return 0;
@@ -453,9 +507,10 @@ SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_dire
     }
     configuration.stamper_record = heard.stamper.move_record();
     configuration.filer_record = heard.filer.move_record();
+    NewestArchived newest;
     for (const std::optional<PathConfig>* paths : {&stamper_reaches, &filer_reaches})
         if (*paths && (paths == &stamper_reaches || !stamper_reaches || (*paths)->base != stamper_reaches->base))
-            find_leftovers(disk, **paths, check.leftovers);
+            look_at_archive(disk, **paths, check.leftovers, newest);
     // A temporary that a recorded move names is gone once the run has
     // finished that move: only what the cycle leaves is a leftover.
     check.leftovers.erase(std::remove_if(check.leftovers.begin(), check.leftovers.end(),
@@ -468,7 +523,17 @@ SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_dire
     const std::map<std::string, std::string> moved = overlay.moved_from_below();
     for (const WaitingFile& file : files)
         check.files.push_back(predict(file, overlay, moved, stamper_reaches, filer_reaches, stops, heard));
+    check_clocks(host, check, newest);
     return check;
+}
+
+std::optional<PathConfig> filer_paths(FileSystem& disk, const std::string& start_directory,
+                                      std::vector<Problem>& problems) {
+    const std::optional<TextReader> path_file = read_text(disk, join_path(start_directory, kPathConfigFile));
+    std::vector<std::string> from_defaults;
+    std::string stopped_by;
+    return reached(disk, working(read_paths(path_file, kFilerDefaults, from_defaults), WorkDirectory::Sent,
+                                 start_directory, stopped_by, problems));
 }
 
 }  // namespace site

@@ -71,19 +71,34 @@ struct Problem {
     std::string text;
 };
 
+// A time stamp up to this far after the check is taken as the check's
+// time: file systems round times up, and clocks differ a little.
+constexpr std::time_t kClockSlackSeconds = 120;
+
+// A sign that a clock was or is wrong: a waiting file dated after the
+// check, or in a year far from the PC clock's, or a PC clock behind the
+// dates that the archive's names give.
+struct ClockWarning {
+    std::string code;  // "future-time-stamp", "year-far-from-clock", "clock-before-archive"
+    std::string path;  // the file; for clock-before-archive, the newest-dated archived file
+    std::string text;
+};
+
 struct SiteCheck {
     std::time_t checked_at = 0;  // the host's clock when the check ran
     SiteConfiguration configuration;
     std::vector<Problem> problems;  // what is wrong with the configuration
     std::vector<FilePrediction> files;
     std::vector<Leftover> leftovers;
+    std::vector<ClockWarning> clock_warnings;
     // What the programs would print, when asked for (Trace::Keep::text).
     std::string stamper_trace;
     std::string transfer_trace;
     std::string filer_trace;
 
     // 0: every file would be handled; 1: some would stay where they are,
-    // or the programs left files of their own behind; 2: the configuration
+    // the programs left files of their own behind, or a clock looks wrong;
+    // 2: the configuration
     // itself is wrong.
     int status() const;
 };
@@ -93,5 +108,11 @@ struct SiteCheck {
 // Trace::Keep::nothing the programs' traces are not kept.
 SiteCheck check_site(FileSystem& disk, Host& host, const std::string& start_directory,
                      Trace::Keep traces = Trace::Keep::text);
+
+// The paths brasko works with, read from the path file as it reads them
+// and resolved as it reaches them; nothing, with the problem added to
+// `problems`, when its configuration stops it.
+std::optional<PathConfig> filer_paths(FileSystem& disk, const std::string& start_directory,
+                                      std::vector<Problem>& problems);
 
 }  // namespace site

@@ -20,7 +20,6 @@ namespace site {
 
 namespace {
 
-constexpr const char* kListingFile = "dirk7-2.txt";
 constexpr const char* kStampedPattern = "*.K?";
 // The record of a rename that is not a single step (a name moved aside to
 // prove that two names are two copies), kept while it runs.
@@ -230,6 +229,7 @@ void Stamper::stamp(const std::string& name) {
 }  // namespace
 
 const PathConfig kStamperDefaults = {"C:\\vardel\\base", "C:\\vardel\\base\\aenvoyer", "C:\\vardel\\base\\envoye"};
+const char* const kStamperListingFile = "dirk7-2.txt";
 
 bool is_listed_k7(const std::string& name) { return wildcard_match(kStampedPattern, name) && name.back() == '7'; }
 
@@ -241,7 +241,7 @@ void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem
     if (!opened) return;
     const PathConfig& paths = opened->paths;
 
-    const std::string listing_path = join_path(paths.base, kListingFile);
+    const std::string listing_path = join_path(paths.base, kStamperListingFile);
     observer.ran("", interpreter.run(Command::list_matching(join_path(paths.to_send, kStampedPattern), listing_path)));
     std::optional<TextReader> listing = read_text(fs, listing_path);
     if (!listing) {

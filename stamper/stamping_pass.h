@@ -21,6 +21,8 @@ void run_stamping_pass(Trace& trace, CommandInterpreter& interpreter, FileSystem
 
 // Where the stamper works when the path file gives nothing.
 extern const PathConfig kStamperDefaults;
+// The stamper's listing of the to-send directory, in the base directory.
+extern const char* const kStamperListingFile;
 
 // Whether the stamper lists `name` (the pattern "*.K?") as a .K7 file, one
 // whose number comes from its header and its parameter file.

@@ -165,6 +165,8 @@ bool is_set_aside_record(const std::string& name) {
     return name.size() > suffix && name.compare(name.size() - suffix, suffix, kNotARecordSuffix) == 0;
 }
 
+const char* const kWholeWriteSuffix = ".new";
+
 bool is_own_temporary_name(const std::string& name) { return is_set_aside_record(name) || has_temporary_form(name); }
 
 void FileKeeper::keep_journal(std::string journal, std::vector<MoveArea> areas) {
@@ -534,7 +536,7 @@ void FileKeeper::set_journal_aside(JournalRecovery& recovery) {
 }
 
 FsStatus FileKeeper::write_whole(const std::string& path, const std::string& content) {
-    const std::string temporary = path + ".new";
+    const std::string temporary = path + kWholeWriteSuffix;
     disk_.remove(temporary);  // left by an interrupted run
     FsStatus status = write_new_file(temporary, content, false);
     if (status == FsStatus::Ok) {

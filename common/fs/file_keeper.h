@@ -89,6 +89,8 @@ constexpr std::size_t kMoveRecordLimit = 16384;
 bool is_own_temporary_name(const std::string& name);
 // Whether `name` is that of a file set aside as not a move record.
 bool is_set_aside_record(const std::string& name);
+// What a file written whole is named while it is written ("<name>.new").
+extern const char* const kWholeWriteSuffix;
 
 class FileKeeper {
 public:
