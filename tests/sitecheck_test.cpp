@@ -14,6 +14,7 @@
 #include "common/fs/paths.h"
 #include "common/fs/real_file_system.h"
 #include "common/interpreter/interpreter.h"
+#include "sitecheck/archive_audit.h"
 #include "sitecheck/command_line.h"
 #include "sitecheck/report.h"
 #include "sitecheck/site_check.h"
@@ -393,7 +394,206 @@ TEST(SiteCheck, JsonGivesNamesAsCharactersAndAges) {
     EXPECT_EQ(json.find("name_bytes"), json.rfind("name_bytes")) << json;
 }
 
+// Signs of a wrong clock in what waits and in the archive's names: warnings
+// that change nothing but the verdict.
+TEST(SiteCheck, ClockWarnings) {
+    const std::time_t now = testing_site::FixedHost().clock;
+    constexpr std::time_t kDay = 86400;
+    struct Case {
+        const char* what;
+        std::function<void(MemoryFileSystem&)> change;
+        std::string warning;  // its code and the file's path; empty: none
+    };
+    const std::string sent = native_path("/site/base/envoye/P0044_Coteau_201503011421-1421.k8");
+    const std::vector<Case> cases = {
+        {"a file a year old", [&](MemoryFileSystem& fs) { fs.put_file(sent, "k8", now - 366 * kDay); }, ""},
+        {"a file a minute ahead", [&](MemoryFileSystem& fs) { fs.put_file(sent, "k8", now + 60); }, ""},
+        {"a file dated tomorrow", [&](MemoryFileSystem& fs) { fs.put_file(sent, "k8", now + kDay); },
+         "future-time-stamp " + sent},
+        {"a file three years old", [&](MemoryFileSystem& fs) { fs.put_file(sent, "k8", now - 3 * 366 * kDay); },
+         "year-far-from-clock " + sent},
+        {"an archive named after the clock's date",
+         [](MemoryFileSystem& fs) {
+             fs.put_file(native_path("/site/base/044/2016/P0044_Coteau_201601011200-1200.k8"), "k8");
+         },
+         "clock-before-archive " + native_path("/site/base/044/2016/P0044_Coteau_201601011200-1200.k8")},
+        {"an archive named up to the clock's date",
+         [](MemoryFileSystem& fs) {
+             fs.put_file(native_path("/site/base/044/2015/P0044_Coteau_201503011200-1200.k8"), "k8");
+         },
+         ""},
+    };
+    for (const Case& c : cases) {
+        const site::SiteCheck check = checked_healthy_site(c.change, site::Trace::Keep::nothing);
+        std::vector<std::string> found;
+        for (const site::ClockWarning& warning : check.clock_warnings) found.push_back(warning.code + " " + warning.path);
+        EXPECT_EQ(found, c.warning.empty() ? std::vector<std::string>() : std::vector<std::string>{c.warning})
+            << c.what;
+        EXPECT_EQ(check.status(), c.warning.empty() ? 0 : 1) << c.what << "\n" << site::human_report(check);
+        if (!c.warning.empty()) {
+            EXPECT_EQ(site::verdict(check).find("CLOCK WRONG: 1"), 0u) << c.what << ": " << site::verdict(check);
+        }
+    }
+}
+
+// The archive audit over the healthy site after `change`: each finding as
+// its code, its path below the base directory and, where it has one, the
+// folder it would go to or its twin's path below the base directory.
+std::vector<std::string> archive_findings(const std::function<void(MemoryFileSystem&)>& change,
+                                          site::ArchiveAudit* kept = nullptr) {
+    testing_site::FixedHost host(native_path("/pf"));
+    MemoryFileSystem disk;
+    healthy_site(disk);
+    change(disk);
+    const site::ArchiveAudit audit = site::audit_archive(disk, host, native_path("/site"));
+    const std::string base = native_path("/site/base/");
+    const auto below_base = [&](const std::string& path) {
+        return path.compare(0, base.size(), base) == 0 ? path.substr(base.size()) : path;
+    };
+    std::vector<std::string> found;
+    for (const site::ArchiveFinding& finding : audit.findings)
+        found.push_back(finding.code + " " + below_base(finding.path) + (finding.would_go.empty() ? "" : " ") +
+                        finding.would_go + (finding.same_as.empty() ? "" : " ") + below_base(finding.same_as));
+    for (const site::Problem& problem : audit.problems) found.push_back(problem.code);
+    if (kept != nullptr) *kept = audit;
+    return found;
+}
+
+TEST(SiteCheck, ArchiveFindingsAndTheirCodes) {
+    const std::time_t when = testing_site::march_1_2015_1420();
+    sample::K7Fields fields;
+    fields.number = 300;
+    fields.par_name = "CIM300";
+    const std::string k7 = sample::k7_file_bytes(fields);
+    const std::string p = native_path("/site/base/");
+    const std::string stamped = "P0300_Coteau_201503011420.K7";
+    const auto at = [](const std::string& below) { return native_path("/site/base/" + below); };
+    const auto in = [](std::string folder, const std::string& name) {
+        std::replace(folder.begin(), folder.end(), '/', site::kPathSeparator);
+        return folder + name;
+    };
+    struct Case {
+        const char* what;
+        std::function<void(MemoryFileSystem&)> change;
+        std::vector<std::string> findings;
+    };
+    const std::vector<Case> cases = {
+        {"an archive in order",
+         [&](MemoryFileSystem& fs) {
+             fs.put_file(at("300/2015/") + stamped, k7, when);
+             fs.put_file(at("wetsensor/A001/wet_201503011420_A001.raw"), "wet", when);
+             fs.put_file(p + "dirk7.txt", "", when);
+             fs.put_file(native_path("/site/base/envoye/notes.txt"), "not the archive's", when);
+         },
+         {}},
+        {"in another photometer's folder, and a twin of the one in place",
+         [&](MemoryFileSystem& fs) {
+             fs.put_file(at("300/2015/") + stamped, k7, when);
+             fs.put_file(at("044/2015/") + stamped, k7, when);
+         },
+         {"misfiled " + in("044/2015/", stamped) + " 300/2015",
+          "same-bytes " + in("044/2015/", stamped) + " " + in("300/2015/", stamped)}},
+        {"the same size, other bytes; files too large to hash, compared whole",
+         [&](MemoryFileSystem& fs) {
+             fs.put_file(at("300/2015/") + stamped, k7, when);
+             fs.put_file(at("300/2015/P0300_Coteau_201503011421.K7"), std::string(k7.size(), 'x'), when);
+             const std::string large((16u << 20) + 1, 'k');
+             fs.put_file(at("300/2015/P0300_Coteau_201503021420.K7"), large, when);
+             fs.put_file(at("300/2015/P0300_Coteau_201503031420.K7"), large.substr(1) + "x", when);
+             fs.put_file(at("300/2015/P0300_Coteau_201503041420.K7"), large, when);
+         },
+         {"same-bytes " + in("300/2015/", "P0300_Coteau_201503041420.K7") + " " +
+          in("300/2015/", "P0300_Coteau_201503021420.K7")}},
+        {"in another year's folder, and in the photometer's folder itself",
+         [&](MemoryFileSystem& fs) {
+             fs.put_file(at("300/2016/") + stamped, k7, when);
+             fs.put_file(at("300/P0300_Coteau_201503011421.K7"), k7 + "1", when);
+         },
+         {"misfiled " + in("300/2016/", stamped) + " 300/2015",
+          "misfiled " + in("300/", "P0300_Coteau_201503011421.K7") + " 300/2015"}},
+        {"in another wet-sensor folder",
+         [&](MemoryFileSystem& fs) { fs.put_file(at("wetsensor/A002/wet_201503011420_A001.raw"), "w", when); },
+         {"misfiled " + in("wetsensor/A002/", "wet_201503011420_A001.raw") + " wetsensor/A001"}},
+        {"names brasko would not take",
+         [&](MemoryFileSystem& fs) {
+             fs.put_file(at("300/2015/0300_Coteau_2015.K7"), k7, when);
+             fs.put_file(at("300/2015/P300_Coteau_2015.K7"), k7 + "1", when);
+             fs.put_file(at("wetsensor/A001/wet_A001.raw.txt"), "w", when);
+             fs.put_file(at("300/2015/notes.txt"), "notes", when);
+         },
+         {"not-a-data-file " + in("300/2015/", "notes.txt"),
+          "not-taken-by-brasko " + in("300/2015/", "0300_Coteau_2015.K7"),
+          "not-taken-by-brasko " + in("300/2015/", "P300_Coteau_2015.K7"),
+          "not-taken-by-brasko " + in("wetsensor/A001/", "wet_A001.raw.txt")}},
+        {"a time stamp of another year than the name's, and one after the check",
+         [&](MemoryFileSystem& fs) {
+             fs.put_file(at("300/2015/") + stamped, k7, when - 366 * 86400);
+             fs.put_file(at("300/2015/P0300_Coteau_201503011421.K7"), k7 + "1", when + 3600);
+         },
+         {"future-date " + in("300/2015/", "P0300_Coteau_201503011421.K7"),
+          "year-differs " + in("300/2015/", stamped)}},
+        {"short and empty files",
+         [&](MemoryFileSystem& fs) {
+             fs.put_file(at("300/2015/") + stamped, k7.substr(0, 135), when);
+             fs.put_file(at("044/2015/P0044_Coteau_201503011420-1420.k8"), "", when);
+         },
+         {"empty-file " + in("044/2015/", "P0044_Coteau_201503011420-1420.k8"),
+          "short-k7 " + in("300/2015/", stamped)}},
+        {"the programs' own leftovers, and a folder in a year folder",
+         [&](MemoryFileSystem& fs) {
+             fs.put_file(at("300/2015/.P0300_Coteau_201503011420.K7.12-3.part"), k7, when);
+             fs.put_file(p + "brasko-move.txt.12-1.not-a-record", "junk", when);
+             fs.put_file(p + "dirk7-2.txt.new", "P03", when);
+             fs.put_directory(at("300/2015/old"));
+         },
+         {"half-written-listing dirk7-2.txt.new", "own-temporary " + in("300/2015/", ".P0300_Coteau_201503011420.K7.12-3.part"),
+          "record-set-aside brasko-move.txt.12-1.not-a-record", "stray-directory " + in("300/2015/", "old")}},
+        {"no base directory", [](MemoryFileSystem& fs) { fs.move(native_path("/site/base"), native_path("/site/old")); },
+         {"no-base-directory"}},
+    };
+    for (const Case& c : cases) {
+        site::ArchiveAudit audit;
+        EXPECT_EQ(archive_findings(c.change, &audit), c.findings) << c.what << "\n" << site::human_archive_report(audit);
+        EXPECT_EQ(audit.status(), c.findings.empty() ? 0 : c.what == std::string("no base directory") ? 2 : 1)
+            << c.what;
+    }
+}
+
+// The table of folders gives the first and last dates that the names give;
+// the report groups the findings under their codes; nothing is read that
+// shares its size with no other file.
+TEST(SiteCheck, ArchiveFoldersAndReports) {
+    site::ArchiveAudit audit;
+    archive_findings(
+        [](MemoryFileSystem& fs) {
+            for (const char* name : {"P0300_Coteau_201503051420.K7", "P0300_Coteau_201503011420.K7",
+                                     "P0300_Coteau_201502281420.K7", "P0300_Coteau_2015.K7"})
+                fs.put_file(native_path("/site/base/300/2015/") + name, name + std::string(200, 'k'),
+                            testing_site::march_1_2015_1420());
+            fs.put_file(native_path("/site/base/300/2015/notes.txt"), "n");
+        },
+        &audit);
+    ASSERT_EQ(audit.folders.size(), 1u);
+    const site::ArchiveFolder& folder = audit.folders[0];
+    EXPECT_EQ(folder.folder, "300/2015");
+    EXPECT_EQ(folder.files, 4u);
+    EXPECT_EQ(folder.undated, 1u);
+    EXPECT_EQ(folder.first_date + " " + folder.last_date, "2015-02-28 2015-03-05");
+    EXPECT_EQ(audit.files, 5u);
+    EXPECT_EQ(audit.files_read, 3u);  // the three names of one length
+    const std::string text = site::human_archive_report(audit);
+    EXPECT_NE(text.find("\nnot-a-data-file\n  " + native_path("/site/base/300/2015/notes.txt") + ": "), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("FINDINGS: 1 finding(s) in 5 file(s)"), std::string::npos) << text;
+    const std::string json = site::json_archive_report(audit, "9.9");
+    EXPECT_NE(json.find(R"("by_code": {"not-a-data-file": 1})"), std::string::npos) << json;
+    EXPECT_NE(json.find(R"({"folder": "300/2015", "files": 4, "undated": 1, "first_date": "2015-02-28", "last_date": "2015-03-05"})"),
+              std::string::npos)
+        << json;
+}
+
 TEST(SiteCheck, CommandLine) {
+    EXPECT_TRUE(site::parse_check_options({"--archive"}).archive);
     EXPECT_TRUE(site::parse_check_options({"--json", "--trace"}).json);
     EXPECT_TRUE(site::parse_check_options({"--json", "--trace"}).trace);
     EXPECT_TRUE(site::parse_check_options({"/?"}).help);
