@@ -241,21 +241,32 @@ struct Tally {
 
 using Environment = std::vector<std::pair<std::string, std::string>>;
 
-// Runs the real cycle over the site below `root` (tolvik and brasko started
-// in `run_in`, the transfer as a rename of each file that sent does not
-// hold yet), and compares each waiting file's place, and each reason in a
-// program's words, with what sitecheck said in `json` of the site as it was
-// (`before`).
-void compare_with_cycle(const std::string& root, const std::string& run_in, const Environment& environment,
-                        const std::string& json, const std::map<std::string, std::string>& before, Tally& tally) {
-    const std::map<std::string, std::string> predicted = predicted_places(json);
-    const std::string stamper_said =
-        testing_site::run_program(testing_site::Program::Stamper, run_in, environment).output;
+// Runs the real cycle over the site below `root`, and compares each
+// waiting file's place, and each reason in a program's words, with what
+// sitecheck said in `json` of the site as it was (`before`).
+struct CycleSaid {
+    std::string stamper, filer;
+};
+
+// One real cycle over the site below `root`: tolvik and brasko started in
+// `run_in`, the transfer as a rename of each file that sent does not hold
+// yet; what the two programs printed.
+CycleSaid run_cycle(const std::string& root, const std::string& run_in, const Environment& environment) {
+    CycleSaid said;
+    said.stamper = testing_site::run_program(testing_site::Program::Stamper, run_in, environment).output;
     const std::string to_send = root + "/base/aenvoyer", sent = root + "/base/envoye";
     for (const std::string& name : testing_site::names_in(to_send))
         if (!testing_site::exists(sent + "/" + name))
             std::rename((to_send + "/" + name).c_str(), (sent + "/" + name).c_str());
-    const std::string filer_said = testing_site::run_program(testing_site::Program::Filer, run_in, environment).output;
+    said.filer = testing_site::run_program(testing_site::Program::Filer, run_in, environment).output;
+    return said;
+}
+
+void compare_with_cycle(const std::string& root, const std::string& run_in, const Environment& environment,
+                        const std::string& json, const std::map<std::string, std::string>& before, Tally& tally) {
+    const std::map<std::string, std::string> predicted = predicted_places(json);
+    const CycleSaid said = run_cycle(root, run_in, environment);
+    const std::string &stamper_said = said.stamper, &filer_said = said.filer;
     const std::map<std::string, std::string> after = files_below(root);
     // Each reason foretold in a program's words is what that program
     // then said.
@@ -429,6 +440,51 @@ TEST(Prediction, ADirectoryTheAccountCannotWriteIsForetold) {
     const std::map<std::string, std::string> predicted = predicted_places(check.output);
     for (const char* name : {"P0044_Coteau_2015.K7", "P0300_Coteau_2015.K7"})
         EXPECT_EQ(predicted.at(site.sent() + "/" + name), site.sent() + "/" + name) << check.output;
+}
+
+// The audit of an archive that the real cycle built finds nothing; the
+// same archive after a copy by hand into another photometer's folder, an
+// empty file and a stopped move's copy shows each of them; neither audit
+// changes a byte.
+TEST(Prediction, TheArchiveAuditOfARealCycle) {
+    const testing_site::SiteFixture fixture;
+    testing_site::TempDir tmp;
+    sample::SiteOptions options;
+    options.dir = tmp / "site";
+    options.files = 40;
+    options.photometers = {300, 44};
+    options.size = 1024;
+    options.windows_paths = testing_site::testing_windows_build();
+    options.program_files = fixture.program_files();
+    options.par_prefix = testing_site::unique_tag();
+    const std::string site = sample::write_sample_site(options);
+    const Environment environment = {{"TZ", "Europe/Paris"}, {"ProgramFiles", fixture.program_files_shown()}};
+    run_cycle(site, site, environment);
+    testing_site::RunConditions json;
+    json.arguments = {"--archive", "--json"};
+    const auto audit = [&] {
+        const std::map<std::string, std::string> before = files_below(site);
+        const auto run = testing_site::run_program(testing_site::Program::SiteCheck, site, environment, json);
+        EXPECT_EQ(files_below(site), before) << "the audit changed the site";
+        return run;
+    };
+    const auto clean = audit();
+    EXPECT_EQ(clean.status, 0) << clean.output;
+    EXPECT_NE(clean.output.find("\"findings\": [],"), std::string::npos) << clean.output;
+    EXPECT_NE(clean.output.find("{\"folder\": \"300/2015\", \"files\": "), std::string::npos) << clean.output;
+
+    const std::vector<std::string> archived = testing_site::names_in(site + "/base/300/2015");
+    ASSERT_FALSE(archived.empty());
+    testing_site::make_dirs(site + "/base/44/2015");
+    write_file(site + "/base/44/2015/" + archived[0], testing_site::read_file(site + "/base/300/2015/" + archived[0]));
+    write_file(site + "/base/300/2015/P0300_Coteau_201501020304.K7", "");
+    write_file(site + "/base/300/2015/." + archived[1] + ".4242-1.part", "a stopped copy");
+    const auto found = audit();
+    EXPECT_EQ(found.status, 1) << found.output;
+    for (const char* code : {"misfiled", "same-bytes", "empty-file", "own-temporary"})
+        EXPECT_NE(found.output.find(std::string("{\"code\": \"") + code + "\""), std::string::npos)
+            << code << "\n" << found.output;
+    EXPECT_NE(found.output.find("\"would_go\": \"300/2015\""), std::string::npos) << found.output;
 }
 
 }  // namespace
