@@ -87,7 +87,8 @@ sample::SiteOptions parse_options(int argc, char** argv) {
             usage("unknown option " + arg);
     }
     if (options.dir.empty()) usage("--dir is required");
-    if (options.files < 0 || options.files > 70000) usage("--files takes 0 to 70000");
+    if (options.files < 0 || options.files > sample::kMaxSampleFiles)
+        usage("--files takes 0 to " + std::to_string(sample::kMaxSampleFiles));
     if (options.year < site::kFirstDosYear || options.year > site::kLastDosYear)
         usage("--year takes " + std::to_string(site::kFirstDosYear) + " to " + std::to_string(site::kLastDosYear));
     if (options.size < 136) usage("--size takes at least 136");

@@ -93,11 +93,15 @@ void write(const std::string& path, const std::string& content) {
     if (!write_new_file(path, content)) throw std::runtime_error("cannot write " + path);
 }
 
+// Files come every 7 minutes; a site too large for one year at that pace
+// gets one every 5, so that every name and time stays within the year.
+int minutes_between_files(int files) { return files <= kMaxSampleFiles * 5 / 7 ? 7 : 5; }
+
 // Data file number `index`: its name and bytes, written with the time its
 // name carries.
 void write_data_file(const SiteOptions& options, const std::string& to_send, int index) {
     const unsigned photometer = options.photometers[static_cast<size_t>(index) % options.photometers.size()];
-    const std::time_t when = local_time(options.year, 1, 1, 0, 7 * index);
+    const std::time_t when = local_time(options.year, 1, 1, 0, minutes_between_files(options.files) * index);
     const std::tm parts = *std::localtime(&when);
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%02d%02d%02d%02d", parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,

@@ -46,6 +46,10 @@ std::string filler_bytes(size_t size, std::uint32_t seed);
 // The parameter file name used for a photometer: the prefix and its number.
 std::string par_name_for(const std::string& prefix, unsigned photometer);
 
+// The most data files a sample site holds: five minutes apart, they fill
+// most of one year.
+constexpr int kMaxSampleFiles = 100000;
+
 struct SiteOptions {
     std::string dir;  // created; must not exist yet
     int files = 12;
