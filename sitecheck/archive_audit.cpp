@@ -149,8 +149,8 @@ bool ArchiveWalk::walk_base(const std::string& base) {
 void ArchiveWalk::judge_own_file(const std::string& path, const std::string& name) {
     for (const char* listing : {kStamperListingFile, kFilerListingFile})
         if (name_key(name) == name_key(std::string(listing) + kWholeWriteSuffix))
-            found(kHalfWrittenListing, path, std::string("the writing of ") + listing +
-                                                 " was stopped; the program's next run writes it again");
+            found(kHalfWrittenListing, path,
+                  std::string("the writing of ") + listing + " was stopped; the program's next run writes it again");
     if (is_set_aside_record(name))
         found(kRecordSetAside, path, "a file found at a move record's name and set aside as not a record");
     else if (is_own_temporary_name(name))
@@ -193,8 +193,7 @@ void ArchiveWalk::judge_file(const std::string& path, const std::string& name,
     }
     if (!info->is_regular || place.not_filed == NotFiled::NotADataName) {
         found(kNotADataFile, path,
-              info->is_regular ? "neither a photometer (.K7, .K8) nor a wet-sensor (.raw) file"
-                               : "not a regular file");
+              info->is_regular ? "neither a photometer (.K7, .K8) nor a wet-sensor (.raw) file" : "not a regular file");
         return;
     }
     judge_data_file(path, name, *info, place, folders);
@@ -284,8 +283,8 @@ void ArchiveWalk::twins_among(std::vector<Candidate>::const_iterator first,
             continue;
         }
         audit_.findings.push_back({kSameBytes, candidate->path,
-                                   "the same " + std::to_string(candidate->size) + " bytes as " + *twin,
-                                   std::string(), *twin});
+                                   "the same " + std::to_string(candidate->size) + " bytes as " + *twin, std::string(),
+                                   *twin});
     }
 }
 

@@ -199,8 +199,8 @@ std::string verdict(const SiteCheck& check) {
     switch (check.status()) {
         case 0: text = "OK: every file would be handled"; break;
         case 1:
-            text = counts.staying > 0 ? "FILES WOULD STAY: " + std::to_string(counts.staying) +
-                                            " file(s) would stay where they are"
+            text = counts.staying > 0
+                       ? "FILES WOULD STAY: " + std::to_string(counts.staying) + " file(s) would stay where they are"
                    : !check.leftovers.empty()
                        ? "LEFTOVERS: " + std::to_string(check.leftovers.size()) +
                              " file(s) under names of the programs' own"
@@ -408,7 +408,9 @@ std::string json_archive_report(const ArchiveAudit& audit, const std::string& ve
     out += "  \"folders\": [";
     for (size_t i = 0; i < audit.folders.size(); ++i) {
         const ArchiveFolder& folder = audit.folders[i];
-        const auto date = [](const std::string& text) { return text.empty() ? std::string("null") : json_string(text); };
+        const auto date = [](const std::string& text) {
+            return text.empty() ? std::string("null") : json_string(text);
+        };
         out += std::string(i == 0 ? "\n" : ",\n") + "    {\"folder\": " + json_string(folder.folder) +
                ", \"files\": " + std::to_string(folder.files) + ", \"undated\": " + std::to_string(folder.undated) +
                ", \"first_date\": " + date(folder.first_date) + ", \"last_date\": " + date(folder.last_date) + "}";

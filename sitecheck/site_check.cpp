@@ -12,10 +12,10 @@
 #include "common/text/listing.h"
 #include "common/text/name_rule.h"
 #include "filer/filing_pass.h"
+#include "sitecheck/archive_audit.h"
 #include "stamper/photometer_number.h"
 #include "stamper/site_name.h"
 #include "stamper/stamping_pass.h"
-#include "sitecheck/archive_audit.h"
 
 namespace site {
 
@@ -374,10 +374,10 @@ void check_clocks(Host& host, SiteCheck& check, const NewestArchived& newest) {
                                             "its time stamp, " + local_minute_text(host, *file.modified) +
                                                 ", is after the PC clock's time, " + now});
         else if (year && clock_year && (*year + 1 < *clock_year || *clock_year + 1 < *year))
-            check.clock_warnings.push_back(
-                {"year-far-from-clock", file.path,
-                 "its time stamp gives the year " + std::to_string(*year) + ", the PC clock " +
-                     std::to_string(*clock_year) + ": tolvik names a file by the year of its time stamp"});
+            check.clock_warnings.push_back({"year-far-from-clock", file.path,
+                                            "its time stamp gives the year " + std::to_string(*year) +
+                                                ", the PC clock " + std::to_string(*clock_year) +
+                                                ": tolvik names a file by the year of its time stamp"});
     }
     const std::optional<std::tm> local = host.local_time_of(check.checked_at);
     if (!newest.date || !local) return;

@@ -482,8 +482,8 @@ TEST(Prediction, TheArchiveAuditOfARealCycle) {
     const auto found = audit();
     EXPECT_EQ(found.status, 1) << found.output;
     for (const char* code : {"misfiled", "same-bytes", "empty-file", "own-temporary"})
-        EXPECT_NE(found.output.find(std::string("{\"code\": \"") + code + "\""), std::string::npos)
-            << code << "\n" << found.output;
+        EXPECT_NE(found.output.find(std::string("{\"code\": \"") + code + "\""), std::string::npos) << code << "\n"
+                                                                                                    << found.output;
     EXPECT_NE(found.output.find("\"would_go\": \"300/2015\""), std::string::npos) << found.output;
 }
 

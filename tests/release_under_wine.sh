@@ -26,10 +26,12 @@ mkdir -p "$prog"
 unzip_into "$zip" "$prog"
 [ ! -e "$prog/path_autok7.txt" ] && [ ! -e "$prog/electron-site.ini" ] || fail "the package holds a site's configuration file"
 
-# The site: data files made by our generator, the parameter files where the
+# The site: data files made by our generator, dated this year (the dry run
+# warns of files far from the clock's year), the parameter files where the
 # 32-bit acquisition software keeps them.
 par_dir="$WINEPREFIX/drive_c/Program Files (x86)/ASTPWin/PAR"
-"$native/tools/make_sample_site" --dir "$work/site" --files 20 --windows-paths --program-files "$WINEPREFIX/drive_c/Program Files (x86)" >/dev/null
+year=$(date +%Y)
+"$native/tools/make_sample_site" --dir "$work/site" --files 20 --year "$year" --windows-paths --program-files "$WINEPREFIX/drive_c/Program Files (x86)" >/dev/null
 trap 'rm -rf "$work"; rm -f "$par_dir"/CIM*.PAR' EXIT
 
 # The operator's configuration: the samples, edited.
@@ -56,8 +58,8 @@ run_cycle() {
 }
 
 run_cycle
-[ -f "$work/site/base/300/2015/P0300_Testsite_201501010000.K7" ] || fail "photometer 300 not numbered from Program Files (x86)"
-[ -f "$work/site/base/1234/2015/P1234_Testsite_201501010014.K7" ] || fail "photometer 1234 not numbered from Program Files (x86)"
+[ -f "$work/site/base/300/$year/P0300_Testsite_${year}01010000.K7" ] || fail "photometer 300 not numbered from Program Files (x86)"
+[ -f "$work/site/base/1234/$year/P1234_Testsite_${year}01010014.K7" ] || fail "photometer 1234 not numbered from Program Files (x86)"
 grep -q 'File programmes: C:\\Program Files (x86)' "$prog/logs/tolvik.log" || fail "tolvik.log lacks the parameter folder"
 
 # The upgrade: the package unzipped over the installed folder, then a new

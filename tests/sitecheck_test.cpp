@@ -426,7 +426,8 @@ TEST(SiteCheck, ClockWarnings) {
     for (const Case& c : cases) {
         const site::SiteCheck check = checked_healthy_site(c.change, site::Trace::Keep::nothing);
         std::vector<std::string> found;
-        for (const site::ClockWarning& warning : check.clock_warnings) found.push_back(warning.code + " " + warning.path);
+        for (const site::ClockWarning& warning : check.clock_warnings)
+            found.push_back(warning.code + " " + warning.path);
         EXPECT_EQ(found, c.warning.empty() ? std::vector<std::string>() : std::vector<std::string>{c.warning})
             << c.what;
         EXPECT_EQ(check.status(), c.warning.empty() ? 0 : 1) << c.what << "\n" << site::human_report(check);
@@ -546,15 +547,20 @@ TEST(SiteCheck, ArchiveFindingsAndTheirCodes) {
              fs.put_file(p + "dirk7-2.txt.new", "P03", when);
              fs.put_directory(at("300/2015/old"));
          },
-         {"half-written-listing dirk7-2.txt.new", "own-temporary " + in("300/2015/", ".P0300_Coteau_201503011420.K7.12-3.part"),
+         {"half-written-listing dirk7-2.txt.new",
+          "own-temporary " + in("300/2015/", ".P0300_Coteau_201503011420.K7.12-3.part"),
           "record-set-aside brasko-move.txt.12-1.not-a-record", "stray-directory " + in("300/2015/", "old")}},
-        {"no base directory", [](MemoryFileSystem& fs) { fs.move(native_path("/site/base"), native_path("/site/old")); },
+        {"no base directory",
+         [](MemoryFileSystem& fs) { fs.move(native_path("/site/base"), native_path("/site/old")); },
          {"no-base-directory"}},
     };
     for (const Case& c : cases) {
         site::ArchiveAudit audit;
-        EXPECT_EQ(archive_findings(c.change, &audit), c.findings) << c.what << "\n" << site::human_archive_report(audit);
-        EXPECT_EQ(audit.status(), c.findings.empty() ? 0 : c.what == std::string("no base directory") ? 2 : 1)
+        EXPECT_EQ(archive_findings(c.change, &audit), c.findings) << c.what << "\n"
+                                                                  << site::human_archive_report(audit);
+        EXPECT_EQ(audit.status(), c.findings.empty()                           ? 0
+                                  : c.what == std::string("no base directory") ? 2
+                                                                               : 1)
             << c.what;
     }
 }
@@ -582,13 +588,16 @@ TEST(SiteCheck, ArchiveFoldersAndReports) {
     EXPECT_EQ(audit.files, 5u);
     EXPECT_EQ(audit.files_read, 3u);  // the three names of one length
     const std::string text = site::human_archive_report(audit);
-    EXPECT_NE(text.find("\nnot-a-data-file\n  " + native_path("/site/base/300/2015/notes.txt") + ": "), std::string::npos)
+    EXPECT_NE(text.find("\nnot-a-data-file\n  " + native_path("/site/base/300/2015/notes.txt") + ": "),
+              std::string::npos)
         << text;
     EXPECT_NE(text.find("FINDINGS: 1 finding(s) in 5 file(s)"), std::string::npos) << text;
     const std::string json = site::json_archive_report(audit, "9.9");
     EXPECT_NE(json.find(R"("by_code": {"not-a-data-file": 1})"), std::string::npos) << json;
-    EXPECT_NE(json.find(R"({"folder": "300/2015", "files": 4, "undated": 1, "first_date": "2015-02-28", "last_date": "2015-03-05"})"),
-              std::string::npos)
+    EXPECT_NE(
+        json.find(
+            R"({"folder": "300/2015", "files": 4, "undated": 1, "first_date": "2015-02-28", "last_date": "2015-03-05"})"),
+        std::string::npos)
         << json;
 }
 
