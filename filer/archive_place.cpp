@@ -25,9 +25,14 @@ ArchivePlace photometer_place(const std::string& name) {
     if (problem == NameProblem::NoP) return not_filed(NotFiled::NoP);
     if (problem == NameProblem::NoUnderscore) return not_filed(NotFiled::NoUnderscore);
     const std::optional<std::string> photometer = archive_directory_name(parsed.directory);
-    if (!photometer || !is_archive_year(parsed.year)) return not_filed(NotFiled::DirectoryRefused);
+    if (!photometer) return not_filed(NotFiled::DirectoryRefused);
+    if (!is_archive_year(parsed.year)) {
+        ArchivePlace place = not_filed(NotFiled::DirectoryRefused);
+        place.photometer = *photometer;
+        return place;
+    }
     if (!wildcard_match(parsed.file_pattern(), name)) return not_filed(NotFiled::PatternMissesFile);
-    return ArchivePlace{{*photometer, parsed.year}, std::nullopt, parsed.year};
+    return ArchivePlace{{*photometer, parsed.year}, std::nullopt, parsed.year, *photometer};
 }
 
 ArchivePlace wetsensor_place(const std::string& name) {
@@ -36,7 +41,7 @@ ArchivePlace wetsensor_place(const std::string& name) {
     const std::optional<std::string> directory = archive_directory_name(parsed->sub);
     if (!directory) return not_filed(NotFiled::DirectoryRefused);
     if (parsed->base_name + ".raw" != name) return not_filed(NotFiled::MovesAnotherName);
-    return ArchivePlace{{kWetSensorDirectory, *directory}, std::nullopt, std::string()};
+    return ArchivePlace{{kWetSensorDirectory, *directory}, std::nullopt, std::string(), std::string()};
 }
 
 }  // namespace

@@ -40,6 +40,10 @@ struct ArchivePlace {
     // The year the name gives a photometer file (its year folder); empty
     // for a wet-sensor file.
     std::string year;
+    // The photometer folder that a photometer file's name gives, even where
+    // it gives no year: such a file goes with the move of its photometer's
+    // pattern when another of its files is filed.
+    std::string photometer;
 };
 
 ArchivePlace archive_place(const std::string& name);

@@ -74,6 +74,14 @@ const char* not_filed_text(NotFiled why) {
     return "";
 }
 
+// Whether a photometer file whose name gives no year lies in a year folder
+// of its photometer: brasko's move of the photometer's pattern takes it
+// into the year of whichever of its files is listed first.
+bool goes_with_its_photometer(const ArchivePlace& place, const std::vector<std::string>& folders) {
+    return place.not_filed == NotFiled::DirectoryRefused && !place.photometer.empty() && folders.size() == 2 &&
+           name_key(folders[0]) == name_key(place.photometer);
+}
+
 std::string joined(const std::vector<std::string>& folders) {
     std::string text;
     for (const std::string& folder : folders) text += (text.empty() ? "" : "/") + folder;
@@ -204,7 +212,9 @@ void ArchiveWalk::judge_data_file(const std::string& path, const std::string& na
     count_in_folder(name, folders);
     const Placed placed =
         !place.not_filed && same_folders(place.folders, folders) ? Placed::where_filed : Placed::elsewhere;
-    if (place.not_filed) {
+    if (goes_with_its_photometer(place, folders)) {
+        // Filed by the move of its photometer's pattern, with another file.
+    } else if (place.not_filed) {
         found(kNotTakenByBrasko, path, not_filed_text(*place.not_filed));
     } else if (placed == Placed::elsewhere) {
         const std::string would_go = joined(place.folders);

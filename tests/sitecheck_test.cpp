@@ -485,6 +485,9 @@ TEST(SiteCheck, ArchiveFindingsAndTheirCodes) {
              fs.put_file(at("wetsensor/A001/wet_201503011420_A001.raw"), "wet", when);
              fs.put_file(p + "dirk7.txt", "", when);
              fs.put_file(native_path("/site/base/envoye/notes.txt"), "not the archive's", when);
+             // A name without a year after its last '_' goes with its
+             // photometer's other files.
+             fs.put_file(at("044/2015/P0044_Coteau_01042015-2115.k8"), "k8", when);
          },
          {}},
         {"in another photometer's folder, and a twin of the one in place",
