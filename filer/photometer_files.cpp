@@ -1,7 +1,7 @@
 #include "filer/photometer_files.h"
 
 #include "common/fs/paths.h"
-#include "common/text/wildcard.h"
+#include "filer/archive_place.h"
 #include "filer/archive_rules.h"
 #include "filer/listed_names.h"
 
@@ -48,23 +48,26 @@ void file_photometer_line(const std::string& name, FilingRun& run) {
     trace << (parsed.four_digits ? "=C=>5chif " : "=C=>pas5chif ") << parsed.taken << "\n";
     trace << "=tt2=>" << line;
     trace << "=dir=> " << join_path(parsed.directory, parsed.year) << "\n";
-    const std::optional<std::string> photometer = archive_directory_name(parsed.directory);
-    if (!photometer || !is_archive_year(parsed.year)) {
+    // Where the name says the file goes, decided as the archive audit
+    // decides it.
+    const ArchivePlace place = archive_place(name);
+    if (place.not_filed == NotFiled::DirectoryRefused) {
         run.refuse(Refusal::DirectoryRefused, kRefusedDirectoryName, TraceMark::refused);
         return;
     }
     // A line whose own pattern cannot take its file (a number of three or
     // five digits) would only make directories for nothing.
-    if (!wildcard_match(parsed.file_pattern(), name)) {
+    if (place.not_filed == NotFiled::PatternMissesFile) {
         run.refuse(Refusal::PatternMissesFile,
                    "le motif " + parsed.file_pattern() + " ne prend pas ce fichier, fichier laisse en place",
                    TraceMark::refused);
         return;
     }
 
-    enter_archive_directories(*photometer, parsed.directory, parsed.year, run);
+    const std::string& photometer = place.folders.at(0);
+    enter_archive_directories(photometer, parsed.directory, parsed.year, run);
     const Command move = Command::move_matching(join_path(run.paths.sent, parsed.file_pattern()),
-                                                join_path(join_path(run.paths.base, *photometer), parsed.year));
+                                                join_path(join_path(run.paths.base, photometer), parsed.year));
     run.run(move);
     trace << "=lcopy=>" << move.rendered();
     run.return_to_base();

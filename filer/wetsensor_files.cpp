@@ -31,11 +31,14 @@ void file_wetsensor_line(const std::string& name, FilingRun& run) {
     if (!parsed) return;
     const std::string& sub = parsed->sub;
     const std::string raw_name = parsed->base_name + ".raw";
-    const std::optional<std::string> directory = archive_directory_name(sub);
-    if (!directory) {
+    const ArchivePlace place = archive_place(name);
+    if (place.not_filed == NotFiled::DirectoryRefused) {
         run.refuse(Refusal::DirectoryRefused, kRefusedDirectoryName, TraceMark::refused);
         return;
     }
+    // The folder as the name gives it, also for a name whose move names
+    // another file (".raw" not at its end).
+    const std::optional<std::string> directory = archive_directory_name(sub);
 
     enter_wetsensor_directories(*directory, sub, run);
     run.interpreter.run(Command::dir());
